@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "orv/charge.hpp"
+
+namespace orv {
+
+/// Where an agent stands in the current frame. Values outside the three enumerators can be
+/// stored and dump as "dormant".
+enum class AgentState : std::int32_t {
+    DORMANT = 0,
+    ACTIVE = 1,
+    FROZEN = 2,
+};
+
+/// "dormant", "active" or "frozen"; every out-of-range value reads "dormant".
+const char* agent_state_text(AgentState state);
+
+/// Abstract base of every agent kind. Agents live in zones' agent lists (shared ownership)
+/// and are never handed to Python; their name and priority are fixed by their kind.
+class MagicianAgent {
+public:
+    MagicianAgent(std::string name_, int priority_, std::string visual_id_);
+    virtual ~MagicianAgent() = default;
+
+    MagicianAgent(const MagicianAgent&) = delete;
+    MagicianAgent& operator=(const MagicianAgent&) = delete;
+
+    /// Acts on the charge list of the zone holding the agent. True: the spell took effect
+    /// (the list may have changed). False: it did not apply and the list is exactly as it was.
+    virtual bool CastSpell(std::vector<Charge>& charges) = 0;
+
+    /// {"name", "priority" (integer), "state", "visual_id"}; gates add their own members.
+    virtual nlohmann::json to_json() const;
+
+    /// Order of trial within a frame: higher first.
+    std::int32_t priority;
+    /// Display name of the kind; the agent_name of its events.
+    std::string name;
+    /// The game's identifier for the agent; result charges are named after it.
+    std::string visual_id;
+    AgentState state;
+};
+
+} // namespace orv

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "orv/agent.hpp"
+
+namespace orv {
+
+// The ten arithmetic magicians. Each constructor fixes the kind's display name and priority.
+
+/// "Plus Magician", priority 10: replaces every charge by the sum of their signed values.
+class PlusMagician final : public MagicianAgent {
+public:
+    explicit PlusMagician(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+/// "Minus Magician", priority 10: the first signed value minus every later one.
+class MinusMagician final : public MagicianAgent {
+public:
+    explicit MinusMagician(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+/// "Multiply Magician", priority 50: the product of every magnitude.
+class MultiplyMagician final : public MagicianAgent {
+public:
+    explicit MultiplyMagician(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+/// "Divide Magician", priority 50: the first magnitude divided by every later one.
+class DivideMagician final : public MagicianAgent {
+public:
+    explicit DivideMagician(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+/// "The Scavenger", priority 50: fmod of the last two magnitudes.
+class ModuloMagician final : public MagicianAgent {
+public:
+    explicit ModuloMagician(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+/// "Power Sorcerer", priority 75: the second-to-last charge raised to the last.
+class PowerSorcerer final : public MagicianAgent {
+public:
+    explicit PowerSorcerer(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+/// "The Extractor", priority 75: square root of a lone charge, or the k-th root of the last.
+class RootMagician final : public MagicianAgent {
+public:
+    explicit RootMagician(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+/// "The Architect", priority 90: log10 of a lone charge, or the logarithm of the last charge
+/// to the base of the second-to-last.
+class LogMagician final : public MagicianAgent {
+public:
+    explicit LogMagician(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+/// "The Replicator", priority 85: the factorial of the last charge's integer part.
+class FactorialMagician final : public MagicianAgent {
+public:
+    explicit FactorialMagician(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+/// "The Purifier", priority 90: turns every NEGATIVE charge POSITIVE in place.
+class AbsMagician final : public MagicianAgent {
+public:
+    explicit AbsMagician(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+// Gates and time magic: they never change a charge.
+
+/// "Chronomancer", priority 100: never casts, so its zone never collapses and keeps the
+/// zone around it frozen.
+class Chronomancer final : public MagicianAgent {
+public:
+    explicit Chronomancer(std::string visual_id_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+};
+
+/// "Equals Gate", priority 0: opens when the zone's signed total is within 1e-6 of the target.
+class EqualsGate final : public MagicianAgent {
+public:
+    EqualsGate(std::string visual_id_, double target);
+    bool CastSpell(std::vector<Charge>& charges) override;
+    /// Adds "is_open" and "target_value" (a float) to the agent object.
+    nlohmann::json to_json() const override;
+
+    double target_value;
+    /// Only ever goes from false to true.
+    bool is_open = false;
+};
+
+/// "The Judge", priority 0: opens when the zone's signed total compares with the target as
+/// its rule says (no tolerance).
+class InequalityGate final : public MagicianAgent {
+public:
+    enum class ComparisonType : std::int32_t {
+        LESS_THAN = 0,
+        GREATER_THAN = 1,
+        LESS_EQUAL = 2,
+        GREATER_EQUAL = 3,
+    };
+
+    InequalityGate(std::string visual_id_, double target, ComparisonType comparison_type_);
+    bool CastSpell(std::vector<Charge>& charges) override;
+    /// Adds "is_open", "rule" and "target_value" (a float) to the agent object.
+    nlohmann::json to_json() const override;
+
+    ComparisonType comparison_type;
+    double target_value;
+    /// Only ever goes from false to true.
+    bool is_open = false;
+};
+
+/// The rule text of a comparison type: "<", ">", "<=" or ">=" ("<" for an out-of-range value).
+const char* comparison_rule_text(InequalityGate::ComparisonType type);
+
+/// Maps a comparison text byte for byte: ">" and the two-byte "<=" and ">=" are recognised,
+/// every other text (the empty one included) means LESS_THAN.
+InequalityGate::ComparisonType comparison_type_from_text(const std::string& text);
+
+} // namespace orv

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <nlohmann/json_fwd.hpp>
+
+namespace orv {
+
+/// The sign class of a charge. Stored as a 32-bit integer; values outside the three
+/// enumerators can be stored and read as NEUTRAL wherever a text is produced.
+enum class ChargePolarity : std::int32_t {
+    POSITIVE = 0,
+    NEGATIVE = 1,
+    NEUTRAL = 2,
+};
+
+/// The numeric token of the puzzle: a plain value, copied freely. No invariant is enforced:
+/// the magnitude may be zero, negative, infinite or NaN, and visual ids may repeat.
+struct Charge {
+    Charge(double magnitude_, ChargePolarity polarity_, std::string visual_id_)
+        : magnitude(magnitude_), polarity(polarity_), visual_id(std::move(visual_id_)) {}
+
+    double magnitude;
+    ChargePolarity polarity;
+    /// UTF-8 text the game draws and tracks the token by; stored byte for byte.
+    std::string visual_id;
+
+    /// {"magnitude": float, "polarity": text, "visual_id": text}; NaN and infinities dump as null.
+    nlohmann::json to_json() const;
+};
+
+/// "positive", "negative", or "neutral" for NEUTRAL and every out-of-range value.
+const char* polarity_text(ChargePolarity polarity);
+
+/// The additive reading of a charge's sign: +magnitude when POSITIVE, -magnitude for every
+/// other polarity (NEUTRAL counts negative). Used by the adding spells and the gates.
+double signed_value(const Charge& charge);
+
+/// The multiplicative reading of a charge's sign: only a polarity of exactly NEGATIVE counts.
+bool is_negative(const Charge& charge);
+
+} // namespace orv

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "orv/agent.hpp"
+#include "orv/charge.hpp"
+
+namespace orv {
+
+/// A zone of a level: charges, the agents acting on them, and nested zones. Zones are held by
+/// shared reference; there are no parent links, every walk goes downwards.
+class Environment {
+public:
+    explicit Environment(std::string id_);
+    /// Releases the subtree without recursion, so that long chains of zones cannot exhaust
+    /// the stack.
+    virtual ~Environment();
+
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+
+    /// The zone and its whole subtree, built without recursion (trees may nest very deep).
+    virtual nlohmann::json to_json() const;
+    /// Appends the charge; nothing is merged or checked.
+    virtual void add_charge(Charge charge);
+    /// Appends the agent. Throws std::invalid_argument for an empty reference.
+    virtual void add_magician(std::shared_ptr<MagicianAgent> agent);
+    /// Appends the sub-zone; the same zone may be added several times or under several
+    /// parents. Throws std::invalid_argument for an empty reference. Cycles are not checked
+    /// here: see would_form_cycle.
+    virtual void add_environment(std::shared_ptr<Environment> environment);
+
+    /// Takes the sub-zone at `index` out of `sub_environments`, keeping the others' order.
+    void remove_sub_environment(std::size_t index);
+
+    /// Marks the charge list as restructured: views into it (the Python items of `charges`)
+    /// taken before the mark refuse to be used. Whoever adds, removes or replaces elements of
+    /// `charges` calls this; changing fields of an element in place needs no mark.
+    void mark_charges_changed() noexcept { ++charges_revision; }
+
+    std::string id;
+    std::vector<Charge> charges;
+    std::vector<std::shared_ptr<MagicianAgent>> agents;
+    std::vector<std::shared_ptr<Environment>> sub_environments;
+    /// Whether the zone's own agents are skipped in the current step; recomputed by the
+    /// sequencer at every step. Written to JSON only for zones that have sub-zones.
+    bool is_time_frozen = false;
+
+    /// Bumped by mark_charges_changed.
+    std::uint64_t charges_revision = 0;
+    /// How many `sub_environments` entries, over all zones, refer to this zone. Kept by
+    /// add_environment, remove_sub_environment and the destructor; lets the cycle check
+    /// skip the search for a zone that is nobody's sub-zone.
+    std::size_t parent_count = 0;
+};
+
+/// True when adding `child` beneath `parent` would make a zone its own descendant: `child` is
+/// `parent`, or `parent` lies somewhere in the subtree of `child`.
+bool would_form_cycle(const Environment& parent, const Environment& child);
+
+/// The zone's id as a quoted JSON string for messages; bytes that are not UTF-8 show as U+FFFD.
+std::string quoted_zone_id(const Environment& zone);
+
+} // namespace orv

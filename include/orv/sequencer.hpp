@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "orv/agent.hpp"
+#include "orv/environment.hpp"
+#include "orv/frame_event.hpp"
+
+namespace orv {
+
+/// One agent that may act in the current frame, with the zone whose agent list holds it.
+/// The shared reference keeps the agent alive for the whole frame.
+using Candidate = std::pair<std::shared_ptr<MagicianAgent>, Environment*>;
+using CandidateList = std::vector<Candidate>;
+
+/// Runs a level: each NextFrame performs one step (a spell, a collapse or the end of the
+/// level) and returns the frame document. Shares the top zone with the game.
+class NarrativeSequencer {
+public:
+    /// Throws std::invalid_argument for an empty reference: every frame needs the top zone.
+    explicit NarrativeSequencer(std::shared_ptr<Environment> env);
+    virtual ~NarrativeSequencer() = default;
+
+    NarrativeSequencer(const NarrativeSequencer&) = delete;
+    NarrativeSequencer& operator=(const NarrativeSequencer&) = delete;
+
+    /// One frame; returns the top zone's JSON plus "meta". Exceptions from a step propagate,
+    /// and what the step had done stays done.
+    virtual nlohmann::json NextFrame();
+
+    /// Recomputes is_time_frozen of `zone` and its whole subtree: a zone is frozen while one
+    /// of its direct sub-zones still has an agent or more than one charge.
+    void update_freeze_states(Environment* zone);
+    /// Appends the agents of every unfrozen zone of the subtree, sub-zones first (post-order).
+    void collect_agents(Environment* zone, CandidateList& candidates);
+    /// Collapses the first resolved sub-zone (no agents, exactly one charge) met depth-first,
+    /// sub-zones searched before they are tested; records its event. False: nothing changed.
+    bool check_and_collapse(Environment* zone);
+    /// The frame document: the top zone's JSON with "meta" set.
+    nlohmann::json generate_response(std::string status, std::string message) const;
+
+    /// Steps taken so far; the frame_index of every document.
+    std::int32_t current_frame = 0;
+    /// The step budget.
+    std::int32_t max_frames = 1000;
+    bool is_finished = false;
+    /// The event recorded during the current call.
+    std::optional<FrameEvent> last_event;
+    std::shared_ptr<Environment> root_environment;
+
+private:
+    void step();
+    bool cast_first_willing(const CandidateList& candidates);
+    /// Moves the single charge of parent's sub-zone `index` up, records the event and drops
+    /// the sub-zone from the parent's list.
+    void collapse_into(Environment& parent, std::size_t index);
+};
+
+} // namespace orv

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Sets up everything and runs every test: the suite against the normal build, then again
+# against the AddressSanitizer + UndefinedBehaviorSanitizer build.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+cd "$ORV_ROOT"
+
+orv_prepare_venv .venv
+orv_install_module .venv release
+echo "== tests: release build"
+.venv/bin/python -m pytest "$@"
+
+orv_prepare_venv .venv-sanitize
+orv_install_module .venv-sanitize sanitize ORV_SANITIZE=ON
+echo "== tests: sanitizer build (ASan + UBSan)"
+bash scripts/sanitized.sh .venv-sanitize/bin/python -m pytest "$@"

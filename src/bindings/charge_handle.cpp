@@ -1,0 +1,23 @@
+#include "charge_handle.hpp"
+
+#include <pybind11/pybind11.h>
+
+namespace orv::bindings {
+
+Charge& ChargeHandle::get() {
+    if (owned_) {
+        return *owned_;
+    }
+    // The index test alone already keeps memory safe; the revision test keeps the item from
+    // silently standing for whichever charge has since moved into its slot.
+    if (zone_->charges_revision != revision_ || index_ >= zone_->charges.size()) {
+        PyErr_SetString(PyExc_ReferenceError,
+                        "this Charge was read from Environment.charges and its zone's charge "
+                        "list has changed since (add_charge, a write to charges, a spell or a "
+                        "collapse); read Environment.charges again");
+        throw pybind11::error_already_set();
+    }
+    return zone_->charges[index_];
+}
+
+} // namespace orv::bindings

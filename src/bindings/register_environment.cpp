@@ -1,0 +1,72 @@
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <nlohmann/json.hpp>
+
+#include "charge_handle.hpp"
+#include "orv/environment.hpp"
+#include "orv/json_text.hpp"
+#include "register.hpp"
+
+namespace py = pybind11;
+
+namespace orv::bindings {
+
+namespace {
+
+std::vector<ChargeHandle> read_charges(const std::shared_ptr<Environment>& self) {
+    std::vector<ChargeHandle> items;
+    items.reserve(self->charges.size());
+    for (std::size_t index = 0; index < self->charges.size(); ++index) {
+        items.emplace_back(self, index);
+    }
+    return items;
+}
+
+void write_charges(Environment& self, std::vector<ChargeHandle> given) {
+    // Copies are taken before the zone changes: a stale item refuses here and the zone stays
+    // as it was; items of this very zone are read before its list is replaced.
+    std::vector<Charge> copies;
+    copies.reserve(given.size());
+    for (ChargeHandle& handle : given) {
+        copies.push_back(handle.get());
+    }
+    self.charges = std::move(copies);
+    self.mark_charges_changed();
+}
+
+void add_sub_environment(Environment& self, const std::shared_ptr<Environment>& sub_env) {
+    if (would_form_cycle(self, *sub_env)) {
+        throw std::invalid_argument("cannot add zone " + quoted_zone_id(*sub_env) +
+                                    " beneath zone " + quoted_zone_id(self) +
+                                    ": the zone would become its own descendant");
+    }
+    self.add_environment(sub_env);
+}
+
+} // namespace
+
+void register_environment(py::module_& module) {
+    py::class_<Environment, std::shared_ptr<Environment>> environment(module, "Environment");
+    environment.def(py::init<std::string>(), py::arg("id"))
+        .def_readwrite("id", &Environment::id)
+        .def_property("charges", &read_charges, &write_charges)
+        .def_readwrite("is_time_frozen", &Environment::is_time_frozen)
+        .def("to_json", [](const Environment& self) { return dump_compact(self.to_json()); })
+        .def(
+            "add_charge",
+            [](Environment& self, double magnitude, ChargePolarity polarity,
+               std::string visual_id) {
+                self.add_charge(Charge(magnitude, polarity, std::move(visual_id)));
+            },
+            py::arg("magnitude"), py::arg("polarity"), py::arg("visual_id"))
+        .def("add_sub_environment", &add_sub_environment, py::arg("sub_env").none(false));
+    register_agent_methods(environment);
+}
+
+} // namespace orv::bindings

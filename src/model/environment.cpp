@@ -1,0 +1,102 @@
+#include "orv/environment.hpp"
+
+#include <stdexcept>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+namespace orv {
+
+Environment::Environment(std::string id_) : id(std::move(id_)) {}
+
+Environment::~Environment() {
+    // Releasing a sub-zone that nobody else holds would run its destructor, which releases
+    // its own sub-zones, and so on: one stack frame per level. Instead, sub-zones about to
+    // die hand their children to this loop first, so every zone dies with an empty list.
+    std::vector<std::shared_ptr<Environment>> pending = std::move(sub_environments);
+    while (!pending.empty()) {
+        std::shared_ptr<Environment> zone = std::move(pending.back());
+        pending.pop_back();
+        --zone->parent_count;
+        if (zone.use_count() == 1) {
+            for (auto& child : zone->sub_environments) {
+                pending.push_back(std::move(child));
+            }
+            zone->sub_environments.clear();
+        }
+    }
+}
+
+namespace {
+
+/// The zone's own members, with "sub_environments" holding one null per sub-zone for the
+/// caller to fill in.
+nlohmann::json zone_object_without_subtree(const Environment& zone) {
+    nlohmann::json charges = nlohmann::json::array();
+    for (const Charge& charge : zone.charges) {
+        charges.push_back(charge.to_json());
+    }
+    nlohmann::json agents = nlohmann::json::array();
+    for (const auto& agent : zone.agents) {
+        agents.push_back(agent->to_json());
+    }
+    nlohmann::json object = nlohmann::json::object();
+    object["agents"] = std::move(agents);
+    object["charges"] = std::move(charges);
+    object["id"] = zone.id;
+    object["is_time_frozen"] = !zone.sub_environments.empty() && zone.is_time_frozen;
+    object["sub_environments"] =
+        nlohmann::json::array_t(zone.sub_environments.size(), nlohmann::json());
+    return object;
+}
+
+} // namespace
+
+nlohmann::json Environment::to_json() const {
+    // Built with an explicit work list rather than recursion: a frame per level is more stack
+    // than a thread can be sure to have for a deep tree. No class derives from
+    // Environment, so sub-zones are written here directly instead of through their virtual
+    // to_json. Each slot is filled exactly once and its array never grows, so the pointers
+    // into it stay valid.
+    nlohmann::json document;
+    std::vector<std::pair<const Environment*, nlohmann::json*>> pending{{this, &document}};
+    while (!pending.empty()) {
+        auto [zone, slot] = pending.back();
+        pending.pop_back();
+        *slot = zone_object_without_subtree(*zone);
+        nlohmann::json& children = (*slot)["sub_environments"];
+        for (std::size_t index = 0; index < zone->sub_environments.size(); ++index) {
+            pending.emplace_back(zone->sub_environments[index].get(), &children[index]);
+        }
+    }
+    return document;
+}
+
+void Environment::add_charge(Charge charge) {
+    charges.push_back(std::move(charge));
+    mark_charges_changed();
+}
+
+void Environment::add_magician(std::shared_ptr<MagicianAgent> agent) {
+    if (!agent) {
+        throw std::invalid_argument("add_magician: the agent reference is empty");
+    }
+    agents.push_back(std::move(agent));
+}
+
+void Environment::add_environment(std::shared_ptr<Environment> environment) {
+    if (!environment) {
+        throw std::invalid_argument("add_environment: the zone reference is empty");
+    }
+    Environment& child = *environment;
+    sub_environments.push_back(std::move(environment));
+    ++child.parent_count;
+}
+
+void Environment::remove_sub_environment(std::size_t index) {
+    std::shared_ptr<Environment> child = std::move(sub_environments.at(index));
+    sub_environments.erase(sub_environments.begin() + static_cast<std::ptrdiff_t>(index));
+    --child->parent_count;
+}
+
+} // namespace orv

@@ -1,0 +1,88 @@
+#include "orv/sequencer.hpp"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "event_text.hpp"
+
+namespace orv {
+
+NarrativeSequencer::NarrativeSequencer(std::shared_ptr<Environment> env)
+    : root_environment(std::move(env)) {
+    if (!root_environment) {
+        throw std::invalid_argument("NarrativeSequencer needs a top zone, got an empty reference");
+    }
+}
+
+nlohmann::json NarrativeSequencer::NextFrame() {
+    last_event.reset();
+    // The budget test comes first, so an exhausted sequencer never reports "finished".
+    if (current_frame >= max_frames) {
+        is_finished = true;
+        return generate_response(event_text(ORV_FRAME_EVENT_ERROR),
+                                 "Max frame limit reached. Infinite loop detected.");
+    }
+    if (is_finished) {
+        return generate_response(event_text(ORV_FRAME_EVENT_FINISHED),
+                                 "Simulation complete. No further actions.");
+    }
+    step();
+    std::string message = last_event->description;
+    return generate_response(
+        event_text(is_finished ? ORV_FRAME_EVENT_FINISHED : ORV_FRAME_EVENT_RUNNING),
+        std::move(message));
+}
+
+void NarrativeSequencer::step() {
+    ++current_frame;
+    Environment* root = root_environment.get();
+    update_freeze_states(root);
+    CandidateList candidates;
+    collect_agents(root, candidates);
+    // Stable, so that agents of equal priority keep their collection order at any count.
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) {
+                         return a.first->priority > b.first->priority;
+                     });
+    if (cast_first_willing(candidates) || check_and_collapse(root)) {
+        return;
+    }
+    is_finished = true;
+    last_event = FrameEvent{"System", "N/A", event_text(ORV_FRAME_EVENT_FINISHED),
+                            "Equation Resolved."};
+}
+
+bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates) {
+    for (const auto& [agent, zone] : candidates) {
+        agent->state = AgentState::ACTIVE;
+        bool cast = false;
+        try {
+            cast = agent->CastSpell(zone->charges);
+        } catch (...) {
+            // The spell may have restructured the list before it failed.
+            zone->mark_charges_changed();
+            throw;
+        }
+        if (!cast) {
+            agent->state = AgentState::DORMANT;
+            continue;
+        }
+        zone->mark_charges_changed();
+        last_event = FrameEvent{agent->name, agent->visual_id,
+                                event_text(ORV_FRAME_EVENT_CAST_SPELL),
+                                agent->name + " executed operation in " + zone->id};
+        // Only the first entry for this agent goes; other entries, here or in other zones,
+        // stay and may cast later.
+        auto& agents = zone->agents;
+        if (auto entry = std::find(agents.begin(), agents.end(), agent); entry != agents.end()) {
+            agents.erase(entry);
+        }
+        return true;
+    }
+    return false;
+}
+
+} // namespace orv
