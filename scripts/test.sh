@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up everything and runs every test: the suite against the normal build, then again
-# against the AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Sets up everything and runs every test: the Python suite against the normal build, the C++
+# tests of engine internals, and the Python suite again against the AddressSanitizer +
+# UndefinedBehaviorSanitizer build.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$ORV_ROOT"
@@ -9,6 +10,9 @@ orv_prepare_venv .venv
 orv_install_module .venv release
 echo "== tests: release build"
 .venv/bin/python -m pytest "$@"
+
+echo "== tests: C++ engine internals (sanitizer build)"
+orv_run_cpp_tests .venv
 
 orv_prepare_venv .venv-sanitize
 orv_install_module .venv-sanitize sanitize ORV_SANITIZE=ON

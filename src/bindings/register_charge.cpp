@@ -3,12 +3,13 @@
 
 #include <pybind11/pybind11.h>
 
+#include <nlohmann/json.hpp>
+
 #include "charge_handle.hpp"
 #include "orv/charge.hpp"
 #include "orv/json_text.hpp"
+#include "property.hpp"
 #include "register.hpp"
-
-#include <nlohmann/json.hpp>
 
 namespace py = pybind11;
 
@@ -21,21 +22,21 @@ void register_charge(py::module_& module) {
         .value("NEUTRAL", ChargePolarity::NEUTRAL)
         .export_values();
 
-    py::class_<ChargeHandle>(module, "Charge")
-        .def(py::init([](double magnitude, ChargePolarity polarity, std::string visual_id) {
-                 return ChargeHandle(Charge(magnitude, polarity, std::move(visual_id)));
-             }),
-             py::arg("magnitude"), py::arg("polarity"), py::arg("visual_id"))
-        .def_property(
-            "magnitude", [](ChargeHandle& self) { return self.get().magnitude; },
-            [](ChargeHandle& self, double value) { self.get().magnitude = value; })
-        .def_property(
-            "polarity", [](ChargeHandle& self) { return self.get().polarity; },
-            [](ChargeHandle& self, ChargePolarity value) { self.get().polarity = value; })
-        .def_property(
-            "visual_id", [](ChargeHandle& self) { return self.get().visual_id; },
-            [](ChargeHandle& self, std::string value) { self.get().visual_id = std::move(value); })
-        .def("to_json", [](ChargeHandle& self) { return dump_compact(self.get().to_json()); });
+    py::class_<ChargeHandle> charge(module, "Charge");
+    charge.def(py::init([](double magnitude, ChargePolarity polarity, std::string visual_id) {
+                   return ChargeHandle(Charge(magnitude, polarity, std::move(visual_id)));
+               }),
+               py::arg("magnitude"), py::arg("polarity"), py::arg("visual_id"));
+    def_attribute(
+        charge, "magnitude", [](ChargeHandle& self) { return self.get().magnitude; },
+        [](ChargeHandle& self, double value) { self.get().magnitude = value; });
+    def_attribute(
+        charge, "polarity", [](ChargeHandle& self) { return self.get().polarity; },
+        [](ChargeHandle& self, ChargePolarity value) { self.get().polarity = value; });
+    def_attribute(
+        charge, "visual_id", [](ChargeHandle& self) { return self.get().visual_id; },
+        [](ChargeHandle& self, std::string value) { self.get().visual_id = std::move(value); });
+    charge.def("to_json", [](ChargeHandle& self) { return dump_compact(self.get().to_json()); });
 }
 
 } // namespace orv::bindings

@@ -11,6 +11,7 @@
 #include "charge_handle.hpp"
 #include "orv/environment.hpp"
 #include "orv/json_text.hpp"
+#include "property.hpp"
 #include "register.hpp"
 
 namespace py = pybind11;
@@ -54,9 +55,9 @@ void add_sub_environment(Environment& self, const std::shared_ptr<Environment>& 
 void register_environment(py::module_& module) {
     py::class_<Environment, std::shared_ptr<Environment>> environment(module, "Environment");
     environment.def(py::init<std::string>(), py::arg("id"))
-        .def_readwrite("id", &Environment::id)
-        .def_property("charges", &read_charges, &write_charges)
-        .def_readwrite("is_time_frozen", &Environment::is_time_frozen)
+        .def_readwrite("id", &Environment::id);
+    def_attribute(environment, "charges", &read_charges, &write_charges);
+    environment.def_readwrite("is_time_frozen", &Environment::is_time_frozen)
         .def("to_json", [](const Environment& self) { return dump_compact(self.to_json()); })
         .def(
             "add_charge",
