@@ -6,7 +6,7 @@ set(ORV_NLOHMANN_INCLUDE_DIR "" CACHE PATH "Folder holding nlohmann/json.hpp (fo
 if(NOT ORV_NLOHMANN_INCLUDE_DIR)
     execute_process(
         COMMAND "${Python_EXECUTABLE}" -c
-                "import importlib.util, pathlib; spec = importlib.util.find_spec('nlohmann_json'); print(pathlib.Path(spec.submodule_search_locations[0]) / 'include')"
+                "import importlib.util, pathlib; package = importlib.util.find_spec('nlohmann_json'); print(pathlib.Path(package.submodule_search_locations[0]) / 'include')"
         OUTPUT_VARIABLE _orv_nlohmann_dir
         OUTPUT_STRIP_TRAILING_WHITESPACE
         RESULT_VARIABLE _orv_nlohmann_result)
