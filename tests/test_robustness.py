@@ -151,3 +151,17 @@ def test_a_chain_of_100000_zones_builds_writes_and_runs(build):
     # Python's own json module cannot parse this depth, so the text is searched instead.
     assert '"message":"Zone z99999 has resolved and merged."' in sequencer.next_frame()
     del top, bottom, sequencer  # releasing the chain must not recurse either
+
+
+def test_a_zone_of_a_million_charges_builds_writes_and_runs():
+    count = 1_000_000
+    zone = Environment("wide")
+    zone.charges = [Charge(1.0, POSITIVE, "c")] * count
+    zone.add_plus_magician("p")
+    text = zone.to_json()
+    assert text.count('{"magnitude":1.0,"polarity":"positive","visual_id":"c"}') == count
+    items = zone.charges
+    assert len(items) == count and items[-1].visual_id == "c"
+    frame = json.loads(NarrativeSequencer(zone).next_frame())
+    assert frame["charges"] == [
+        {"magnitude": float(count), "polarity": "positive", "visual_id": "result_p"}]
