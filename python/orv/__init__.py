@@ -1,0 +1,30 @@
+"""Companion package of the ``orv_engine`` puzzle engine: level files, sample levels, a
+command-line player and an HTML frame viewer.
+
+    import orv
+    top = orv.load_sample("workshop")        # or orv.load_level("my_level.json")
+    for frame in orv.play_frames(top):
+        print(frame.index, frame.status, frame.message)
+
+``python -m orv play LEVEL`` and ``python -m orv view LEVEL -o level.html`` do the same from
+the command line.
+"""
+
+from orv.frames import Frame, PlaySummary, play_frames
+from orv.levels import LevelError, level_from_json, level_to_json, load_level, save_level
+from orv.samples import DEFAULT_SAMPLE, SAMPLES, load_sample, sample_file
+
+__all__ = [
+    "DEFAULT_SAMPLE",
+    "SAMPLES",
+    "Frame",
+    "LevelError",
+    "PlaySummary",
+    "level_from_json",
+    "level_to_json",
+    "load_level",
+    "load_sample",
+    "play_frames",
+    "sample_file",
+    "save_level",
+]

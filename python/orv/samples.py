@@ -1,0 +1,41 @@
+"""The sample levels that ship with the package, as level files in ``sample_levels/``."""
+
+from __future__ import annotations
+
+from importlib import resources
+from importlib.resources.abc import Traversable
+
+import orv_engine
+
+from orv.levels import level_from_json
+
+DEFAULT_SAMPLE = "workshop"
+
+# What each sample shows; the keys are the file names in sample_levels/ without ".json".
+SAMPLES = {
+    "workshop": "2 + 2 and 3 ** 2 are worked out in two inner zones while the workshop "
+                "waits frozen; both collapse, a Plus Magician adds them and an Equals Gate "
+                "checks the 13",
+    "judges_hall": "a Minus Magician, a Divide Magician and The Scavenger settle three "
+                   "accounts; one Judge opens once the hall holds more than 20, the other "
+                   "(less than 0) stays closed",
+    "alchemists_tower": "The Purifier, The Replicator, The Extractor and The Architect feed "
+                        "an observatory and a Multiply Magician; the gate opens at 60",
+    "chronomancer_vault": "a Chronomancer never leaves the timelock, so the vault stays frozen "
+                          "and its door stays closed, though the antechamber still collapses "
+                          "into it",
+    "endless_ritual": "1000 Purifiers take turns and the level runs out of its 1000 steps "
+                      "before the altar is tried",
+}
+
+
+def sample_file(name: str) -> Traversable:
+    """The packaged level file of a sample; KeyError names the samples there are."""
+    if name not in SAMPLES:
+        raise KeyError(f'no sample level "{name}" (samples: {", ".join(SAMPLES)})')
+    return resources.files("orv").joinpath("sample_levels", f"{name}.json")
+
+
+def load_sample(name: str) -> orv_engine.Environment:
+    """Build the zone tree of a bundled sample level."""
+    return level_from_json(sample_file(name).read_bytes())

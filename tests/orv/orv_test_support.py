@@ -1,0 +1,51 @@
+"""Helpers shared by the tests of the companion package ``orv``."""
+
+from __future__ import annotations
+
+import os
+import subprocess
+import sys
+
+import orv_engine
+from orv_engine import NEGATIVE, POSITIVE
+
+# The sanitizer run preloads the AddressSanitizer runtime into every process; programs that
+# are not part of that build (the browser, a compiler building a wheel) must not get it.
+SANITIZER_VARIABLES = ("LD_PRELOAD", "PYTHONMALLOC", "ASAN_OPTIONS", "UBSAN_OPTIONS")
+
+
+def environment_without_sanitizer() -> dict[str, str]:
+    return {key: value for key, value in os.environ.items() if key not in SANITIZER_VARIABLES}
+
+
+def run_orv(*arguments: str, cwd: str | os.PathLike[str]) -> subprocess.CompletedProcess[str]:
+    """``python -m orv ARGUMENTS`` in this interpreter, with its output captured."""
+    return subprocess.run([sys.executable, "-m", "orv", *arguments], cwd=cwd,
+                          capture_output=True, text=True, timeout=300, check=False)
+
+
+def two_room_level() -> orv_engine.Environment:
+    """A small level: 4 + 6 in one room, the negative 5 made positive in the other, and a
+    gate on the top zone that wants 15."""
+    adder = orv_engine.Environment("adder")
+    adder.add_charge(4, POSITIVE, "four")
+    adder.add_charge(6, POSITIVE, "six")
+    adder.add_plus_magician("plus")
+    purifier = orv_engine.Environment("purifier")
+    purifier.add_charge(5, NEGATIVE, "shadow")
+    purifier.add_abs_magician("abs")
+    top = orv_engine.Environment("top")
+    top.add_equals_gate("goal", 15)
+    top.add_plus_magician("sum")
+    top.add_sub_environment(adder)
+    top.add_sub_environment(purifier)
+    return top
+
+
+def frame_texts(top: orv_engine.Environment) -> list[str]:
+    """Every frame of a run of the level, as the sequencer wrote it."""
+    sequencer = orv_engine.NarrativeSequencer(top)
+    texts = []
+    while not sequencer.is_finished:
+        texts.append(sequencer.next_frame())
+    return texts
