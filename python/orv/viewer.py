@@ -1,0 +1,100 @@
+"""The frame viewer: one self-contained HTML page that steps through the frames of a level.
+
+The page needs no network: the frames, the style and the script are all inside it. Agents and
+charges repeat from frame to frame, so each distinct one is stored once in a table and the
+zones refer to it by position; this keeps the page of a 1000-step level a few megabytes
+rather than a hundred.
+"""
+
+from __future__ import annotations
+
+import html
+import json
+import os
+from importlib import resources
+from typing import Any
+
+import orv_engine
+
+from orv.frame_changes import Json, frame_changes
+from orv.frames import play_frames
+
+START_MESSAGE = "The level as loaded, before the first step."
+DATA_MARK = "__ORV_VIEWER_DATA__"
+TITLE_MARK = "__ORV_VIEWER_TITLE__"
+
+
+class _Table:
+    """Distinct JSON objects in order of first use, each with its position."""
+
+    def __init__(self) -> None:
+        self.items: list[Json] = []
+        self._positions: dict[str, int] = {}
+
+    def position(self, item: Json) -> int:
+        key = json.dumps(item, sort_keys=True)
+        if key not in self._positions:
+            self._positions[key] = len(self.items)
+            self.items.append(item)
+        return self._positions[key]
+
+
+def level_frames(top: orv_engine.Environment) -> list[Json]:
+    """The start of the level followed by every frame document of a run (the run changes
+    the tree under ``top``)."""
+    start = json.loads(top.to_json())
+    start["meta"] = {"frame_index": 0, "last_event": None, "message": START_MESSAGE,
+                     "status": "START"}
+    return [start] + [frame.document for frame in play_frames(top)]
+
+
+def viewer_data(documents: list[Json]) -> Json:
+    """What the page's script draws: the tables, and each frame's tree, meta and changes."""
+    agents, charges = _Table(), _Table()
+    frames = []
+    for number, document in enumerate(documents):
+        changes = frame_changes(documents[number - 1], document) if number else {}
+        frames.append({
+            "meta": document["meta"],
+            "top": _pack_zone(document, agents, charges),
+            "changes": {path: _pack_changes(entry, agents, charges)
+                        for path, entry in changes.items()},
+        })
+    return {"agents": agents.items, "charges": charges.items, "frames": frames}
+
+
+def viewer_page(documents: list[Json], title: str) -> str:
+    template = resources.files("orv").joinpath("viewer.html").read_text(encoding="utf-8")
+    data = json.dumps(viewer_data(documents), separators=(",", ":"), ensure_ascii=False)
+    # "<" only occurs inside JSON strings, where \u003c means the same; escaping it keeps
+    # a visual id such as "</script>" from ending the script element early.
+    data = data.replace("<", "\\u003c")
+    return template.replace(TITLE_MARK, html.escape(title)).replace(DATA_MARK, data)
+
+
+def write_viewer(top: orv_engine.Environment, output: str | os.PathLike[str],
+                 title: str) -> None:
+    """Play the level under ``top`` and write the viewer page of its frames to ``output``."""
+    page = viewer_page(level_frames(top), title)
+    with open(output, "w", encoding="utf-8") as file:
+        file.write(page)
+
+
+def _pack_zone(zone: Json, agents: _Table, charges: _Table) -> Json:
+    return {
+        "id": zone["id"],
+        "frozen": zone["is_time_frozen"],
+        "charges": [charges.position(charge) for charge in zone["charges"]],
+        "agents": [agents.position(agent) for agent in zone["agents"]],
+        "subs": [_pack_zone(sub, agents, charges) for sub in zone["sub_environments"]],
+    }
+
+
+def _pack_changes(entry: Json, agents: _Table, charges: _Table) -> dict[str, Any]:
+    packed = dict(entry)
+    if "departed_agents" in entry:
+        packed["departed_agents"] = [agents.position(a) for a in entry["departed_agents"]]
+    if "collapsed_zones" in entry:
+        packed["collapsed_zones"] = [_pack_zone(zone, agents, charges)
+                                     for zone in entry["collapsed_zones"]]
+    return packed
