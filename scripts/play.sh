@@ -5,4 +5,4 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$ORV_ROOT"
 orv_prepare_venv .venv
 orv_install_module .venv release
-.venv/bin/python examples/play_sample.py "$@"
+.venv/bin/python -m orv play "$@"

@@ -1,0 +1,5 @@
+import sys
+
+from orv.cli import main
+
+sys.exit(main())

@@ -1,0 +1,159 @@
+"""The command-line player: ``python -m orv play`` narrates a level and sums it up."""
+
+import io
+import json
+import subprocess
+import sys
+
+import pytest
+from orv_test_support import frame_texts, run_orv, two_room_level
+
+from orv import Frame, load_sample, save_level
+from orv.player import describe_charge, narrate, play
+
+WORKSHOP_SUMMARY = [
+    "summary",
+    "  frames:        7",
+    "  spells:        3",
+    "  collapses:     2",
+    "  gates opened:  1",
+    "  final charges: 13.0 positive (result_sum)",
+    "  final status:  FINISHED (Equation Resolved.)",
+]
+
+
+def frame_with(status, message, event, index=4):
+    meta = {"frame_index": index, "status": status, "message": message, "last_event": event}
+    return Frame(text="", document={"meta": meta, "charges": []})
+
+
+NARRATION = {
+    "spell": (frame_with("RUNNING", "Plus Magician executed operation in adder",
+                         {"type": "CAST_SPELL", "agent_name": "Plus Magician",
+                          "visual_id": "plus"}),
+              "frame    4  RUNNING   Plus Magician executed operation in adder  "
+              "[CAST_SPELL by Plus Magician (plus)]"),
+    "collapse": (frame_with("RUNNING", "Zone adder has resolved and merged.",
+                            {"type": "COLLAPSE_ZONE", "agent_name": "Chronomancer",
+                             "visual_id": "shield_adder"}),
+                 "frame    4  RUNNING   Zone adder has resolved and merged.  "
+                 "[COLLAPSE_ZONE by Chronomancer (shield_adder)]"),
+    "level end": (frame_with("FINISHED", "Equation Resolved.",
+                             {"type": "FINISHED", "agent_name": "System", "visual_id": "N/A"}),
+                  "frame    4  FINISHED  Equation Resolved.  [FINISHED by System (N/A)]"),
+    "out of steps": (frame_with("ERROR", "Max frame limit reached. Infinite loop detected.",
+                                None, index=1000),
+                     "frame 1000  ERROR     Max frame limit reached. Infinite loop detected.  "
+                     "[no event]"),
+}
+
+
+@pytest.mark.parametrize("frame, line", NARRATION.values(), ids=NARRATION.keys())
+def test_each_frame_is_narrated_with_number_status_message_and_event(frame, line):
+    assert narrate(frame) == line
+
+
+@pytest.mark.parametrize("charge, text", [
+    ({"magnitude": 13.0, "polarity": "positive", "visual_id": "sum"}, "13.0 positive (sum)"),
+    ({"magnitude": 0.5, "polarity": "negative", "visual_id": ""}, "0.5 negative ()"),
+    ({"magnitude": None, "polarity": "neutral", "visual_id": "x"}, "NaN neutral (x)"),
+], ids=["positive", "negative", "null magnitude"])
+def test_final_charges_are_described_by_value_polarity_and_visual_id(charge, text):
+    assert describe_charge(charge) == text
+
+
+class LinesAtEachFlush(io.StringIO):
+    """Records how many lines had been written each time the player flushed."""
+
+    def __init__(self):
+        super().__init__()
+        self.lines_at_flush = []
+
+    def flush(self):
+        self.lines_at_flush.append(self.getvalue().count("\n"))
+
+
+def test_the_player_writes_out_each_frame_as_soon_as_it_is_made():
+    out = LinesAtEachFlush()
+    play(load_sample("workshop"), out, summary_out=io.StringIO())
+    assert out.lines_at_flush == list(range(1, 8))
+
+
+def test_play_narrates_the_bundled_sample_by_default_and_sums_it_up(tmp_path):
+    result = run_orv("play", cwd=tmp_path)
+    lines = result.stdout.splitlines()
+    assert result.returncode == 0, result.stderr
+    assert len(lines) == 7 + len(WORKSHOP_SUMMARY)
+    assert lines[0] == ("frame    1  RUNNING   Power Sorcerer executed operation in squarer  "
+                        "[CAST_SPELL by Power Sorcerer (power)]")
+    assert lines[6].startswith("frame    7  FINISHED  Equation Resolved.")
+    assert lines[7:] == WORKSHOP_SUMMARY
+
+
+def test_play_json_prints_the_raw_frames_one_per_line_and_the_summary_apart(tmp_path):
+    result = run_orv("play", "workshop", "--json", cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == frame_texts(load_sample("workshop"))
+    assert result.stderr.splitlines() == WORKSHOP_SUMMARY
+
+
+def test_play_loads_a_level_file(tmp_path):
+    save_level(two_room_level(), tmp_path / "rooms.json")
+    result = run_orv("play", "rooms.json", "--json", cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == frame_texts(two_room_level())
+
+
+def test_a_level_that_runs_out_of_steps_exits_with_status_one(tmp_path):
+    result = run_orv("play", "endless_ritual", cwd=tmp_path)
+    lines = result.stdout.splitlines()
+    assert result.returncode == 1
+    assert lines[999].startswith("frame 1000  RUNNING ")
+    assert lines[1000].startswith("frame 1000  ERROR     Max frame limit reached.")
+    assert lines[-1] == ("  final status:  ERROR (Max frame limit reached. "
+                         "Infinite loop detected.)")
+
+
+def broken_level(folder):
+    path = folder / "broken.json"
+    document = json.loads(two_room_level().to_json())
+    document["sub_environments"][0]["agents"][0]["name"] = "Plus Magican"
+    path.write_text(json.dumps(document))
+    return "broken.json"
+
+
+UNLOADABLE = {
+    "malformed file": (broken_level, 'broken.json: sub_environments[0].agents[0]: unknown '
+                                     'agent name "Plus Magican"'),
+    "missing file": (lambda folder: "missing.json", 'no level file or bundled sample named '
+                                                    '"missing.json" (samples: workshop, '),
+    "directory": (lambda folder: ".", "Is a directory"),
+}
+
+
+@pytest.mark.parametrize("command", ["play", "view"])
+@pytest.mark.parametrize("make_argument, message", UNLOADABLE.values(), ids=UNLOADABLE.keys())
+def test_a_level_that_cannot_be_loaded_exits_with_status_two(command, make_argument, message,
+                                                           tmp_path):
+    result = run_orv(command, make_argument(tmp_path), cwd=tmp_path)
+    assert result.returncode == 2
+    assert result.stdout == ""
+    assert result.stderr.startswith("python -m orv: cannot load level: ")
+    assert message in result.stderr
+
+
+def test_samples_lists_every_bundled_sample(tmp_path):
+    result = run_orv("samples", cwd=tmp_path)
+    names = [line.split()[0] for line in result.stdout.splitlines()]
+    assert names == ["workshop", "judges_hall", "alchemists_tower", "chronomancer_vault",
+                     "endless_ritual"]
+
+
+def test_a_reader_that_stops_early_ends_the_player_quietly(tmp_path):
+    player = subprocess.Popen([sys.executable, "-m", "orv", "play", "endless_ritual", "--json"],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=tmp_path)
+    assert json.loads(player.stdout.readline())["meta"]["frame_index"] == 1
+    player.stdout.close()
+    assert player.wait(timeout=60) == 0
+    assert b"Traceback" not in player.stderr.read()
+    player.stderr.close()
