@@ -1,0 +1,122 @@
+"""The frame viewer in a real browser: headless Chromium loads the page, steps through a
+level with the buttons and the arrow keys, and the test checks what is drawn.
+
+A screenshot of each checked frame is kept in build/test-artifacts/.
+"""
+
+import pytest
+from headless_chromium import CHROMIUM, HeadlessChromium
+from orv_test_support import environment_without_sanitizer, run_orv
+
+pytestmark = pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed "
+                                "(apt-get install chromium); the viewer needs a real browser")
+
+# What the page shows, read from its DOM: the header and every zone box with its contents.
+DRAWN = """(() => ({
+  position: document.getElementById("position").textContent,
+  frame: document.getElementById("frame-index").textContent,
+  status: document.getElementById("status").textContent,
+  message: document.getElementById("message").textContent,
+  event: document.getElementById("event").textContent,
+  hash: location.hash,
+  nextDisabled: document.getElementById("next").disabled,
+  previousDisabled: document.getElementById("prev").disabled,
+  zones: [...document.querySelectorAll(".zone")].map(zone => ({
+    id: zone.dataset.id,
+    path: zone.dataset.path === undefined ? null : zone.dataset.path,
+    frozen: zone.classList.contains("frozen"),
+    changed: zone.classList.contains("changed"),
+    collapsed: zone.classList.contains("collapsed"),
+    charges: [...zone.querySelectorAll(":scope > .charges > .charge")].map(charge =>
+      [charge.querySelector(".value").textContent, charge.dataset.polarity,
+       charge.classList.contains("new")]),
+    agents: [...zone.querySelectorAll(":scope > .agents > .agent")].map(agent =>
+      agent.textContent.replace(/\\s+/g, " ").trim()),
+  })),
+}))()"""
+
+
+@pytest.fixture(scope="module")
+def workshop_page(tmp_path_factory):
+    folder = tmp_path_factory.mktemp("viewer")
+    result = run_orv("view", "workshop", "-o", "workshop.html", cwd=folder)
+    assert result.returncode == 0, result.stderr
+    return (folder / "workshop.html").as_uri()
+
+
+@pytest.fixture(scope="module")
+def browser(tmp_path_factory):
+    profile = tmp_path_factory.mktemp("chromium-profile")
+    with HeadlessChromium(profile, environment_without_sanitizer()) as chromium:
+        yield chromium
+
+
+@pytest.fixture(scope="module")
+def artifacts(pytestconfig):
+    folder = pytestconfig.rootpath / "build" / "test-artifacts"
+    folder.mkdir(parents=True, exist_ok=True)
+    return folder
+
+
+def zone_named(drawn, zone_id, collapsed=False):
+    return next(z for z in drawn["zones"] if z["id"] == zone_id and z["collapsed"] == collapsed)
+
+
+def test_the_page_opens_on_the_level_as_loaded(browser, workshop_page):
+    browser.open(workshop_page)
+    drawn = browser.evaluate(DRAWN)
+    assert (drawn["position"], drawn["frame"], drawn["status"]) == ("1 of 8", "frame 0", "START")
+    assert drawn["previousDisabled"] and not drawn["nextDisabled"]
+    assert [(z["id"], z["path"]) for z in drawn["zones"]] == [
+        ("workshop", ""), ("adder", "0"), ("squarer", "1")]
+    assert zone_named(drawn, "adder")["charges"] == [["+2", "positive", False]] * 2
+    assert zone_named(drawn, "workshop")["agents"] == [
+        "Equals Gate (goal) dormant closed total = 13", "Plus Magician (sum) dormant"]
+    assert not any(z["changed"] for z in drawn["zones"])
+
+
+def test_the_right_arrow_steps_to_a_spell_and_highlights_what_it_changed(browser, workshop_page,
+                                                                        artifacts):
+    browser.open(workshop_page)
+    browser.press("ArrowRight", 39)
+    drawn = browser.evaluate(DRAWN)
+    assert (drawn["frame"], drawn["status"], drawn["hash"]) == ("frame 1", "RUNNING", "#frame=1")
+    assert drawn["message"] == "Power Sorcerer executed operation in squarer"
+    assert drawn["event"] == "CAST_SPELL \u00b7 Power Sorcerer (power)"
+    squarer = zone_named(drawn, "squarer")
+    assert squarer["changed"] and squarer["charges"] == [["+9", "positive", True]]
+    assert squarer["agents"] == ["Power Sorcerer (power) cast"]
+    assert zone_named(drawn, "workshop")["frozen"]
+    assert not zone_named(drawn, "adder")["changed"]
+    browser.screenshot(artifacts / "viewer-workshop-frame1.png")
+
+
+def test_the_buttons_and_keys_walk_forward_and_back(browser, workshop_page):
+    browser.open(workshop_page)
+    browser.click("#next")
+    browser.click("#next")
+    assert browser.evaluate(DRAWN)["frame"] == "frame 2"
+    browser.click("#prev")
+    assert browser.evaluate(DRAWN)["frame"] == "frame 1"
+    browser.press("End", 35)
+    last = browser.evaluate(DRAWN)
+    assert (last["frame"], last["status"], last["nextDisabled"]) == ("frame 7", "FINISHED", True)
+    assert zone_named(last, "workshop")["charges"] == [["+13", "positive", False]]
+    browser.press("ArrowLeft", 37)
+    opened = zone_named(browser.evaluate(DRAWN), "workshop")
+    assert opened["agents"] == ["Equals Gate (goal) total = 13 opened"]
+    browser.click("#first")
+    assert browser.evaluate(DRAWN)["status"] == "START"
+
+
+def test_a_frame_chosen_in_the_address_shows_a_collapse(browser, workshop_page, artifacts):
+    browser.open(workshop_page + "#frame=4")
+    drawn = browser.evaluate(DRAWN)
+    assert (drawn["position"], drawn["message"]) == ("5 of 8", "Zone squarer has resolved and merged.")
+    top = zone_named(drawn, "workshop")
+    assert top["changed"] and not top["frozen"]
+    assert top["charges"] == [["+4", "positive", False], ["+9", "positive", True]]
+    assert zone_named(drawn, "squarer", collapsed=True)["charges"] == [["+9", "positive", False]]
+    assert [z["id"] for z in drawn["zones"] if not z["collapsed"]] == ["workshop"]
+    browser.screenshot(artifacts / "viewer-workshop-frame4.png")
+    assert (artifacts / "viewer-workshop-frame4.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
