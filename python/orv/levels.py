@@ -13,6 +13,8 @@ What the JSON cannot carry, and what loading does about it:
 - A zone held at several places of the tree is written at each place; loading makes an
   independent copy for each. The JSON is the same, but a spell or a collapse in one copy no
   longer shows in the others. The same goes for an agent held by several zones.
+- Python's JSON reader follows zones about 500 levels deep (each zone is an object and an
+  array), the engine any depth; a deeper file is refused with a LevelError.
 """
 
 from __future__ import annotations
