@@ -1,4 +1,6 @@
-"""Writes the bundled sample level that runs out of steps (python/orv/sample_levels/endless_ritual.json).
+"""Writes the bundled sample level that runs out of steps.
+
+Its file is python/orv/sample_levels/endless_ritual.json.
 
 A level gets at most 1000 steps, and every step removes an agent or a zone, so only a level
 with at least 1000 agents and zones can run that long. Here 1000 Purifiers take turns in a

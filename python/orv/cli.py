@@ -48,8 +48,10 @@ def build_parser() -> argparse.ArgumentParser:
                              help="print each frame's JSON text, one per line; the summary "
                                   "then goes to standard error")
 
-    view_parser = commands.add_parser("view", help="write an HTML page that steps through "
-                                                   "the frames of a level")
+    view_parser = commands.add_parser(
+        "view", help="write an HTML page that steps through the frames of a level",
+        epilog="exit status: 0 when the page is written, 2 when the level cannot be loaded "
+               "or the page cannot be written")
     view_parser.add_argument("level", nargs="?", default=DEFAULT_SAMPLE, help=level_help)
     view_parser.add_argument("-o", "--output", type=Path,
                              help="the page to write (default: LEVEL's name with .html)")
@@ -69,17 +71,22 @@ def run(arguments: argparse.Namespace) -> int:
         print(f"python -m orv: cannot load level: {error}", file=sys.stderr)
         return EXIT_BAD_INPUT
     if arguments.command == "view":
-        output = arguments.output or Path(Path(arguments.level).stem + ".html")
-        try:
-            write_viewer(top, output, title=Path(arguments.level).stem)
-        except OSError as error:
-            print(f"python -m orv: cannot write {output}: {error.strerror}", file=sys.stderr)
-            return EXIT_BAD_INPUT
-        print(f"wrote {output}")
-        return EXIT_FINISHED
+        return view(top, arguments.level, arguments.output)
     summary = play(top, sys.stdout, raw_json=arguments.json,
                    summary_out=sys.stderr if arguments.json else None)
     return EXIT_FINISHED if summary.final_status == "FINISHED" else EXIT_OUT_OF_STEPS
+
+
+def view(top: orv_engine.Environment, level: str, output: Path | None) -> int:
+    title = Path(level).stem
+    output = output or Path(title + ".html")
+    try:
+        write_viewer(top, output, title=title)
+    except OSError as error:
+        print(f"python -m orv: cannot write {output}: {error.strerror}", file=sys.stderr)
+        return EXIT_BAD_INPUT
+    print(f"wrote {output}")
+    return EXIT_FINISHED
 
 
 def main(argv: Sequence[str] | None = None) -> int:

@@ -95,13 +95,14 @@ def _align(before: list[Json], after: list[Json],
 def _same_agent(before: Json, after: Json) -> bool:
     # An agent's state and a gate's is_open can change while it stays in its zone (when the
     # same agent is held by another zone too); everything else about it is fixed.
-    return _without(before, ("state", "is_open")) == _without(after, ("state", "is_open"))
+    return before == after or (_without(before, ("state", "is_open"))
+                               == _without(after, ("state", "is_open")))
 
 
 def _same_zone(before: Json, after: Json) -> bool:
     # Only the collapsed zone differs among siblings in a collapse step; the others are
     # unchanged apart from their freeze flags.
-    return _unfrozen(before) == _unfrozen(after)
+    return before == after or _unfrozen(before) == _unfrozen(after)
 
 
 def _without(item: Json, keys: tuple[str, ...]) -> Json:

@@ -58,7 +58,11 @@ def play_frames(top: orv_engine.Environment) -> Iterator[Frame]:
 
 @dataclass
 class PlaySummary:
-    """What a run came to. Gates that open are counted apart from the spells."""
+    """What a run came to. Gates that open are counted apart from the spells.
+
+    ``frames`` is the number of the last frame, which is the number of steps taken;
+    ``final_charges`` are the top zone's charges (their JSON objects) after the last frame.
+    """
 
     frames: int = 0
     spells: int = 0

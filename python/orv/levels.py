@@ -79,7 +79,7 @@ def load_level(path: str | os.PathLike[str]) -> orv_engine.Environment:
 
 
 def level_from_json(text: str | bytes) -> orv_engine.Environment:
-    """Build a zone tree from level JSON; raises LevelError and builds nothing on bad input."""
+    """Build a zone tree from level JSON; on bad input raise LevelError, never half a tree."""
     document = _parse(text)
     try:
         return _build_zone(document, "")

@@ -29,10 +29,11 @@ class _Table:
 
     def __init__(self) -> None:
         self.items: list[Json] = []
-        self._positions: dict[str, int] = {}
+        self._positions: dict[tuple[tuple[str, Any], ...], int] = {}
 
     def position(self, item: Json) -> int:
-        key = json.dumps(item, sort_keys=True)
+        # Agents and charges hold only scalars, and the engine writes their keys in one order.
+        key = tuple(item.items())
         if key not in self._positions:
             self._positions[key] = len(self.items)
             self.items.append(item)

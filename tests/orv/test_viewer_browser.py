@@ -112,7 +112,8 @@ def test_the_buttons_and_keys_walk_forward_and_back(browser, workshop_page):
 def test_a_frame_chosen_in_the_address_shows_a_collapse(browser, workshop_page, artifacts):
     browser.open(workshop_page + "#frame=4")
     drawn = browser.evaluate(DRAWN)
-    assert (drawn["position"], drawn["message"]) == ("5 of 8", "Zone squarer has resolved and merged.")
+    assert drawn["position"] == "5 of 8"
+    assert drawn["message"] == "Zone squarer has resolved and merged."
     top = zone_named(drawn, "workshop")
     assert top["changed"] and not top["frozen"]
     assert top["charges"] == [["+4", "positive", False], ["+9", "positive", True]]
