@@ -97,9 +97,10 @@ def test_a_saved_level_file_loads_back_byte_for_byte(build, tmp_path):
     assert load_level(path).to_json() == level.to_json()
 
 
-def test_a_loaded_level_plays_frame_for_frame_like_the_original():
-    text = level_to_json(two_room_level())
-    assert frame_texts(level_from_json(text)) == frame_texts(two_room_level())
+@pytest.mark.parametrize("build", LEVELS.values(), ids=LEVELS.keys())
+def test_a_loaded_level_plays_frame_for_frame_like_the_original(build):
+    loaded = level_from_json(level_to_json(build()))
+    assert frame_texts(loaded) == frame_texts(build())
 
 
 def test_whitespace_and_key_order_in_a_hand_written_file_do_not_matter():
