@@ -7,6 +7,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "orv/charge.hpp"
+#include "orv/json_text.hpp"
 
 namespace orv {
 
@@ -37,6 +38,9 @@ public:
 
     /// {"name", "priority" (integer), "state", "visual_id"}; gates add their own members.
     virtual nlohmann::json to_json() const;
+    /// Appends the text of to_json() without building the value. A kind that overrides one of
+    /// the two overrides the other to match.
+    virtual void write_json(JsonTextWriter& out) const;
 
     /// Order of trial within a frame: higher first.
     std::int32_t priority;

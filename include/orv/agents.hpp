@@ -98,6 +98,7 @@ public:
     bool CastSpell(std::vector<Charge>& charges) override;
     /// Adds "is_open" and "target_value" (a float) to the agent object.
     nlohmann::json to_json() const override;
+    void write_json(JsonTextWriter& out) const override;
 
     double target_value;
     /// Only ever goes from false to true.
@@ -119,6 +120,7 @@ public:
     bool CastSpell(std::vector<Charge>& charges) override;
     /// Adds "is_open", "rule" and "target_value" (a float) to the agent object.
     nlohmann::json to_json() const override;
+    void write_json(JsonTextWriter& out) const override;
 
     ComparisonType comparison_type;
     double target_value;

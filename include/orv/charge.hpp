@@ -5,6 +5,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "orv/json_text.hpp"
+
 namespace orv {
 
 /// The sign class of a charge. Stored as a 32-bit integer; values outside the three
@@ -28,6 +30,8 @@ struct Charge {
 
     /// {"magnitude": float, "polarity": text, "visual_id": text}; NaN and infinities dump as null.
     nlohmann::json to_json() const;
+    /// Appends the text of to_json() without building the value.
+    void write_json(JsonTextWriter& out) const;
 };
 
 /// "positive", "negative", or "neutral" for NEUTRAL and every out-of-range value.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 
 #include "orv/agent.hpp"
 #include "orv/charge.hpp"
+#include "orv/json_text.hpp"
 
 namespace orv {
 
@@ -27,6 +29,8 @@ public:
 
     /// The zone and its whole subtree, built without recursion (trees may nest very deep).
     virtual nlohmann::json to_json() const;
+    /// Appends the text of to_json() without building the value (see write_zone_tree).
+    virtual void write_json(JsonTextWriter& out) const;
     /// Appends the charge; nothing is merged or checked.
     virtual void add_charge(Charge charge);
     /// Appends the agent. Throws std::invalid_argument for an empty reference.
@@ -63,6 +67,15 @@ public:
 /// True when adding `child` beneath `parent` would make a zone its own descendant: `child` is
 /// `parent`, or `parent` lies somewhere in the subtree of `child`.
 bool would_form_cycle(const Environment& parent, const Environment& child);
+
+/// Writes the text of `root.to_json()`, without recursion. `write_root_extra`, when given, is
+/// called inside the root object right before its "sub_environments" member, to add members
+/// whose keys sort there (the frame document's "meta").
+void write_zone_tree(JsonTextWriter& out, const Environment& root,
+                     const std::function<void(JsonTextWriter&)>& write_root_extra = {});
+
+/// A close estimate of the size of the text of `root.to_json()`, to reserve it in one go.
+std::size_t estimated_json_size(const Environment& root);
 
 /// The zone's id as a quoted JSON string for messages; bytes that are not UTF-8 show as U+FFFD.
 std::string quoted_zone_id(const Environment& zone);

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "orv/json_text.hpp"
+
 namespace orv {
 
 // Event-type texts, used as frame statuses and as event types. Ordinary pointer variables:
@@ -26,6 +28,8 @@ struct FrameEvent {
 
     /// {"agent_name", "description", "type", "visual_id"}, all texts.
     nlohmann::json to_json() const;
+    /// Appends the text of to_json() without building the value.
+    void write_json(JsonTextWriter& out) const;
 };
 
 } // namespace orv

@@ -34,6 +34,9 @@ public:
     /// One frame; returns the top zone's JSON plus "meta". Exceptions from a step propagate,
     /// and what the step had done stays done.
     virtual nlohmann::json NextFrame();
+    /// The same frame as NextFrame, written as the compact text of its document without
+    /// building the JSON value first.
+    void write_next_frame(JsonTextWriter& out);
 
     /// Recomputes is_time_frozen of `zone` and its whole subtree: a zone is frozen while one
     /// of its direct sub-zones still has an agent or more than one charge.
@@ -45,6 +48,9 @@ public:
     bool check_and_collapse(Environment* zone);
     /// The frame document: the top zone's JSON with "meta" set.
     nlohmann::json generate_response(std::string status, std::string message) const;
+    /// Writes the compact text of generate_response(status, message).
+    void write_response(JsonTextWriter& out, const std::string& status,
+                        const std::string& message) const;
 
     /// Steps taken so far; the frame_index of every document.
     std::int32_t current_frame = 0;
@@ -56,6 +62,14 @@ public:
     std::shared_ptr<Environment> root_environment;
 
 private:
+    /// What a frame reports: its status and message.
+    struct FrameOutcome {
+        std::string status;
+        std::string message;
+    };
+
+    /// Everything NextFrame does but building the document.
+    FrameOutcome advance();
     void step();
     bool cast_first_willing(const CandidateList& candidates);
     /// Moves the single charge of parent's sub-zone `index` up, records the event and drops

@@ -3,12 +3,11 @@
 
 #include <pybind11/pybind11.h>
 
-#include <nlohmann/json.hpp>
-
 #include "charge_handle.hpp"
 #include "orv/charge.hpp"
 #include "orv/json_text.hpp"
 #include "property.hpp"
+#include "python_text.hpp"
 #include "register.hpp"
 
 namespace py = pybind11;
@@ -36,7 +35,10 @@ void register_charge(py::module_& module) {
     def_attribute(
         charge, "visual_id", [](ChargeHandle& self) { return self.get().visual_id; },
         [](ChargeHandle& self, std::string value) { self.get().visual_id = std::move(value); });
-    charge.def("to_json", [](ChargeHandle& self) { return dump_compact(self.get().to_json()); });
+    charge.def("to_json", [](ChargeHandle& self) {
+        const Charge& value = self.get();
+        return write_python_text([&](JsonTextWriter& out) { value.write_json(out); });
+    });
 }
 
 } // namespace orv::bindings

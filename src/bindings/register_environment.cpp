@@ -6,12 +6,11 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <nlohmann/json.hpp>
-
 #include "charge_handle.hpp"
 #include "orv/environment.hpp"
 #include "orv/json_text.hpp"
 #include "property.hpp"
+#include "python_text.hpp"
 #include "register.hpp"
 
 namespace py = pybind11;
@@ -41,6 +40,13 @@ void write_charges(Environment& self, std::vector<ChargeHandle> given) {
     self.mark_charges_changed();
 }
 
+py::str zone_text(const Environment& self) {
+    return write_python_text([&](JsonTextWriter& out) {
+        out.reserve(estimated_json_size(self));
+        self.write_json(out);
+    });
+}
+
 void add_sub_environment(Environment& self, const std::shared_ptr<Environment>& sub_env) {
     if (would_form_cycle(self, *sub_env)) {
         throw std::invalid_argument("cannot add zone " + quoted_zone_id(*sub_env) +
@@ -58,7 +64,7 @@ void register_environment(py::module_& module) {
         .def_readwrite("id", &Environment::id);
     def_attribute(environment, "charges", &read_charges, &write_charges);
     environment.def_readwrite("is_time_frozen", &Environment::is_time_frozen)
-        .def("to_json", [](const Environment& self) { return dump_compact(self.to_json()); })
+        .def("to_json", &zone_text)
         .def(
             "add_charge",
             [](Environment& self, double magnitude, ChargePolarity polarity,

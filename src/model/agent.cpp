@@ -29,4 +29,16 @@ nlohmann::json MagicianAgent::to_json() const {
     return object;
 }
 
+void MagicianAgent::write_json(JsonTextWriter& out) const {
+    out.raw("{\"name\":");
+    out.string(name);
+    out.raw(",\"priority\":");
+    out.integer(priority);
+    out.raw(",\"state\":\"");
+    out.raw(agent_state_text(state));
+    out.raw("\",\"visual_id\":");
+    out.string(visual_id);
+    out.raw('}');
+}
+
 } // namespace orv

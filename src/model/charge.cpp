@@ -31,4 +31,14 @@ nlohmann::json Charge::to_json() const {
     return object;
 }
 
+void Charge::write_json(JsonTextWriter& out) const {
+    out.raw("{\"magnitude\":");
+    out.number(magnitude);
+    out.raw(",\"polarity\":\"");
+    out.raw(polarity_text(polarity));
+    out.raw("\",\"visual_id\":");
+    out.string(visual_id);
+    out.raw('}');
+}
+
 } // namespace orv

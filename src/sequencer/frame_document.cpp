@@ -16,4 +16,27 @@ nlohmann::json NarrativeSequencer::generate_response(std::string status,
     return document;
 }
 
+void NarrativeSequencer::write_response(JsonTextWriter& out, const std::string& status,
+                                        const std::string& message) const {
+    out.reserve(estimated_json_size(*root_environment) + 256 + message.size());
+    // "meta" sorts between "is_time_frozen" and "sub_environments", so it is written there,
+    // in the same order as the value's dump (which also decides which invalid text is
+    // reported first).
+    write_zone_tree(out, *root_environment, [&](JsonTextWriter& meta) {
+        meta.raw("\"meta\":{\"frame_index\":");
+        meta.integer(current_frame);
+        meta.raw(",\"last_event\":");
+        if (last_event) {
+            last_event->write_json(meta);
+        } else {
+            meta.raw("null");
+        }
+        meta.raw(",\"message\":");
+        meta.string(message);
+        meta.raw(",\"status\":");
+        meta.string(status);
+        meta.raw("},");
+    });
+}
+
 } // namespace orv

@@ -20,4 +20,16 @@ nlohmann::json FrameEvent::to_json() const {
     return object;
 }
 
+void FrameEvent::write_json(JsonTextWriter& out) const {
+    out.raw("{\"agent_name\":");
+    out.string(agent_name);
+    out.raw(",\"description\":");
+    out.string(description);
+    out.raw(",\"type\":");
+    out.string(type);
+    out.raw(",\"visual_id\":");
+    out.string(visual_id);
+    out.raw('}');
+}
+
 } // namespace orv

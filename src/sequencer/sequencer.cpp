@@ -18,22 +18,29 @@ NarrativeSequencer::NarrativeSequencer(std::shared_ptr<Environment> env)
 }
 
 nlohmann::json NarrativeSequencer::NextFrame() {
+    FrameOutcome outcome = advance();
+    return generate_response(std::move(outcome.status), std::move(outcome.message));
+}
+
+void NarrativeSequencer::write_next_frame(JsonTextWriter& out) {
+    const FrameOutcome outcome = advance();
+    write_response(out, outcome.status, outcome.message);
+}
+
+NarrativeSequencer::FrameOutcome NarrativeSequencer::advance() {
     last_event.reset();
     // The budget test comes first, so an exhausted sequencer never reports "finished".
     if (current_frame >= max_frames) {
         is_finished = true;
-        return generate_response(event_text(ORV_FRAME_EVENT_ERROR),
-                                 "Max frame limit reached. Infinite loop detected.");
+        return {event_text(ORV_FRAME_EVENT_ERROR),
+                "Max frame limit reached. Infinite loop detected."};
     }
     if (is_finished) {
-        return generate_response(event_text(ORV_FRAME_EVENT_FINISHED),
-                                 "Simulation complete. No further actions.");
+        return {event_text(ORV_FRAME_EVENT_FINISHED), "Simulation complete. No further actions."};
     }
     step();
-    std::string message = last_event->description;
-    return generate_response(
-        event_text(is_finished ? ORV_FRAME_EVENT_FINISHED : ORV_FRAME_EVENT_RUNNING),
-        std::move(message));
+    return {event_text(is_finished ? ORV_FRAME_EVENT_FINISHED : ORV_FRAME_EVENT_RUNNING),
+            last_event->description};
 }
 
 void NarrativeSequencer::step() {

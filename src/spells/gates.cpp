@@ -35,6 +35,30 @@ bool comparison_holds(InequalityGate::ComparisonType type, double total, double 
     return total < target;
 }
 
+/// A gate's object: the agent members with "is_open", "rule" (InequalityGate only) and
+/// "target_value" merged in, in the sorted order of the keys.
+void write_gate_json(JsonTextWriter& out, const MagicianAgent& gate, bool is_open,
+                     const char* rule, double target_value) {
+    out.raw("{\"is_open\":");
+    out.boolean(is_open);
+    out.raw(",\"name\":");
+    out.string(gate.name);
+    out.raw(",\"priority\":");
+    out.integer(gate.priority);
+    if (rule != nullptr) {
+        out.raw(",\"rule\":\"");
+        out.raw(rule);
+        out.raw('"');
+    }
+    out.raw(",\"state\":\"");
+    out.raw(agent_state_text(gate.state));
+    out.raw("\",\"target_value\":");
+    out.number(target_value);
+    out.raw(",\"visual_id\":");
+    out.string(gate.visual_id);
+    out.raw('}');
+}
+
 } // namespace
 
 Chronomancer::Chronomancer(std::string visual_id_)
@@ -86,6 +110,14 @@ nlohmann::json InequalityGate::to_json() const {
     object["rule"] = comparison_rule_text(comparison_type);
     object["target_value"] = nlohmann::json(target_value);
     return object;
+}
+
+void EqualsGate::write_json(JsonTextWriter& out) const {
+    write_gate_json(out, *this, is_open, nullptr, target_value);
+}
+
+void InequalityGate::write_json(JsonTextWriter& out) const {
+    write_gate_json(out, *this, is_open, comparison_rule_text(comparison_type), target_value);
 }
 
 const char* comparison_rule_text(InequalityGate::ComparisonType type) {

@@ -128,3 +128,74 @@ TEST_CASE("compact text of a very deep document does not recurse") {
     CHECK(text.size() == 2 * static_cast<std::size_t>(kDepth + 1));
     CHECK(text.substr(0, 3) == "[[[");
 }
+
+namespace {
+
+std::string written_number(double value) {
+    orv::StringTextBuffer buffer;
+    orv::JsonTextWriter out(buffer);
+    out.number(value);
+    return buffer.str();
+}
+
+} // namespace
+
+TEST_CASE("integral numbers take the shortcut and still match the library digits") {
+    int mismatches = 0;
+    auto compare = [&](double value) {
+        if (written_number(value) != Json(value).dump()) {
+            ++mismatches;
+        }
+    };
+    for (int value = -1000000; value <= 1000000; ++value) {
+        compare(value);
+    }
+    std::mt19937_64 random(7);
+    for (int round = 0; round < 1000000; ++round) {
+        const auto magnitude = static_cast<double>(random() % 1000000000000000ULL);
+        compare(round % 2 == 0 ? magnitude : -magnitude);
+    }
+    for (double power = 1; power < 2e15; power *= 2) {
+        compare(power - 1);
+        compare(power);
+        compare(power + 1);
+    }
+    for (double power = 1; power <= 1e16; power *= 10) {
+        compare(power - 1);
+        compare(power);
+        compare(-power);
+    }
+    compare(0.0);
+    compare(-0.0);
+    CHECK(mismatches == 0);
+}
+
+TEST_CASE("the text route writes the same bytes as the value route for every JSON type") {
+    ValueGenerator generator(42);
+    for (int round = 0; round < 2000; ++round) {
+        const Json value = generator.value(0);
+        if (!value.is_number_float() && !value.is_string()) {
+            continue;
+        }
+        orv::StringTextBuffer buffer;
+        orv::JsonTextWriter out(buffer);
+        std::string expected;
+        std::string written;
+        try {
+            expected = value.dump();
+        } catch (const Json::type_error& error) {
+            expected = error.what();
+        }
+        try {
+            if (value.is_string()) {
+                out.string(value.get<std::string>());
+            } else {
+                out.number(value.get<double>());
+            }
+            written = buffer.str();
+        } catch (const Json::type_error& error) {
+            written = error.what();
+        }
+        CHECK(written == expected);
+    }
+}
