@@ -53,8 +53,8 @@ protected:
     /// Moves the bytes written so far into storage for at least `capacity` bytes and points
     /// the buffer at it with set_storage.
     virtual void grow(std::size_t capacity) = 0;
-    void set_storage(char* begin, std::size_t capacity) {
-        const std::size_t used = size();
+    void set_storage(char* begin, std::size_t capacity) { set_storage(begin, capacity, size()); }
+    void set_storage(char* begin, std::size_t capacity, std::size_t used) {
         begin_ = begin;
         end_ = begin + used;
         limit_ = begin + capacity;
@@ -71,16 +71,26 @@ private:
     char* limit_ = nullptr;
 };
 
-/// A TextBuffer in plain heap memory, for C++ callers.
+/// A TextBuffer in plain heap memory.
 class StringTextBuffer final : public TextBuffer {
 public:
     std::string str() const { return std::string(data(), size()); }
+    std::size_t capacity() const { return capacity_; }
+    /// Empties the buffer and keeps its storage for the next text.
+    void clear() { set_storage(storage_.get(), capacity_, 0); }
+    /// Empties the buffer and frees its storage.
+    void release() {
+        storage_.reset();
+        capacity_ = 0;
+        set_storage(nullptr, 0, 0);
+    }
 
 protected:
     void grow(std::size_t capacity) override;
 
 private:
     std::unique_ptr<char[]> storage_;
+    std::size_t capacity_ = 0;
 };
 
 /// Appends JSON text straight from engine data, byte for byte as dump_compact would write the

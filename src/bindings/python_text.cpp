@@ -1,39 +1,44 @@
 #include "python_text.hpp"
 
+#include <cstring>
+
 namespace py = pybind11;
 
 namespace orv::bindings {
 
-void PythonTextBuffer::grow(std::size_t capacity) {
-    const auto length = static_cast<Py_ssize_t>(capacity);
-    if (text_ == nullptr) {
-        text_ = PyUnicode_New(length, 127);
-        if (text_ == nullptr) {
-            throw py::error_already_set();
-        }
-    } else if (PyUnicode_Resize(&text_, length) != 0) {
-        throw py::error_already_set(); // text_ is still the old, valid object
-    }
-    set_storage(static_cast<char*>(PyUnicode_DATA(text_)), capacity);
+namespace {
+
+/// Above this the buffer is not kept for the next call, so that one huge level does not hold
+/// its memory for the rest of the game.
+constexpr std::size_t kLargestKeptBuffer = std::size_t{64} << 20;
+
+} // namespace
+
+StringTextBuffer& shared_text_buffer() {
+    static StringTextBuffer* buffer = new StringTextBuffer(); // lives as long as the process
+    return *buffer;
 }
 
-py::str PythonTextBuffer::finish(bool non_ascii) {
-    if (text_ == nullptr) {
-        return py::str("");
-    }
+py::str finish_python_text(StringTextBuffer& buffer, bool non_ascii) {
+    const auto length = static_cast<Py_ssize_t>(buffer.size());
+    PyObject* text = nullptr;
     if (non_ascii) {
-        // The writer checked every string as UTF-8 already, so strict decoding cannot fail
-        // but for lack of memory.
-        PyObject* decoded = PyUnicode_DecodeUTF8(data(), static_cast<Py_ssize_t>(size()), "strict");
-        if (decoded == nullptr) {
-            throw py::error_already_set();
+        // Every string was checked as UTF-8 while it was written, so strict decoding cannot
+        // fail but for lack of memory.
+        text = PyUnicode_DecodeUTF8(buffer.data(), length, "strict");
+    } else {
+        text = PyUnicode_New(length, 127);
+        if (text != nullptr) {
+            std::memcpy(PyUnicode_DATA(text), buffer.data(), buffer.size());
         }
-        return py::reinterpret_steal<py::str>(decoded);
     }
-    if (PyUnicode_Resize(&text_, static_cast<Py_ssize_t>(size())) != 0) {
+    if (buffer.capacity() > kLargestKeptBuffer) {
+        buffer.release();
+    }
+    if (text == nullptr) {
         throw py::error_already_set();
     }
-    return py::reinterpret_steal<py::str>(std::exchange(text_, nullptr));
+    return py::reinterpret_steal<py::str>(text);
 }
 
 } // namespace orv::bindings

@@ -8,32 +8,24 @@
 
 namespace orv::bindings {
 
-/// A TextBuffer that is a Python str being filled in place, so that a frame's text is written
-/// once, straight into the object handed to Python, with no second copy. The str is created
-/// as plain ASCII and shrunk to its length at the end; text that turned out to hold UTF-8 is
-/// decoded into a proper str instead.
-class PythonTextBuffer final : public TextBuffer {
-public:
-    PythonTextBuffer() = default;
-    ~PythonTextBuffer() override { Py_XDECREF(text_); }
+/// The buffer every text is written into before it becomes a Python str. Kept from call to
+/// call: a fresh buffer for each frame would be fresh memory, and the page faults of touching
+/// it cost more than writing the text. All users hold the interpreter lock and nothing they
+/// call runs Python code, so one buffer serves the whole module.
+StringTextBuffer& shared_text_buffer();
 
-    /// The finished str; `non_ascii` tells whether bytes above 0x7F were written.
-    pybind11::str finish(bool non_ascii);
+/// The str of the text in `buffer`; `non_ascii` tells whether bytes above 0x7F were written.
+/// Shrinks the buffer afterwards when one very large text has left it far too big.
+pybind11::str finish_python_text(StringTextBuffer& buffer, bool non_ascii);
 
-protected:
-    void grow(std::size_t capacity) override;
-
-private:
-    PyObject* text_ = nullptr; // owned; never seen by Python before finish
-};
-
-/// Runs `write(JsonTextWriter&)` over a fresh Python str and returns that str.
+/// Runs `write(JsonTextWriter&)` and returns what it wrote as a Python str.
 template <class Write>
 pybind11::str write_python_text(Write&& write) {
-    PythonTextBuffer buffer;
+    StringTextBuffer& buffer = shared_text_buffer();
+    buffer.clear();
     JsonTextWriter out(buffer);
     std::forward<Write>(write)(out);
-    return buffer.finish(out.wrote_non_ascii());
+    return finish_python_text(buffer, out.wrote_non_ascii());
 }
 
 } // namespace orv::bindings

@@ -67,6 +67,7 @@ void StringTextBuffer::grow(std::size_t capacity) {
     }
     set_storage(storage.get(), capacity);
     storage_ = std::move(storage);
+    capacity_ = capacity;
 }
 
 void JsonTextWriter::string(const std::string& text) {
