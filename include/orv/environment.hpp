@@ -74,9 +74,6 @@ bool would_form_cycle(const Environment& parent, const Environment& child);
 void write_zone_tree(JsonTextWriter& out, const Environment& root,
                      const std::function<void(JsonTextWriter&)>& write_root_extra = {});
 
-/// A close estimate of the size of the text of `root.to_json()`, to reserve it in one go.
-std::size_t estimated_json_size(const Environment& root);
-
 /// The zone's id as a quoted JSON string for messages; bytes that are not UTF-8 show as U+FFFD.
 std::string quoted_zone_id(const Environment& zone);
 

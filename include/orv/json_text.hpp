@@ -100,9 +100,6 @@ class JsonTextWriter {
 public:
     explicit JsonTextWriter(TextBuffer& out) : out_(out) {}
 
-    /// Makes room for `capacity` bytes in all, so that a text of about that size is written
-    /// without the buffer growing.
-    void reserve(std::size_t capacity) { out_.reserve(capacity); }
     void raw(std::string_view text) { out_.append(text.data(), text.size()); }
     void raw(char character) { out_.push_back(character); }
     /// A quoted, escaped string; throws the library's type_error 316 for invalid UTF-8.

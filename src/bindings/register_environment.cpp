@@ -41,10 +41,7 @@ void write_charges(Environment& self, std::vector<ChargeHandle> given) {
 }
 
 py::str zone_text(const Environment& self) {
-    return write_python_text([&](JsonTextWriter& out) {
-        out.reserve(estimated_json_size(self));
-        self.write_json(out);
-    });
+    return write_python_text([&](JsonTextWriter& out) { self.write_json(out); });
 }
 
 void add_sub_environment(Environment& self, const std::shared_ptr<Environment>& sub_env) {

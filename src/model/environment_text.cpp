@@ -68,30 +68,4 @@ void write_zone_tree(JsonTextWriter& out, const Environment& root,
 
 void Environment::write_json(JsonTextWriter& out) const { write_zone_tree(out, *this); }
 
-std::size_t estimated_json_size(const Environment& root) {
-    // The fixed text of each object plus the sizes of its texts; a number counts 20 bytes
-    // (17 significant digits, a point and an exponent). A small margin covers escapes and the
-    // extra members of gates, so that the buffer rarely has to grow.
-    constexpr std::size_t kZone = 86;
-    constexpr std::size_t kCharge = 56 + 20;
-    constexpr std::size_t kAgent = 52;
-    std::size_t size = 0;
-    std::vector<const Environment*> pending{&root};
-    while (!pending.empty()) {
-        const Environment* zone = pending.back();
-        pending.pop_back();
-        size += kZone + zone->id.size();
-        for (const Charge& charge : zone->charges) {
-            size += kCharge + charge.visual_id.size();
-        }
-        for (const auto& agent : zone->agents) {
-            size += kAgent + agent->name.size() + agent->visual_id.size();
-        }
-        for (const auto& sub : zone->sub_environments) {
-            pending.push_back(sub.get());
-        }
-    }
-    return size + size / 16;
-}
-
 } // namespace orv

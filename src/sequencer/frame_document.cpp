@@ -18,7 +18,6 @@ nlohmann::json NarrativeSequencer::generate_response(std::string status,
 
 void NarrativeSequencer::write_response(JsonTextWriter& out, const std::string& status,
                                         const std::string& message) const {
-    out.reserve(estimated_json_size(*root_environment) + 256 + message.size());
     // "meta" sorts between "is_time_frozen" and "sub_environments", so it is written there,
     // in the same order as the value's dump (which also decides which invalid text is
     // reported first).
