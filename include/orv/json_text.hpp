@@ -42,6 +42,15 @@ public:
         std::memcpy(end_, bytes, count);
         end_ += count;
     }
+    /// Room for at least `count` more bytes, written straight through the pointer returned;
+    /// `commit` then takes the new end.
+    char* tail(std::size_t count) {
+        if (count > static_cast<std::size_t>(limit_ - end_)) {
+            grow_for(count);
+        }
+        return end_;
+    }
+    void commit(char* new_end) { end_ = new_end; }
     void push_back(char byte) {
         if (end_ == limit_) {
             grow_for(1);

@@ -40,10 +40,12 @@ constexpr std::array<TextKind, 256> kByteKinds = [] {
     return kinds;
 }();
 
-TextKind classify(const std::string& text) {
+/// Copies `text` to `to` and tells what kind of text it was.
+TextKind copy_and_classify(const std::string& text, char* to) {
     unsigned char seen = 0;
     for (const char character : text) {
         seen |= static_cast<unsigned char>(kByteKinds[static_cast<unsigned char>(character)]);
+        *to++ = character;
     }
     return (seen & 2U) != 0 ? TextKind::kNonAscii : static_cast<TextKind>(seen);
 }
@@ -71,11 +73,13 @@ void StringTextBuffer::grow(std::size_t capacity) {
 }
 
 void JsonTextWriter::string(const std::string& text) {
-    const TextKind kind = classify(text);
+    // Optimistically copied as it stands; taken back if it needs the library's treatment.
+    char* start = out_.tail(text.size() + 2);
+    *start = '"';
+    const TextKind kind = copy_and_classify(text, start + 1);
     if (kind == TextKind::kPlainAscii) {
-        out_.push_back('"');
-        out_.append(text.data(), text.size());
-        out_.push_back('"');
+        start[text.size() + 1] = '"';
+        out_.commit(start + text.size() + 2);
         return;
     }
     wrote_non_ascii_ = wrote_non_ascii_ || kind == TextKind::kNonAscii;
@@ -95,16 +99,17 @@ void JsonTextWriter::number(double value) {
         raw(".0");
         return;
     }
-    // The library's own float formatting (Grisu2 digits, ".0" for integral values).
-    std::array<char, 64> buffer{};
-    char* end = nlohmann::detail::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    out_.append(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+    // The library's own float formatting (Grisu2 digits, ".0" for integral values), written in
+    // place; it needs at most 25 bytes.
+    constexpr std::size_t kRoom = 32;
+    char* start = out_.tail(kRoom);
+    out_.commit(nlohmann::detail::to_chars(start, start + kRoom, value));
 }
 
 void JsonTextWriter::integer(std::int64_t value) {
-    std::array<char, 24> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    out_.append(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data()));
+    constexpr std::size_t kRoom = 24; // "-9223372036854775808" and more
+    char* start = out_.tail(kRoom);
+    out_.commit(std::to_chars(start, start + kRoom, value).ptr);
 }
 
 } // namespace orv
