@@ -14,12 +14,12 @@ constexpr std::size_t kLargestKeptBuffer = std::size_t{64} << 20;
 
 } // namespace
 
-StringTextBuffer& shared_text_buffer() {
-    static StringTextBuffer* buffer = new StringTextBuffer(); // lives as long as the process
+TextBuffer& shared_text_buffer() {
+    static TextBuffer* buffer = new TextBuffer(); // lives as long as the process
     return *buffer;
 }
 
-py::str finish_python_text(StringTextBuffer& buffer, bool non_ascii) {
+py::str finish_python_text(TextBuffer& buffer, bool non_ascii) {
     const auto length = static_cast<Py_ssize_t>(buffer.size());
     PyObject* text = nullptr;
     if (non_ascii) {

@@ -1,6 +1,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include <nlohmann/json.hpp>
@@ -62,14 +63,16 @@ bool is_small_integral(double value) {
 
 } // namespace
 
-void StringTextBuffer::grow(std::size_t capacity) {
+void TextBuffer::grow(std::size_t capacity) {
     std::unique_ptr<char[]> storage(new char[capacity]); // left uninitialised: it is written over
-    if (size() > 0) {
-        std::memcpy(storage.get(), data(), size());
+    const std::size_t used = size();
+    if (used > 0) {
+        std::memcpy(storage.get(), begin_, used);
     }
-    set_storage(storage.get(), capacity);
     storage_ = std::move(storage);
-    capacity_ = capacity;
+    begin_ = storage_.get();
+    end_ = begin_ + used;
+    limit_ = begin_ + capacity;
 }
 
 void JsonTextWriter::string(const std::string& text) {

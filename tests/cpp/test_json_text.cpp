@@ -132,7 +132,7 @@ TEST_CASE("compact text of a very deep document does not recurse") {
 namespace {
 
 std::string written_number(double value) {
-    orv::StringTextBuffer buffer;
+    orv::TextBuffer buffer;
     orv::JsonTextWriter out(buffer);
     out.number(value);
     return buffer.str();
@@ -177,7 +177,7 @@ TEST_CASE("the text route writes the same bytes as the value route for every JSO
         if (!value.is_number_float() && !value.is_string()) {
             continue;
         }
-        orv::StringTextBuffer buffer;
+        orv::TextBuffer buffer;
         orv::JsonTextWriter out(buffer);
         std::string expected;
         std::string written;

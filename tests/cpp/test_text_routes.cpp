@@ -111,7 +111,7 @@ std::string text_or_error(const std::function<std::string()>& route) {
 }
 
 std::string written_frame(orv::NarrativeSequencer& sequencer) {
-    orv::StringTextBuffer buffer;
+    orv::TextBuffer buffer;
     orv::JsonTextWriter out(buffer);
     sequencer.write_next_frame(out);
     return buffer.str();
@@ -125,7 +125,7 @@ TEST_CASE("zone text equals the dump of the zone value on generated levels") {
         const auto level = generator.level();
         const std::string expected = text_or_error([&] { return orv::dump_compact(level->to_json()); });
         const std::string written = text_or_error([&] {
-            orv::StringTextBuffer buffer;
+            orv::TextBuffer buffer;
             orv::JsonTextWriter out(buffer);
             level->write_json(out);
             return buffer.str();
