@@ -373,48 +373,32 @@ def test_priority_order_holds_beyond_sixteen_candidates():
     assert events(docs)[:20] == multipliers + adders
 
 
-def decline_chronomancer(env):
-    env.add_chronomancer("high")
-
-
-def decline_factorial_on_negative(env):
-    env.add_factorial_magician("high")
-
-
-def decline_divide_by_zero(env):
-    env.add_divide_magician("high")
-
-
-def decline_log_base_one(env):
-    env.add_log_magician("high")
-
-
 @pytest.mark.parametrize(
-    "add_high, charges, high_json, result",
+    "high_method, charges, high_json, result",
     [
         pytest.param(
-            decline_chronomancer,
+            "add_chronomancer",
             [(3, orv.POSITIVE), (5, orv.NEGATIVE)],
             agent("Chronomancer", 100, "high"),
             charge(2, "negative", "result_low"),
             id="chronomancer",
         ),
         pytest.param(
-            decline_factorial_on_negative,
+            "add_factorial_magician",
             [(3, orv.POSITIVE), (5, orv.NEGATIVE)],
             agent("The Replicator", 85, "high"),
             charge(2, "negative", "result_low"),
             id="factorial-of-negative",
         ),
         pytest.param(
-            decline_divide_by_zero,
+            "add_divide_magician",
             [(3, orv.POSITIVE), (0, orv.POSITIVE)],
             agent("Divide Magician", 50, "high"),
             charge(3, "positive", "result_low"),
             id="divide-by-zero",
         ),
         pytest.param(
-            decline_log_base_one,
+            "add_log_magician",
             [(1, orv.POSITIVE), (8, orv.POSITIVE)],
             agent("The Architect", 90, "high"),
             charge(9, "positive", "result_low"),
@@ -423,12 +407,12 @@ def decline_log_base_one(env):
     ],
 )
 def test_declining_higher_priority_agent_stays_dormant_while_lower_casts(
-    add_high, charges, high_json, result
+    high_method, charges, high_json, result
 ):
     top = orv.Environment("top")
     for index, (magnitude, polarity) in enumerate(charges):
         top.add_charge(magnitude, polarity, f"c{index}")
-    add_high(top)
+    getattr(top, high_method)("high")
     top.add_plus_magician("low")
     first = frame(orv.NarrativeSequencer(top))
     assert first["meta"]["last_event"] == spell_event("Plus Magician", "low", "top")
