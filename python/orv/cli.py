@@ -10,6 +10,8 @@ from pathlib import Path
 
 import orv_engine
 
+from orv.check_command import add_check_parser, run_check
+from orv.generate_command import add_generate_parser, run_generate
 from orv.levels import LevelError, load_level
 from orv.player import play
 from orv.samples import DEFAULT_SAMPLE, SAMPLES, load_sample
@@ -57,10 +59,16 @@ def build_parser() -> argparse.ArgumentParser:
                              help="the page to write (default: LEVEL's name with .html)")
 
     commands.add_parser("samples", help="list the bundled sample levels")
+    add_check_parser(commands)
+    add_generate_parser(commands)
     return parser
 
 
 def run(arguments: argparse.Namespace) -> int:
+    if arguments.command == "check":
+        return run_check(arguments)
+    if arguments.command == "generate":
+        return run_generate(arguments)
     if arguments.command == "samples":
         for name, story in SAMPLES.items():
             print(f"{name:<20} {story}")

@@ -1,0 +1,123 @@
+"""``python -m orv check``: play many levels to their end and report each one's outcome."""
+
+from __future__ import annotations
+
+import argparse
+import os
+import sys
+import time
+from collections.abc import Iterator, Sequence
+from contextlib import ExitStack, contextmanager
+from pathlib import Path
+
+from orv.check_report import EXIT_STATUS_HELP, InOrder, ReportFile, Tally, level_json, \
+    level_line
+from orv.check_dask import DaskUnavailable, check_on_dask, dask_client
+from orv.check_runs import Result, check_here, check_in_processes
+from orv.checking import LevelCheck
+from orv.level_paths import level_paths
+from orv.progress import Progress
+
+EXIT_CANNOT_RUN = 2
+GOOD_OUTCOMES = ("solved", "ended")
+
+
+def add_check_parser(commands: argparse._SubParsersAction[argparse.ArgumentParser]) -> None:
+    parser = commands.add_parser(
+        "check", help="play many levels to their end and report which are solved, stuck or "
+                      "out of steps",
+        description="Play every level to its end and report its outcome: solved (every gate "
+                    "opened), ended (the level has no gates), stuck (a gate stayed closed), "
+                    "out of steps (the 1000-step budget ran out) or error (it could not be "
+                    "loaded, or raised). Levels that are not solved or ended get a line each; "
+                    "a summary closes the run.",
+        epilog=EXIT_STATUS_HELP)
+    parser.add_argument("paths", nargs="+", metavar="PATH",
+                        help="a level file, a directory (every *.json file below it) or a "
+                             "glob pattern such as 'levels/**/*.json'")
+    parser.add_argument("--report", type=Path, metavar="FILE",
+                        help="write one row per level, in input order: JSON Lines for "
+                             "FILE.jsonl, CSV for FILE.csv")
+    parser.add_argument("--json", action="store_true",
+                        help="print one JSON object per level on standard output, in input "
+                             "order; the summary goes to standard error")
+    parser.add_argument("--all", action="store_true",
+                        help="print a line for every level, solved and ended ones too")
+    parser.add_argument("-j", "--jobs", type=_positive, default=os.cpu_count() or 1,
+                        metavar="N", help="worker processes (default: the number of cores, "
+                                          "%(default)s here); 1 checks in this process")
+    parser.add_argument("--scheduler", metavar="ADDRESS",
+                        help="check on a Dask cluster: the scheduler's address such as "
+                             "tcp://10.0.0.5:8786, or 'local' for a cluster of --jobs "
+                             "workers on this machine (needs pip install 'orv_engine[dask]')")
+
+
+def _positive(text: str) -> int:
+    value = int(text)
+    if value < 1:
+        raise argparse.ArgumentTypeError(f"must be at least 1, not {value}")
+    return value
+
+
+def run_check(arguments: argparse.Namespace) -> int:
+    paths = level_paths(arguments.paths)
+    with ExitStack() as stack:
+        try:
+            report = ReportFile(arguments.report) if arguments.report else None
+        except (OSError, ValueError) as error:
+            return _cannot_run(f"cannot write the report: {error}")
+        if report is not None:
+            stack.callback(report.close)
+        try:
+            results = stack.enter_context(_results(arguments, paths))
+        except DaskUnavailable as error:
+            return _cannot_run(str(error))
+        return _collect(results, paths, arguments, report)
+
+
+def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argparse.Namespace,
+             report: ReportFile | None) -> int:
+    tally = Tally()
+    progress = Progress(len(paths), "levels")
+    started = time.perf_counter()
+
+    def emit(check: LevelCheck) -> None:
+        tally.add(check)
+        if report is not None:
+            report.write(check)
+        if arguments.json:
+            progress.write(level_json(check), sys.stdout)
+        elif arguments.all or check.outcome not in GOOD_OUTCOMES:
+            progress.write(level_line(check), sys.stdout)
+
+    in_order = InOrder(emit)
+    try:
+        for index, check in results:
+            in_order.add(index, check)
+            progress.advance()
+    finally:
+        progress.close()
+    seconds = time.perf_counter() - started
+    summary_out = sys.stderr if arguments.json else sys.stdout
+    for line in tally.summary_lines():
+        print(line, file=summary_out)
+    print(f"checked {len(paths):,} levels in {seconds:.1f} s "
+          f"({len(paths) / max(seconds, 1e-9):,.0f} levels/s)", file=summary_out)
+    return tally.exit_status()
+
+
+@contextmanager
+def _results(arguments: argparse.Namespace, paths: Sequence[str]) -> Iterator[Iterator[Result]]:
+    """The runner that the options ask for; its cluster is closed on leaving."""
+    if arguments.scheduler is not None:
+        with dask_client(arguments.scheduler, arguments.jobs) as client:
+            yield check_on_dask(client, paths)
+    elif arguments.jobs == 1 or len(paths) < 2:
+        yield check_here(paths)
+    else:
+        yield check_in_processes(paths, min(arguments.jobs, len(paths)))
+
+
+def _cannot_run(message: str) -> int:
+    print(f"python -m orv check: {message}", file=sys.stderr)
+    return EXIT_CANNOT_RUN

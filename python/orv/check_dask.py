@@ -1,0 +1,105 @@
+"""Checking many levels on a Dask distributed cluster.
+
+Dask is an optional extra: this module imports it only when a run asks for a scheduler. The
+workers may be other machines that cannot see this one's files, so each level travels as its
+text; the workers need the ``orv_engine`` package installed, nothing else.
+"""
+
+from __future__ import annotations
+
+from collections.abc import Iterator, Sequence
+from contextlib import contextmanager
+from typing import TYPE_CHECKING, Any
+
+from orv.check_runs import IN_FLIGHT_PER_WORKER, Result, batch_size
+from orv.checking import check_texts, failed
+
+if TYPE_CHECKING:
+    from distributed import Client
+
+LOCAL = "local"
+CONNECT_TIMEOUT_SECONDS = 30
+# A task stands for a whole batch, so it may be larger than for local processes: the
+# scheduler's cost per task is about a millisecond, several times a small level's.
+LARGEST_BATCH = 500
+
+
+class DaskUnavailable(Exception):
+    """Dask is not installed, or the scheduler cannot be reached."""
+
+
+@contextmanager
+def dask_client(address: str, workers: int) -> Iterator[Client]:
+    """A client of the scheduler at ``address``, or of a new local cluster with ``workers``
+    single-threaded worker processes for ``local``; everything is closed on leaving."""
+    try:
+        from distributed import Client, LocalCluster
+    except ImportError:
+        raise DaskUnavailable("--scheduler needs Dask, which is not installed; install it "
+                              "with: pip install 'orv_engine[dask]'") from None
+    if address != LOCAL:
+        try:
+            client = Client(address, timeout=CONNECT_TIMEOUT_SECONDS)
+        except (OSError, TimeoutError) as error:
+            raise DaskUnavailable(f"cannot reach the Dask scheduler at {address}: "
+                                  f"{error}") from None
+        with client:
+            yield client
+        return
+    with LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                      host="127.0.0.1", dashboard_address=None) as cluster:
+        with Client(cluster) as client:
+            yield client
+
+
+def worker_count(client: Client) -> int:
+    return max(1, len(client.scheduler_info()["workers"]))
+
+
+def check_on_dask(client: Client, paths: Sequence[str],
+                  size: int | None = None) -> Iterator[Result]:
+    """Check the levels on the client's cluster, a batch of level texts per task.
+
+    A worker lost mid-run has its tasks run again by the scheduler (up to its
+    allowed-failures setting); a batch that still fails, or raises, is reported level by level
+    as "error" with the reason, and the rest of the run goes on.
+    """
+    from distributed import as_completed
+
+    workers = worker_count(client)
+    size = size or batch_size(len(paths), workers, LARGEST_BATCH)
+    starts = iter(range(0, len(paths), size))
+    running = as_completed(with_results=True, raise_errors=False)
+    batches: dict[Any, list[int]] = {}
+    for _ in range(workers * IN_FLIGHT_PER_WORKER):
+        yield from _submit_next(client, paths, starts, size, running, batches)
+    for future, value in running:
+        batch = batches.pop(future.key)
+        if future.status == "error":
+            reason = f"lost on the Dask cluster: {type(value).__name__}: {value}"
+            yield from ((index, failed(paths[index], reason)) for index in batch)
+        else:
+            yield from zip(batch, value)
+        future.release()
+        yield from _submit_next(client, paths, starts, size, running, batches)
+
+
+def _submit_next(client: Client, paths: Sequence[str], starts: Iterator[int], size: int,
+                 running: Any, batches: dict[Any, list[int]]) -> Iterator[Result]:
+    """Read the next batch and submit it; files that cannot be read are results at once."""
+    for start in starts:
+        texts = []
+        for index in range(start, min(start + size, len(paths))):
+            try:
+                with open(paths[index], "rb") as file:
+                    texts.append((paths[index], file.read()))
+            except OSError as error:
+                yield index, failed(paths[index], "cannot read the file: "
+                                    f"{error.strerror or error}")
+                continue
+            batches.setdefault(start, []).append(index)
+        if texts:
+            future = client.submit(check_texts, texts, pure=False, retries=1)
+            batches[future.key] = batches.pop(start)
+            running.add(future)
+            return

@@ -1,0 +1,115 @@
+"""What ``orv check`` makes of its results: report files, level lines, the summary and the
+exit status."""
+
+from __future__ import annotations
+
+import csv
+import json
+from collections import Counter
+from collections.abc import Callable
+from dataclasses import fields
+from pathlib import Path
+from typing import IO
+
+from orv.checking import ERROR, LevelCheck
+from orv.player import describe_charge
+
+SOLVED = "solved"
+ENDED = "ended"
+STUCK = "stuck"
+OUT_OF_STEPS = "out of steps"
+OUTCOMES = (SOLVED, ENDED, STUCK, OUT_OF_STEPS, ERROR)
+
+# When several outcomes occur, the exit status is that of the first of these that does:
+# a level that cannot even be loaded hides the others, and a level that never ends is a
+# graver fault than one that ends with a gate closed.
+EXIT_STATUS_BY_PRECEDENCE = ((ERROR, 2), (OUT_OF_STEPS, 1), (STUCK, 3))
+EXIT_STATUS_HELP = ("exit status: 0 when every level is solved or ended, 3 when any is stuck, "
+                    "1 when any ran out of steps, 2 when any could not be loaded or raised "
+                    "(or nothing could be checked at all); when several apply, 2 wins over "
+                    "1, and 1 over 3")
+
+REPORT_FORMATS = {".jsonl": "jsonl", ".ndjson": "jsonl", ".json": "jsonl", ".csv": "csv"}
+COLUMNS = tuple(item.name for item in fields(LevelCheck))
+
+
+class InOrder:
+    """Passes results on in input order while they arrive in any order; only results that
+    arrived ahead of an unfinished one are held."""
+
+    def __init__(self, emit: Callable[[LevelCheck], None]) -> None:
+        self._emit = emit
+        self._next = 0
+        self._waiting: dict[int, LevelCheck] = {}
+
+    def add(self, index: int, check: LevelCheck) -> None:
+        self._waiting[index] = check
+        while self._next in self._waiting:
+            self._emit(self._waiting.pop(self._next))
+            self._next += 1
+
+
+class ReportFile:
+    """A report with one row per level: JSON Lines or CSV, chosen by the file's extension."""
+
+    def __init__(self, path: Path) -> None:
+        kind = REPORT_FORMATS.get(path.suffix.lower())
+        if kind is None:
+            raise ValueError(f"cannot tell the report format from {path.name}: name it "
+                             f"*.jsonl (JSON Lines) or *.csv")
+        self._file: IO[str] = open(path, "w", encoding="utf-8", newline="")
+        self._csv = csv.writer(self._file, lineterminator="\n") if kind == "csv" else None
+        if self._csv is not None:
+            self._csv.writerow(COLUMNS)
+
+    def write(self, check: LevelCheck) -> None:
+        if self._csv is None:
+            self._file.write(level_json(check) + "\n")
+            return
+        row = check.to_dict()
+        row["final_charges"] = "; ".join(describe_charge(charge) for charge in check.final_charges)
+        row["seconds"] = f"{check.seconds:.6f}"
+        self._csv.writerow(row[column] for column in COLUMNS)
+
+    def close(self) -> None:
+        self._file.close()
+
+
+def level_json(check: LevelCheck) -> str:
+    return json.dumps(check.to_dict(), ensure_ascii=False)
+
+
+def level_line(check: LevelCheck) -> str:
+    """One line for a level: its path, outcome and what happened, or the error."""
+    if check.outcome == ERROR:
+        return f"{check.path}: error: {check.error}"
+    gates = f", {check.gates_closed} still closed" if check.gates_closed else ""
+    return (f"{check.path}: {check.outcome} after {check.frames} frames ({check.spells} "
+            f"spells, {check.collapses} collapses, {check.gates_opened} gates opened{gates})")
+
+
+class Tally:
+    """Counts of each outcome, with the first level of each as an example."""
+
+    def __init__(self) -> None:
+        self.counts: Counter[str] = Counter()
+        self.first: dict[str, str] = {}
+
+    def add(self, check: LevelCheck) -> None:
+        self.counts[check.outcome] += 1
+        self.first.setdefault(check.outcome, check.path)
+
+    def summary_lines(self) -> list[str]:
+        width = max(len(f"{count:,}") for count in self.counts.values()) if self.counts else 1
+        lines = []
+        for outcome in OUTCOMES:
+            count = self.counts[outcome]
+            example = f"  (first: {self.first[outcome]})" if count and outcome not in (
+                SOLVED, ENDED) else ""
+            lines.append(f"{outcome + ':':<14}{count:>{width},} "
+                         f"{'level' if count == 1 else 'levels'}{example}")
+        return lines
+
+    def exit_status(self) -> int:
+        return next((status for outcome, status in EXIT_STATUS_BY_PRECEDENCE
+                     if self.counts[outcome]), 0)

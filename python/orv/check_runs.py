@@ -1,0 +1,96 @@
+"""Checking many levels in this process or in local worker processes.
+
+Each runner yields ``(index, LevelCheck)`` pairs as levels finish, in whatever order they
+finish; ``index`` is the level's place in the input, so callers can put results back in order.
+"""
+
+from __future__ import annotations
+
+from collections.abc import Iterator, Sequence
+from concurrent.futures import FIRST_COMPLETED, Future, ProcessPoolExecutor, wait
+from concurrent.futures.process import BrokenProcessPool
+
+from orv.checking import LevelCheck, check_files, check_level_file, failed
+
+Result = tuple[int, LevelCheck]
+
+# Batches in flight per worker: enough that a worker never waits for its next batch, few
+# enough that a million paths do not all become pending futures at once.
+IN_FLIGHT_PER_WORKER = 4
+
+
+def batch_size(count: int, workers: int, largest: int = 256) -> int:
+    """Levels per unit of work: about 16 batches per worker, so that uneven levels even out
+    and progress moves, but each batch large enough that sending it costs little next to
+    checking it."""
+    return max(1, min(largest, count // (workers * 16)))
+
+
+def check_here(paths: Sequence[str]) -> Iterator[Result]:
+    """Check the levels one after another in this process."""
+    for index, path in enumerate(paths):
+        yield index, check_level_file(path)
+
+
+def check_in_processes(paths: Sequence[str], jobs: int) -> Iterator[Result]:
+    """Check the levels in ``jobs`` worker processes, a batch of paths per task.
+
+    A worker that dies (the engine crashed on a level) breaks the whole pool and fails every
+    batch in flight; those levels are checked again afterwards, one at a time in a fresh
+    process each, so that only the level that kills its process is reported as an error.
+    """
+    size = batch_size(len(paths), jobs)
+    starts = iter(range(0, len(paths), size))
+    suspects: list[int] = []
+    while True:
+        with ProcessPoolExecutor(jobs) as pool:
+            broken = yield from _run_batches(pool, paths, starts, size, jobs, suspects)
+        if not broken:
+            break
+    yield from _check_alone(paths, suspects)
+
+
+def _run_batches(pool: ProcessPoolExecutor, paths: Sequence[str], starts: Iterator[int],
+                 size: int, jobs: int, suspects: list[int]) -> Iterator[Result]:
+    """Feed batches to the pool until the work runs out or the pool breaks; True if it broke."""
+    pending: dict[Future[list[LevelCheck]], int] = {}
+    broken = False
+
+    def submit_next() -> None:
+        start = next(starts, None)
+        if start is not None and not broken:
+            pending[pool.submit(check_files, paths[start:start + size])] = start
+
+    for _ in range(jobs * IN_FLIGHT_PER_WORKER):
+        submit_next()
+    while pending:
+        done, _ = wait(pending, return_when=FIRST_COMPLETED)
+        for future in done:
+            start = pending.pop(future)
+            batch = range(start, min(start + size, len(paths)))
+            try:
+                yield from enumerate(future.result(), start)
+            except BrokenProcessPool:
+                broken = True
+                suspects.extend(batch)
+                continue
+            except Exception as error:  # noqa: BLE001 - reported per level, the run goes on
+                yield from ((index, failed(paths[index], f"checking failed: {error}"))
+                            for index in batch)
+            submit_next()
+    return broken
+
+
+def _check_alone(paths: Sequence[str], indexes: list[int]) -> Iterator[Result]:
+    pool = ProcessPoolExecutor(1)
+    try:
+        for index in indexes:
+            try:
+                yield index, pool.submit(check_level_file, paths[index]).result()
+            except BrokenProcessPool:
+                yield index, failed(paths[index], "the worker process checking this level "
+                                    "died (the engine crashed on it)")
+                pool.shutdown(cancel_futures=True)
+                pool = ProcessPoolExecutor(1)
+    finally:
+        pool.shutdown(cancel_futures=True)

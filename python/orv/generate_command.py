@@ -1,0 +1,52 @@
+"""``python -m orv generate``: write a set of random, valid level files."""
+
+from __future__ import annotations
+
+import argparse
+import sys
+from pathlib import Path
+
+from orv.level_generator import generate_levels
+from orv.progress import Progress
+
+EXIT_DONE = 0
+EXIT_CANNOT_WRITE = 2
+
+
+def add_generate_parser(commands: argparse._SubParsersAction[argparse.ArgumentParser]) -> None:
+    parser = commands.add_parser(
+        "generate", help="write random level files, the same ones again for the same seed",
+        description="Write COUNT random level files named level_N.json: nested zones, "
+                    "charges, agents of every kind, and gates whose targets are reachable, "
+                    "unreachable or random. The same seed gives the same files, byte for byte.",
+        epilog="exit status: 0 when every file is written, 2 when one cannot be written")
+    parser.add_argument("--count", type=_count, required=True, metavar="N",
+                        help="how many levels to write")
+    parser.add_argument("--seed", type=int, required=True, metavar="S",
+                        help="the seed the set is made from")
+    parser.add_argument("--out", type=Path, required=True, metavar="DIR",
+                        help="the folder to write into (made if missing)")
+    parser.add_argument("--zones", type=_count, default=4, metavar="Z",
+                        help="zones per level, nested at random (default: %(default)s)")
+
+
+def _count(text: str) -> int:
+    value = int(text)
+    if value < 1:
+        raise argparse.ArgumentTypeError(f"must be at least 1, not {value}")
+    return value
+
+
+def run_generate(arguments: argparse.Namespace) -> int:
+    progress = Progress(arguments.count, "levels")
+    try:
+        generate_levels(arguments.count, arguments.seed, arguments.out, arguments.zones,
+                        on_level=lambda _: progress.advance())
+    except OSError as error:
+        print(f"python -m orv generate: cannot write into {arguments.out}: {error}",
+              file=sys.stderr)
+        return EXIT_CANNOT_WRITE
+    finally:
+        progress.close()
+    print(f"wrote {arguments.count:,} levels into {arguments.out}")
+    return EXIT_DONE

@@ -1,0 +1,62 @@
+"""Progress of a long run on standard error: a bar on a terminal, plain lines elsewhere."""
+
+from __future__ import annotations
+
+import sys
+import time
+from typing import TextIO
+
+from tqdm import tqdm
+
+# Between two plain progress lines, so that a log file gets a few lines a minute.
+PLAIN_INTERVAL_SECONDS = 10.0
+
+
+class Progress:
+    """Counts finished items against a total; ``write`` prints a line without garbling the
+    bar when both streams are the same terminal."""
+
+    def __init__(self, total: int, what: str, stream: TextIO | None = None) -> None:
+        self._stream = stream or sys.stderr
+        self._total = total
+        self._what = what
+        self._done = 0
+        self._started = self._last_line = time.monotonic()
+        self._bar = (tqdm(total=total, unit=" " + what, file=self._stream, smoothing=0.1,
+                          dynamic_ncols=True)
+                     if _is_terminal(self._stream) else None)
+
+    def advance(self, count: int = 1) -> None:
+        self._done += count
+        if self._bar is not None:
+            self._bar.update(count)
+            return
+        now = time.monotonic()
+        if now - self._last_line >= PLAIN_INTERVAL_SECONDS:
+            self._last_line = now
+            self._plain_line(now)
+
+    def write(self, line: str, out: TextIO) -> None:
+        if self._bar is not None:
+            self._bar.write(line, file=out)
+        else:
+            out.write(line + "\n")
+
+    def close(self) -> None:
+        if self._bar is not None:
+            self._bar.close()
+        elif self._done and time.monotonic() - self._started >= PLAIN_INTERVAL_SECONDS:
+            self._plain_line(time.monotonic())
+
+    def _plain_line(self, now: float) -> None:
+        rate = self._done / max(now - self._started, 1e-9)
+        share = 100 * self._done / self._total if self._total else 100
+        print(f"{self._done:,} of {self._total:,} {self._what} ({share:.0f}%), "
+              f"{rate:,.0f} {self._what}/s", file=self._stream, flush=True)
+
+
+def _is_terminal(stream: TextIO) -> bool:
+    try:
+        return stream.isatty()
+    except (AttributeError, ValueError):
+        return False
