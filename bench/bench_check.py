@@ -1,0 +1,101 @@
+"""Throughput of ``python -m orv check`` on generated levels, against the engine alone.
+
+Run: .venv/bin/python bench/bench_check.py [--count N] [--zones Z] [--seed S] [--repeat R]
+
+Generates N small levels (10,000 of 4 zones by default) into a temporary folder, then measures
+in one run, best of R:
+
+- engine only: every level built from its text beforehand, then played with next_frame and
+  nothing else; and the same with the building from text counted, which the checker also does;
+- the command itself, end to end as a user runs it, with ``--report`` writing JSON Lines:
+  ``--jobs 1``, ``--jobs 2`` and ``--scheduler local --jobs 2`` (two worker processes). The
+  rate is over the command's whole wall time (interpreter start, and for Dask the cluster's
+  start, included); "run s" is the time the command itself reports for checking the levels.
+"""
+
+from __future__ import annotations
+
+import argparse
+import os
+import platform
+import re
+import subprocess
+import sys
+import tempfile
+import time
+from collections.abc import Callable
+from pathlib import Path
+
+import orv_engine
+
+from orv.level_generator import generate_levels
+from orv.levels import level_from_json
+
+RUN_TIME = re.compile(r"checked [\d,]+ levels in ([\d.]+) s")
+
+
+def best_of(repeat: int, run: Callable[[], float]) -> float:
+    return min(run() for _ in range(repeat))
+
+
+def engine_only(texts: list[bytes], include_loading: bool) -> float:
+    started = time.perf_counter()
+    tops = [level_from_json(text) for text in texts]
+    if not include_loading:
+        started = time.perf_counter()
+    for top in tops:
+        sequencer = orv_engine.NarrativeSequencer(top)
+        while not sequencer.is_finished:
+            sequencer.next_frame()
+    return time.perf_counter() - started
+
+
+def command(folder: Path, report: Path, *options: str) -> tuple[float, float]:
+    """Wall seconds of one ``orv check`` run, and the run time that it reports itself."""
+    started = time.perf_counter()
+    done = subprocess.run([sys.executable, "-m", "orv", "check", str(folder), "--report",
+                           str(report), *options], capture_output=True, text=True, check=False)
+    wall = time.perf_counter() - started
+    found = RUN_TIME.search(done.stdout)
+    if done.returncode not in (0, 1, 3) or found is None:
+        raise SystemExit(f"orv check {' '.join(options)} failed:\n{done.stderr}")
+    return wall, float(found.group(1))
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--count", type=int, default=10_000)
+    parser.add_argument("--zones", type=int, default=4)
+    parser.add_argument("--seed", type=int, default=2026)
+    parser.add_argument("--repeat", type=int, default=3)
+    options = parser.parse_args()
+    count = options.count
+    print(f"{platform.processor() or platform.machine()}, {os.cpu_count()} cores, "
+          f"Python {platform.python_version()}; {count:,} levels of {options.zones} zones, "
+          f"seed {options.seed}, best of {options.repeat}")
+    with tempfile.TemporaryDirectory() as scratch:
+        folder = Path(scratch, "levels")
+        generate_levels(count, options.seed, folder, options.zones)
+        texts = [path.read_bytes() for path in sorted(folder.iterdir())]
+        rows = [
+            ("engine only (next_frame)", best_of(options.repeat,
+                                                 lambda: engine_only(texts, False)), None),
+            ("engine only, with loading", best_of(options.repeat,
+                                                  lambda: engine_only(texts, True)), None),
+        ]
+        report = Path(scratch, "report.jsonl")
+        for label, flags in (("check --jobs 1", ("--jobs", "1")),
+                             ("check --jobs 2", ("--jobs", "2")),
+                             ("check --scheduler local --jobs 2",
+                              ("--scheduler", "local", "--jobs", "2"))):
+            runs = [command(folder, report, *flags) for _ in range(options.repeat)]
+            wall, run = min(runs)
+            rows.append((label, wall, run))
+    print(f"{'':<34}{'s':>8}{'levels/s':>12}{'run s':>8}{'run levels/s':>14}")
+    for label, seconds, run in rows:
+        run_columns = f"{run:>8.2f}{count / run:>14,.0f}" if run is not None else ""
+        print(f"{label:<34}{seconds:>8.3f}{count / seconds:>12,.0f}{run_columns}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,108 @@
+"""Checking many levels: the generator, the outcomes and exit status of ``orv check``, and the
+three ways of running it (this process, worker processes, a Dask cluster)."""
+
+from __future__ import annotations
+
+import csv
+import faulthandler
+import json
+import os
+import signal
+from collections import Counter
+from dataclasses import replace
+from pathlib import Path
+
+import pytest
+from orv_test_support import run_orv
+
+from orv.check_runs import check_here, check_in_processes
+from orv.level_generator import generate_levels
+from orv.roster import AGENT_KINDS
+from orv.samples import sample_file
+
+CRAFTED = {
+    "broken.json": ("error", b'{"id": "top", "charges": ['),
+    "stuck.json": ("stuck", sample_file("chronomancer_vault").read_bytes()),
+    "endless.json": ("out of steps", sample_file("endless_ritual").read_bytes()),
+    "solved.json": ("solved", sample_file("workshop").read_bytes()),
+}
+
+
+def agent_names(path: Path) -> set[str]:
+    pending, names = [json.loads(path.read_bytes())], set()
+    while pending:
+        zone = pending.pop()
+        names.update(agent["name"] for agent in zone["agents"])
+        pending.extend(zone["sub_environments"])
+    return names
+
+
+def without_times(results: list[tuple[int, object]]) -> list[object]:
+    return [replace(check, seconds=0.0) for _, check in sorted(results)]  # type: ignore
+
+
+def test_generator_is_reproducible_and_covers_every_kind_and_outcome(tmp_path: Path) -> None:
+    first = generate_levels(26, seed=5, out=tmp_path / "a", zones=5)
+    again = generate_levels(26, seed=5, out=tmp_path / "b", zones=5)
+    other = generate_levels(26, seed=6, out=tmp_path / "c", zones=5)
+    assert [path.read_bytes() for path in first] == [path.read_bytes() for path in again]
+    assert [path.read_bytes() for path in first] != [path.read_bytes() for path in other]
+    assert set().union(*map(agent_names, first)) == set(AGENT_KINDS)
+    outcomes = Counter(check.outcome for _, check in check_here([str(p) for p in first]))
+    assert outcomes["solved"] and outcomes["stuck"] and not outcomes["error"]
+
+
+@pytest.mark.parametrize(("files", "status"), [
+    (("broken.json", "stuck.json", "endless.json", "solved.json"), 2),
+    (("stuck.json", "endless.json"), 1),
+    (("stuck.json", "solved.json"), 3),
+    (("solved.json",), 0),
+], ids=["error-wins", "out-of-steps-over-stuck", "stuck", "all-solved"])
+@pytest.mark.parametrize("report", ["report.csv", "report.jsonl"])
+def test_check_reports_each_level_in_input_order_with_the_gravest_exit_status(
+        tmp_path: Path, files: tuple[str, ...], status: int, report: str) -> None:
+    folder = tmp_path / "levels"
+    folder.mkdir()
+    for name in files:
+        (folder / name).write_bytes(CRAFTED[name][1])
+    done = run_orv("check", str(folder), "--jobs", "2", "--report", report, cwd=tmp_path)
+    assert done.returncode == status, done.stderr
+    with open(tmp_path / report, encoding="utf-8") as file:
+        rows = (list(csv.DictReader(file)) if report.endswith(".csv")
+                else [json.loads(line) for line in file])
+    assert [(Path(row["path"]).name, row["outcome"]) for row in rows] == sorted(
+        (name, CRAFTED[name][0]) for name in files)
+    assert all(bool(row["error"]) == (row["outcome"] == "error") for row in rows)
+    for outcome in ("stuck", "out of steps", "error"):
+        assert f"{outcome}:" in done.stdout
+
+
+@pytest.fixture(scope="module")
+def cluster_client():  # type: ignore[no-untyped-def]
+    distributed = pytest.importorskip("distributed")
+    faulthandler.dump_traceback_later(120, exit=True)
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  host="127.0.0.1", dashboard_address=None) as cluster:
+        with distributed.Client(cluster) as client:
+            yield client
+    faulthandler.cancel_dump_traceback_later()
+
+
+@pytest.mark.parametrize("kill_a_worker", [False, True], ids=["whole", "worker-killed"])
+def test_dask_and_worker_processes_give_the_same_results_as_this_process(
+        tmp_path: Path, cluster_client, kill_a_worker: bool) -> None:  # type: ignore
+    from orv.check_dask import check_on_dask
+
+    generated = generate_levels(36, seed=11, out=tmp_path, zones=4)
+    for name, (_, text) in CRAFTED.items():
+        (tmp_path / name).write_bytes(text)
+    paths = [str(path) for path in sorted(tmp_path.iterdir())] + [str(tmp_path / "gone")]
+    expected = without_times(list(check_here(paths)))
+    results = []
+    for result in check_on_dask(cluster_client, paths, size=2):
+        results.append(result)
+        if kill_a_worker and len(results) == 1:
+            os.kill(next(iter(cluster_client.run(os.getpid).values())), signal.SIGKILL)
+    assert without_times(results) == expected
+    assert without_times(list(check_in_processes(paths, 2))) == expected
+    assert len(expected) == len(generated) + len(CRAFTED) + 1
