@@ -1,0 +1,280 @@
+"""What a level came to: solved, ended, stuck or out of steps, and why.
+
+A run ends in one of four ways:
+
+- solved: the level ended and every gate placed in it opened;
+- ended: the level ended and it never had a gate;
+- stuck: the level ended with a gate that never opened (still closed in its zone, or carried
+  out of the level when an outer zone collapsed before its own zone was worked down);
+- out of steps: the step budget ran out before the level ended.
+
+Two routes lead to the same ``LevelOutcome``. ``play_outcome`` plays a level itself and reads
+only what it needs from each frame (its ``meta`` object, and the whole of the last frame),
+which keeps it fast on levels whose frames are large. ``classify_frames`` (and
+``OutcomeTally``, which it drives) works on frame documents that a caller has parsed anyway.
+"""
+
+from __future__ import annotations
+
+import json
+import math
+from collections import Counter
+from collections.abc import Iterable, Iterator
+from dataclasses import asdict, dataclass
+from enum import StrEnum
+from typing import Any
+
+import orv_engine
+
+from orv.roster import EQUALS_GATE, GATE_NAMES
+
+Json = dict[str, Any]
+
+
+class Outcome(StrEnum):
+    SOLVED = "solved"
+    ENDED = "ended"
+    STUCK = "stuck"
+    OUT_OF_STEPS = "out of steps"
+
+
+EXIT_STATUSES: dict[Outcome, int] = {
+    Outcome.SOLVED: 0,
+    Outcome.ENDED: 0,
+    Outcome.OUT_OF_STEPS: 1,
+    Outcome.STUCK: 3,
+}
+EXIT_CANNOT_LOAD = 2
+
+# An Equals Gate has no rule text in the engine's JSON; it opens within 1e-6 of its target.
+EQUALS_RULE = "=="
+
+_SPELL_MARK = " executed operation in "
+_META_MARK = ',"meta":{"frame_index":'
+
+
+def exit_status(outcome: Outcome | None) -> int:
+    """The exit status of ``play`` and ``check``; None stands for a level that cannot load."""
+    return EXIT_CANNOT_LOAD if outcome is None else EXIT_STATUSES[outcome]
+
+
+@dataclass(frozen=True)
+class ClosedGate:
+    """A gate that never opened.
+
+    ``last_total`` is the signed total of the gate's zone at the end of the run, which is
+    what the gate last saw when its zone was not frozen in the last step; it is None when
+    the zone held no charge (an empty zone opens no gate) or when the zone is gone.
+    ``zone_frozen`` says the zone was frozen in the last step, so the gate was not tried
+    then; ``removed`` says the gate left the level unopened with an outer zone's collapse.
+    NaN stands for the JSON null of a target or total that is not a number.
+    """
+
+    visual_id: str
+    zone: str
+    rule: str
+    target: float
+    last_total: float | None
+    zone_frozen: bool = False
+    removed: bool = False
+
+    def describe(self) -> str:
+        where = f'gate "{self.visual_id}" in zone {self.zone} ({self.rule} {_number(self.target)})'
+        if self.removed:
+            return f"{where}: left the level with an outer zone before it opened"
+        seen = "no charge" if self.last_total is None else f"total {_number(self.last_total)}"
+        frozen = ", but the zone stayed frozen" if self.zone_frozen else ""
+        return f"{where}: {seen}{frozen}"
+
+
+@dataclass(frozen=True)
+class IdleAgent:
+    """An agent that never cast: still in its zone at the end, or carried out with it."""
+
+    name: str
+    visual_id: str
+    zone: str
+
+
+@dataclass(frozen=True)
+class LevelOutcome:
+    """Everything a report on one run needs; ``frames`` is the number of steps taken."""
+
+    outcome: Outcome
+    frames: int
+    spells: int
+    collapses: int
+    gates_opened: int
+    closed_gates: tuple[ClosedGate, ...]
+    idle_agents: tuple[IdleAgent, ...]
+    final_charges: tuple[Json, ...]
+    final_status: str
+    final_message: str
+
+    @property
+    def exit_status(self) -> int:
+        return EXIT_STATUSES[self.outcome]
+
+    def line(self) -> str:
+        """The outcome in one line, e.g. ``stuck after 12 frames: 1 of 3 gates closed``."""
+        gates = self.gates_opened + len(self.closed_gates)
+        counts = (f"{self.frames} frames, {self.spells} spells, {self.collapses} collapses, "
+                  f"{self.gates_opened} of {gates} gates opened")
+        return f"{self.outcome} ({counts})"
+
+    def details(self) -> list[str]:
+        """The closed gates and the agents that never cast, one per line."""
+        lines = [f"closed {gate.describe()}" for gate in self.closed_gates]
+        lines += [f'never cast: {agent.name} "{agent.visual_id}" in zone {agent.zone}'
+                  for agent in self.idle_agents]
+        return lines
+
+    def to_dict(self) -> Json:
+        """A JSON-ready form; numbers that are not finite become null."""
+        packed: Json = _finite(asdict(self))
+        return packed
+
+
+class OutcomeTally:
+    """Builds a LevelOutcome from the tree before the first step, each frame's meta object
+    and the last frame document."""
+
+    def __init__(self, start: Json) -> None:
+        self._placed = list(_agents_of(start))
+        self._cast: Counter[tuple[str, str, str]] = Counter()
+        self.spells = 0
+        self.collapses = 0
+        self.gates_opened = 0
+
+    def record(self, meta: Json) -> None:
+        event = meta["last_event"]
+        if event is None:
+            return
+        if event["type"] == "COLLAPSE_ZONE":
+            self.collapses += 1
+        elif event["type"] == "CAST_SPELL":
+            name = event["agent_name"]
+            zone = event["description"][len(name) + len(_SPELL_MARK):]
+            self._cast[name, event["visual_id"], zone] += 1
+            if name in GATE_NAMES:
+                self.gates_opened += 1
+            else:
+                self.spells += 1
+
+    def result(self, last: Json) -> LevelOutcome:
+        meta = last["meta"]
+        remaining: list[tuple[Json, bool | None, Json]] = list(_agents_of(last))
+        gone = Counter(_key(agent, zone) for agent, _, zone in self._placed)
+        gone -= Counter(_key(agent, zone) for agent, _, zone in remaining)
+        gone -= self._cast
+        # What is neither still placed nor cast left the level inside a collapsed zone.
+        removed: list[tuple[Json, bool | None, Json]] = [
+            (agent, None, zone) for agent, _, zone in self._placed
+            if _take(gone, _key(agent, zone))]
+        closed = tuple(_closed_gate(*entry) for entry in remaining + removed
+                       if entry[0]["name"] in GATE_NAMES)
+        idle = tuple(IdleAgent(agent["name"], agent["visual_id"], zone["id"])
+                     for agent, _, zone in remaining + removed
+                     if agent["name"] not in GATE_NAMES)
+        had_gates = any(agent["name"] in GATE_NAMES for agent, _, _ in self._placed)
+        if meta["status"] == "ERROR":
+            outcome = Outcome.OUT_OF_STEPS
+        elif closed:
+            outcome = Outcome.STUCK
+        else:
+            outcome = Outcome.SOLVED if had_gates else Outcome.ENDED
+        return LevelOutcome(outcome, int(meta["frame_index"]), self.spells, self.collapses,
+                            self.gates_opened, closed, idle, tuple(last["charges"]),
+                            meta["status"], meta["message"])
+
+
+def classify_frames(start: Json, documents: Iterable[Json]) -> LevelOutcome:
+    """The outcome of a run from the tree before its first step and its frame documents."""
+    tally = OutcomeTally(start)
+    last: Json | None = None
+    for last in documents:
+        tally.record(last["meta"])
+    if last is None:
+        raise ValueError("a run has at least one frame")
+    return tally.result(last)
+
+
+def play_outcome(top: orv_engine.Environment) -> LevelOutcome:
+    """Play the level under ``top`` to its end (this changes the tree) and classify the run.
+
+    Only each frame's small meta object is parsed, and the last frame in full.
+    """
+    tally = OutcomeTally(json.loads(top.to_json()))
+    sequencer = orv_engine.NarrativeSequencer(top)
+    decoder = json.JSONDecoder()
+    while True:
+        text = sequencer.next_frame()
+        if sequencer.is_finished:
+            return tally.result(json.loads(text))
+        tally.record(_meta_of(text, decoder))
+
+
+def _meta_of(text: str, decoder: json.JSONDecoder) -> Json:
+    # The top zone's keys come sorted, so "meta" follows "is_time_frozen" and precedes the
+    # (possibly huge) sub-zones. A quote inside a JSON string is escaped, so this mark can
+    # only be the key itself.
+    start = text.find(_META_MARK)
+    if start < 0:
+        return json.loads(text)["meta"]  # type: ignore[no-any-return]
+    meta, _ = decoder.raw_decode(text, start + len(',"meta":'))
+    return meta  # type: ignore[no-any-return]
+
+
+def _agents_of(top: Json) -> Iterator[tuple[Json, bool, Json]]:
+    """Every agent of the tree with its zone's freeze flag and the zone, without recursion."""
+    pending = [top]
+    while pending:
+        zone = pending.pop()
+        for agent in zone["agents"]:
+            yield agent, zone["is_time_frozen"], zone
+        pending.extend(reversed(zone["sub_environments"]))
+
+
+def _key(agent: Json, zone: Json) -> tuple[str, str, str]:
+    return agent["name"], agent["visual_id"], zone["id"]
+
+
+def _take(counter: Counter[tuple[str, str, str]], key: tuple[str, str, str]) -> bool:
+    if counter[key] <= 0:
+        return False
+    counter[key] -= 1
+    return True
+
+
+def _closed_gate(agent: Json, frozen: bool | None, zone: Json) -> ClosedGate:
+    rule = EQUALS_RULE if agent["name"] == EQUALS_GATE else agent["rule"]
+    target = math.nan if agent["target_value"] is None else float(agent["target_value"])
+    if frozen is None:
+        return ClosedGate(agent["visual_id"], zone["id"], rule, target, None, removed=True)
+    return ClosedGate(agent["visual_id"], zone["id"], rule, target, _total(zone["charges"]),
+                      zone_frozen=frozen)
+
+
+def _total(charges: list[Json]) -> float | None:
+    """The signed total a gate compares, summed in list order as the engine does."""
+    if not charges:
+        return None
+    total = 0.0
+    for charge in charges:
+        magnitude = math.nan if charge["magnitude"] is None else charge["magnitude"]
+        total += magnitude if charge["polarity"] == "positive" else -magnitude
+    return total
+
+
+def _number(value: float) -> str:
+    return "NaN" if math.isnan(value) else repr(value)
+
+
+def _finite(value: Any) -> Any:
+    if isinstance(value, float):
+        return value if math.isfinite(value) else None
+    if isinstance(value, dict):
+        return {key: _finite(item) for key, item in value.items()}
+    if isinstance(value, (list, tuple)):
+        return [_finite(item) for item in value]
+    return value
