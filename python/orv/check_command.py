@@ -10,8 +10,8 @@ from collections.abc import Iterator, Sequence
 from contextlib import ExitStack, contextmanager
 from pathlib import Path
 
-from orv.check_report import EXIT_STATUS_HELP, InOrder, ReportFile, Tally, level_json, \
-    level_line
+from orv.check_report import EXIT_STATUS_HELP, GOOD_OUTCOMES, InOrder, ReportFile, Tally, \
+    level_json, level_lines
 from orv.check_dask import DaskUnavailable, check_on_dask, dask_client
 from orv.check_runs import Result, check_here, check_in_processes
 from orv.checking import LevelCheck
@@ -19,7 +19,6 @@ from orv.level_paths import level_paths
 from orv.progress import Progress
 
 EXIT_CANNOT_RUN = 2
-GOOD_OUTCOMES = ("solved", "ended")
 
 
 def add_check_parser(commands: argparse._SubParsersAction[argparse.ArgumentParser]) -> None:
@@ -88,7 +87,8 @@ def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argpars
         if arguments.json:
             progress.write(level_json(check), sys.stdout)
         elif arguments.all or check.outcome not in GOOD_OUTCOMES:
-            progress.write(level_line(check), sys.stdout)
+            for line in level_lines(check):
+                progress.write(line, sys.stdout)
 
     in_order = InOrder(emit)
     try:

@@ -12,18 +12,18 @@ from pathlib import Path
 from typing import IO
 
 from orv.checking import ERROR, LevelCheck
+from orv.outcome import EXIT_CANNOT_LOAD, EXIT_STATUSES, Outcome
 from orv.player import describe_charge
 
-SOLVED = "solved"
-ENDED = "ended"
-STUCK = "stuck"
-OUT_OF_STEPS = "out of steps"
-OUTCOMES = (SOLVED, ENDED, STUCK, OUT_OF_STEPS, ERROR)
+OUTCOMES = (*Outcome, ERROR)
+GOOD_OUTCOMES = (Outcome.SOLVED, Outcome.ENDED)
 
 # When several outcomes occur, the exit status is that of the first of these that does:
 # a level that cannot even be loaded hides the others, and a level that never ends is a
 # graver fault than one that ends with a gate closed.
-EXIT_STATUS_BY_PRECEDENCE = ((ERROR, 2), (OUT_OF_STEPS, 1), (STUCK, 3))
+EXIT_STATUS_BY_PRECEDENCE = ((ERROR, EXIT_CANNOT_LOAD),
+                             (Outcome.OUT_OF_STEPS, EXIT_STATUSES[Outcome.OUT_OF_STEPS]),
+                             (Outcome.STUCK, EXIT_STATUSES[Outcome.STUCK]))
 EXIT_STATUS_HELP = ("exit status: 0 when every level is solved or ended, 3 when any is stuck, "
                     "1 when any ran out of steps, 2 when any could not be loaded or raised "
                     "(or nothing could be checked at all); when several apply, 2 wins over "
@@ -67,6 +67,7 @@ class ReportFile:
             self._file.write(level_json(check) + "\n")
             return
         row = check.to_dict()
+        row["closed_gates"] = "; ".join(check.closed_gates)
         row["final_charges"] = "; ".join(describe_charge(charge) for charge in check.final_charges)
         row["seconds"] = f"{check.seconds:.6f}"
         self._csv.writerow(row[column] for column in COLUMNS)
@@ -79,13 +80,16 @@ def level_json(check: LevelCheck) -> str:
     return json.dumps(check.to_dict(), ensure_ascii=False)
 
 
-def level_line(check: LevelCheck) -> str:
-    """One line for a level: its path, outcome and what happened, or the error."""
+def level_lines(check: LevelCheck) -> list[str]:
+    """A line for a level, its path, outcome and counts or its error, then a line for each
+    gate that stayed closed."""
     if check.outcome == ERROR:
-        return f"{check.path}: error: {check.error}"
-    gates = f", {check.gates_closed} still closed" if check.gates_closed else ""
-    return (f"{check.path}: {check.outcome} after {check.frames} frames ({check.spells} "
-            f"spells, {check.collapses} collapses, {check.gates_opened} gates opened{gates})")
+        return [f"{check.path}: error: {check.error}"]
+    gates = check.gates_opened + check.gates_closed
+    counts = (f"{check.frames} frames, {check.spells} spells, {check.collapses} collapses, "
+              f"{check.gates_opened} of {gates} gates opened")
+    return [f"{check.path}: {check.outcome} ({counts})",
+            *(f"  closed {gate}" for gate in check.closed_gates)]
 
 
 class Tally:
@@ -104,8 +108,8 @@ class Tally:
         lines = []
         for outcome in OUTCOMES:
             count = self.counts[outcome]
-            example = f"  (first: {self.first[outcome]})" if count and outcome not in (
-                SOLVED, ENDED) else ""
+            example = (f"  (first: {self.first[outcome]})"
+                       if count and outcome not in GOOD_OUTCOMES else "")
             lines.append(f"{outcome + ':':<14}{count:>{width},} "
                          f"{'level' if count == 1 else 'levels'}{example}")
         return lines

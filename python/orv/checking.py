@@ -8,7 +8,6 @@ that raises while it is played, is a result with the outcome "error", never an e
 
 from __future__ import annotations
 
-import json
 import time
 from collections.abc import Iterable
 from dataclasses import asdict, dataclass, field
@@ -17,7 +16,7 @@ from typing import Any
 import orv_engine
 
 from orv.levels import level_from_json
-from orv.roster import GATE_NAMES
+from orv.outcome import play_outcome
 
 ERROR = "error"
 
@@ -33,6 +32,7 @@ class LevelCheck:
     collapses: int = 0
     gates_opened: int = 0
     gates_closed: int = 0
+    closed_gates: list[str] = field(default_factory=list)
     final_charges: list[dict[str, Any]] = field(default_factory=list)
     error: str = ""
     seconds: float = 0.0
@@ -83,50 +83,13 @@ def check_files(paths: Iterable[str]) -> list[LevelCheck]:
 
 
 def play_to_outcome(path: str, top: orv_engine.Environment) -> LevelCheck:
-    """Play the level under ``top`` to its end, parsing only its first and last state.
-
-    Nothing in a run adds agents or zones, a cast removes its agent and a collapse its zone,
-    and a gate leaves its zone only by opening; so the counts of agents, gates and zones
-    before and after the run give spells, gates opened and collapses without reading the
-    frames in between.
-    """
-    before = _Tally.of(json.loads(top.to_json()))
-    sequencer = orv_engine.NarrativeSequencer(top)
-    text = ""
-    while not sequencer.is_finished:
-        text = sequencer.next_frame()
-    last = json.loads(text)
-    after = _Tally.of(last)
-    gates_opened = before.gates - after.gates
-    if last["meta"]["status"] == "ERROR":
-        outcome = "out of steps"
-    elif after.gates:
-        outcome = "stuck"
-    else:
-        outcome = "solved" if before.gates else "ended"
-    return LevelCheck(path, outcome, frames=sequencer.current_frame,
-                      spells=before.agents - after.agents - gates_opened,
-                      collapses=before.zones - after.zones, gates_opened=gates_opened,
-                      gates_closed=after.gates, final_charges=last["charges"])
-
-
-@dataclass
-class _Tally:
-    zones: int = 0
-    agents: int = 0
-    gates: int = 0
-
-    @classmethod
-    def of(cls, top: dict[str, Any]) -> _Tally:
-        tally = cls()
-        pending = [top]
-        while pending:
-            zone = pending.pop()
-            tally.zones += 1
-            tally.agents += len(zone["agents"])
-            tally.gates += sum(agent["name"] in GATE_NAMES for agent in zone["agents"])
-            pending.extend(zone["sub_environments"])
-        return tally
+    """Play the level under ``top`` to its end and keep what the report needs."""
+    played = play_outcome(top)
+    return LevelCheck(path, str(played.outcome), frames=played.frames, spells=played.spells,
+                      collapses=played.collapses, gates_opened=played.gates_opened,
+                      gates_closed=len(played.closed_gates),
+                      closed_gates=[gate.describe() for gate in played.closed_gates],
+                      final_charges=list(played.final_charges))
 
 
 def _describe(error: BaseException) -> str:

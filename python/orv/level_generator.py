@@ -102,7 +102,7 @@ class _LevelMaker:
         for kind in acting:
             getattr(zone, kind.add_method)(self.name("a"))
         gates = [kind for kind in kinds if kind.is_gate]
-        if self.rng.random() < 0.5:
+        if self.rng.random() < (0.5 if leaf else 0.2):
             gates.append(self.rng.choice((AGENT_KINDS[EQUALS_GATE], AGENT_KINDS[INEQUALITY_GATE])))
         settled = settled_total(charges, acting) if leaf and gates else None
         for kind in gates:
@@ -115,7 +115,7 @@ class _LevelMaker:
         rng = self.rng
         if settled is None:
             target, rule = float(rng.randint(-20, 40)), rng.choice((">", "<", ">=", "<="))
-        elif rng.random() < 0.6:
+        elif rng.random() < 0.7:
             target, rule = settled, rng.choice((">=", "<="))
         else:
             target, rule = settled + rng.randint(1, 9) / 2, rng.choice((">", ">="))
