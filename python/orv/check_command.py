@@ -11,7 +11,7 @@ from contextlib import ExitStack, contextmanager
 from pathlib import Path
 
 from orv.check_report import EXIT_STATUS_HELP, GOOD_OUTCOMES, InOrder, ReportFile, Tally, \
-    level_json, level_lines
+    level_json, level_lines, report_format_of
 from orv.check_dask import DaskUnavailable, check_on_dask, dask_client
 from orv.check_runs import Result, check_here, check_in_processes
 from orv.checking import LevelCheck
@@ -47,7 +47,7 @@ def add_check_parser(commands: argparse._SubParsersAction[argparse.ArgumentParse
                                           "%(default)s here); 1 checks in this process")
     parser.add_argument("--scheduler", metavar="ADDRESS",
                         help="check on a Dask cluster: the scheduler's address such as "
-                             "tcp://10.0.0.5:8786, or 'local' for a cluster of --jobs "
+                             "tcp://scheduler-host:8786, or 'local' for a cluster of --jobs "
                              "workers on this machine (needs pip install 'orv_engine[dask]')")
 
 
@@ -62,15 +62,16 @@ def run_check(arguments: argparse.Namespace) -> int:
     paths = level_paths(arguments.paths)
     with ExitStack() as stack:
         try:
-            report = ReportFile(arguments.report) if arguments.report else None
-        except (OSError, ValueError) as error:
+            report_format = report_format_of(arguments.report) if arguments.report else None
+            results = stack.enter_context(_results(arguments, paths))
+            # Opened only once the run can start, so that a failed start leaves no file.
+            report = ReportFile(arguments.report, report_format) if report_format else None
+        except (DaskUnavailable, ValueError) as error:
+            return _cannot_run(str(error))
+        except OSError as error:
             return _cannot_run(f"cannot write the report: {error}")
         if report is not None:
             stack.callback(report.close)
-        try:
-            results = stack.enter_context(_results(arguments, paths))
-        except DaskUnavailable as error:
-            return _cannot_run(str(error))
         return _collect(results, paths, arguments, report)
 
 

@@ -18,7 +18,7 @@ if TYPE_CHECKING:
     from distributed import Client
 
 LOCAL = "local"
-CONNECT_TIMEOUT_SECONDS = 30
+CONNECT_TIMEOUT_SECONDS = 10
 # A task stands for a whole batch, so it may be larger than for local processes: the
 # scheduler's cost per task is about a millisecond, several times a small level's.
 LARGEST_BATCH = 500

@@ -49,14 +49,19 @@ class InOrder:
             self._next += 1
 
 
-class ReportFile:
-    """A report with one row per level: JSON Lines or CSV, chosen by the file's extension."""
+def report_format_of(path: Path) -> str:
+    """"jsonl" or "csv" by the file's extension; ValueError for any other name."""
+    kind = REPORT_FORMATS.get(path.suffix.lower())
+    if kind is None:
+        raise ValueError(f"cannot tell the report format from {path.name}: name it *.jsonl "
+                         "(JSON Lines) or *.csv")
+    return kind
 
-    def __init__(self, path: Path) -> None:
-        kind = REPORT_FORMATS.get(path.suffix.lower())
-        if kind is None:
-            raise ValueError(f"cannot tell the report format from {path.name}: name it "
-                             f"*.jsonl (JSON Lines) or *.csv")
+
+class ReportFile:
+    """A report with one row per level: JSON Lines or CSV."""
+
+    def __init__(self, path: Path, kind: str) -> None:
         self._file: IO[str] = open(path, "w", encoding="utf-8", newline="")
         self._csv = csv.writer(self._file, lineterminator="\n") if kind == "csv" else None
         if self._csv is not None:

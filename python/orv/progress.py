@@ -20,7 +20,7 @@ class Progress:
         self._stream = stream or sys.stderr
         self._total = total
         self._what = what
-        self._done = 0
+        self._done = self._shown = 0
         self._started = self._last_line = time.monotonic()
         self._bar = (tqdm(total=total, unit=" " + what, file=self._stream, smoothing=0.1,
                           dynamic_ncols=True)
@@ -45,10 +45,12 @@ class Progress:
     def close(self) -> None:
         if self._bar is not None:
             self._bar.close()
-        elif self._done and time.monotonic() - self._started >= PLAIN_INTERVAL_SECONDS:
+        elif self._shown and self._shown != self._done:
+            # A long run ends with its final count; a short one prints no progress at all.
             self._plain_line(time.monotonic())
 
     def _plain_line(self, now: float) -> None:
+        self._shown = self._done
         rate = self._done / max(now - self._started, 1e-9)
         share = 100 * self._done / self._total if self._total else 100
         print(f"{self._done:,} of {self._total:,} {self._what} ({share:.0f}%), "
