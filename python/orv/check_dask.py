@@ -7,6 +7,7 @@ text; the workers need the ``orv_engine`` package installed, nothing else.
 
 from __future__ import annotations
 
+import sys
 from collections.abc import Iterator, Sequence
 from contextlib import contextmanager
 from typing import TYPE_CHECKING, Any
@@ -39,16 +40,22 @@ def dask_client(address: str, workers: int) -> Iterator[Client]:
                               "with: pip install 'orv_engine[dask]'") from None
     if address != LOCAL:
         try:
-            client = Client(address, timeout=CONNECT_TIMEOUT_SECONDS)
+            client = Client(  # type: ignore[no-untyped-call]
+                address, timeout=CONNECT_TIMEOUT_SECONDS)
         except (OSError, TimeoutError) as error:
             raise DaskUnavailable(f"cannot reach the Dask scheduler at {address}: "
                                   f"{error}") from None
         with client:
+            if not client.scheduler_info()["workers"]:
+                print(f"python -m orv check: the scheduler at {address} has no workers yet; "
+                      "waiting for them (start some with: dask worker ADDRESS)",
+                      file=sys.stderr)
             yield client
         return
-    with LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                      host="127.0.0.1", dashboard_address=None) as cluster:
-        with Client(cluster) as client:
+    with LocalCluster(  # type: ignore[no-untyped-call]
+            n_workers=workers, threads_per_worker=1, processes=True, host="127.0.0.1",
+            dashboard_address=None) as cluster:
+        with Client(cluster) as client:  # type: ignore[no-untyped-call]
             yield client
 
 
@@ -69,7 +76,8 @@ def check_on_dask(client: Client, paths: Sequence[str],
     workers = worker_count(client)
     size = size or batch_size(len(paths), workers, LARGEST_BATCH)
     starts = iter(range(0, len(paths), size))
-    running = as_completed(with_results=True, raise_errors=False)
+    running = as_completed(  # type: ignore[no-untyped-call]
+        with_results=True, raise_errors=False)
     batches: dict[Any, list[int]] = {}
     for _ in range(workers * IN_FLIGHT_PER_WORKER):
         yield from _submit_next(client, paths, starts, size, running, batches)

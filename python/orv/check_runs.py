@@ -6,7 +6,7 @@ finish; ``index`` is the level's place in the input, so callers can put results 
 
 from __future__ import annotations
 
-from collections.abc import Iterator, Sequence
+from collections.abc import Generator, Iterator, Sequence
 from concurrent.futures import FIRST_COMPLETED, Future, ProcessPoolExecutor, wait
 from concurrent.futures.process import BrokenProcessPool
 
@@ -51,7 +51,7 @@ def check_in_processes(paths: Sequence[str], jobs: int) -> Iterator[Result]:
 
 
 def _run_batches(pool: ProcessPoolExecutor, paths: Sequence[str], starts: Iterator[int],
-                 size: int, jobs: int, suspects: list[int]) -> Iterator[Result]:
+                 size: int, jobs: int, suspects: list[int]) -> Generator[Result, None, bool]:
     """Feed batches to the pool until the work runs out or the pool breaks; True if it broke."""
     pending: dict[Future[list[LevelCheck]], int] = {}
     broken = False

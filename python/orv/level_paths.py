@@ -39,7 +39,7 @@ def _expand(argument: str) -> list[str]:
 
 
 def _json_files_below(directory: str) -> list[str]:
-    paths = []
+    paths: list[str] = []
     for folder, subfolders, files in os.walk(directory):
         subfolders.sort()
         paths.extend(os.path.join(folder, name) for name in sorted(files)

@@ -6,7 +6,7 @@ import sys
 import time
 from typing import TextIO
 
-from tqdm import tqdm
+from tqdm import tqdm  # type: ignore[import-untyped]
 
 # Between two plain progress lines, so that a log file gets a few lines a minute.
 PLAIN_INTERVAL_SECONDS = 10.0
