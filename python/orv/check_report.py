@@ -73,6 +73,7 @@ class ReportFile:
             return
         row = check.to_dict()
         row["closed_gates"] = "; ".join(check.closed_gates)
+        row["idle_agents"] = "; ".join(check.idle_agents)
         row["final_charges"] = "; ".join(describe_charge(charge) for charge in check.final_charges)
         row["seconds"] = f"{check.seconds:.6f}"
         self._csv.writerow(row[column] for column in COLUMNS)
@@ -87,14 +88,15 @@ def level_json(check: LevelCheck) -> str:
 
 def level_lines(check: LevelCheck) -> list[str]:
     """A line for a level, its path, outcome and counts or its error, then a line for each
-    gate that stayed closed."""
+    gate that stayed closed and each agent that never cast."""
     if check.outcome == ERROR:
         return [f"{check.path}: error: {check.error}"]
     gates = check.gates_opened + check.gates_closed
     counts = (f"{check.frames} frames, {check.spells} spells, {check.collapses} collapses, "
               f"{check.gates_opened} of {gates} gates opened")
     return [f"{check.path}: {check.outcome} ({counts})",
-            *(f"  closed {gate}" for gate in check.closed_gates)]
+            *(f"  closed {gate}" for gate in check.closed_gates),
+            *(f"  never cast: {agent}" for agent in check.idle_agents)]
 
 
 class Tally:

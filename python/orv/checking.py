@@ -10,7 +10,7 @@ from __future__ import annotations
 
 import time
 from collections.abc import Iterable
-from dataclasses import asdict, dataclass, field
+from dataclasses import dataclass, field, fields
 from typing import Any
 
 import orv_engine
@@ -33,12 +33,15 @@ class LevelCheck:
     gates_opened: int = 0
     gates_closed: int = 0
     closed_gates: list[str] = field(default_factory=list)
+    idle_agents: list[str] = field(default_factory=list)
     final_charges: list[dict[str, Any]] = field(default_factory=list)
     error: str = ""
     seconds: float = 0.0
 
     def to_dict(self) -> dict[str, Any]:
-        return asdict(self)
+        # Shallow on purpose: dataclasses.asdict copies every charge dict, and a report
+        # writes this once for every level.
+        return {item.name: getattr(self, item.name) for item in fields(self)}
 
 
 def failed(path: str, reason: str, seconds: float = 0.0) -> LevelCheck:
@@ -89,6 +92,8 @@ def play_to_outcome(path: str, top: orv_engine.Environment) -> LevelCheck:
                       collapses=played.collapses, gates_opened=played.gates_opened,
                       gates_closed=len(played.closed_gates),
                       closed_gates=[gate.describe() for gate in played.closed_gates],
+                      idle_agents=[f'{agent.name} "{agent.visual_id}" in zone {agent.zone}'
+                                   for agent in played.idle_agents],
                       final_charges=list(played.final_charges))
 
 
