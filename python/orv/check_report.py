@@ -83,7 +83,7 @@ class ReportFile:
 
 
 def level_json(check: LevelCheck) -> str:
-    return json.dumps(check.to_dict(), ensure_ascii=False)
+    return json.dumps(check.to_dict(), ensure_ascii=False, separators=(",", ":"))
 
 
 def level_lines(check: LevelCheck) -> list[str]:

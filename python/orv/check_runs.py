@@ -6,7 +6,8 @@ finish; ``index`` is the level's place in the input, so callers can put results 
 
 from __future__ import annotations
 
-from collections.abc import Generator, Iterator, Sequence
+from collections import deque
+from collections.abc import Iterator, Sequence
 from concurrent.futures import FIRST_COMPLETED, Future, ProcessPoolExecutor, wait
 from concurrent.futures.process import BrokenProcessPool
 
@@ -36,30 +37,31 @@ def check_in_processes(paths: Sequence[str], jobs: int) -> Iterator[Result]:
     """Check the levels in ``jobs`` worker processes, a batch of paths per task.
 
     A worker that dies (the engine crashed on a level) breaks the whole pool and fails every
-    batch in flight; those levels are checked again afterwards, one at a time in a fresh
-    process each, so that only the level that kills its process is reported as an error.
+    batch in flight; those levels are checked again afterwards, one at a time in a process of
+    their own, so that only a level that kills its process is reported as an error.
     """
     size = batch_size(len(paths), jobs)
-    starts = iter(range(0, len(paths), size))
+    waiting = deque(range(0, len(paths), size))
     suspects: list[int] = []
-    while True:
+    while waiting:
         with ProcessPoolExecutor(jobs) as pool:
-            broken = yield from _run_batches(pool, paths, starts, size, jobs, suspects)
-        if not broken:
-            break
+            yield from _run_batches(pool, paths, waiting, size, jobs, suspects)
     yield from _check_alone(paths, suspects)
 
 
-def _run_batches(pool: ProcessPoolExecutor, paths: Sequence[str], starts: Iterator[int],
-                 size: int, jobs: int, suspects: list[int]) -> Generator[Result, None, bool]:
-    """Feed batches to the pool until the work runs out or the pool breaks; True if it broke."""
+def _run_batches(pool: ProcessPoolExecutor, paths: Sequence[str], waiting: deque[int],
+                 size: int, jobs: int, suspects: list[int]) -> Iterator[Result]:
+    """Feed the waiting batches to the pool until none is left or the pool breaks."""
     pending: dict[Future[list[LevelCheck]], int] = {}
-    broken = False
 
     def submit_next() -> None:
-        start = next(starts, None)
-        if start is not None and not broken:
+        if not waiting:
+            return
+        start = waiting.popleft()
+        try:
             pending[pool.submit(check_files, paths[start:start + size])] = start
+        except BrokenProcessPool:
+            waiting.appendleft(start)  # for the next pool
 
     for _ in range(jobs * IN_FLIGHT_PER_WORKER):
         submit_next()
@@ -71,14 +73,12 @@ def _run_batches(pool: ProcessPoolExecutor, paths: Sequence[str], starts: Iterat
             try:
                 yield from enumerate(future.result(), start)
             except BrokenProcessPool:
-                broken = True
                 suspects.extend(batch)
                 continue
             except Exception as error:  # noqa: BLE001 - reported per level, the run goes on
                 yield from ((index, failed(paths[index], f"checking failed: {error}"))
                             for index in batch)
             submit_next()
-    return broken
 
 
 def _check_alone(paths: Sequence[str], indexes: list[int]) -> Iterator[Result]:

@@ -6,6 +6,7 @@ from __future__ import annotations
 import csv
 import faulthandler
 import json
+import multiprocessing
 import os
 import signal
 from collections import Counter
@@ -88,21 +89,35 @@ def cluster_client():  # type: ignore[no-untyped-def]
     faulthandler.cancel_dump_traceback_later()
 
 
-@pytest.mark.parametrize("kill_a_worker", [False, True], ids=["whole", "worker-killed"])
-def test_dask_and_worker_processes_give_the_same_results_as_this_process(
-        tmp_path: Path, cluster_client, kill_a_worker: bool) -> None:  # type: ignore
-    from orv.check_dask import check_on_dask
+def pool_worker_pid() -> int:
+    return next(child.pid for child in multiprocessing.active_children()
+                if not child.name.startswith("Dask"))
 
+
+def dask_worker_pid(client) -> int:  # type: ignore[no-untyped-def]
+    return next(iter(client.run(os.getpid).values()))  # type: ignore[no-any-return]
+
+
+@pytest.mark.parametrize("route", ["processes", "dask"])
+@pytest.mark.parametrize("kill_a_worker", [False, True], ids=["whole", "worker-killed"])
+def test_worker_processes_and_dask_give_the_same_results_as_this_process(
+        tmp_path: Path, request: pytest.FixtureRequest, route: str, kill_a_worker: bool) -> None:
     generated = generate_levels(36, seed=11, out=tmp_path, zones=4)
     for name, (_, text) in CRAFTED.items():
         (tmp_path / name).write_bytes(text)
     paths = [str(path) for path in sorted(tmp_path.iterdir())] + [str(tmp_path / "gone")]
     expected = without_times(list(check_here(paths)))
+    assert len(expected) == len(generated) + len(CRAFTED) + 1
+    if route == "dask":
+        from orv.check_dask import check_on_dask
+
+        client = request.getfixturevalue("cluster_client")
+        running, victim = check_on_dask(client, paths, size=2), lambda: dask_worker_pid(client)
+    else:
+        running, victim = check_in_processes(paths, 2), pool_worker_pid
     results = []
-    for result in check_on_dask(cluster_client, paths, size=2):
+    for result in running:
         results.append(result)
         if kill_a_worker and len(results) == 1:
-            os.kill(next(iter(cluster_client.run(os.getpid).values())), signal.SIGKILL)
+            os.kill(victim(), signal.SIGKILL)
     assert without_times(results) == expected
-    assert without_times(list(check_in_processes(paths, 2))) == expected
-    assert len(expected) == len(generated) + len(CRAFTED) + 1
