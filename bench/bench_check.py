@@ -10,7 +10,9 @@ in one run, best of R:
 - the command itself, end to end as a user runs it, with ``--report`` writing JSON Lines:
   ``--jobs 1``, ``--jobs 2`` and ``--scheduler local --jobs 2`` (two worker processes). The
   rate is over the command's whole wall time (interpreter start, and for Dask the cluster's
-  start, included); "run s" is the time the command itself reports for checking the levels.
+  start, included); "run s" is the time the command itself reports for checking the levels;
+- the processor time per level of each part of checking a level, which does not depend on
+  what else the machine is running.
 """
 
 from __future__ import annotations
@@ -28,8 +30,10 @@ from pathlib import Path
 
 import orv_engine
 
+from orv.checking import check_level_file
 from orv.level_generator import generate_levels
 from orv.levels import level_from_json
+from orv.outcome import play_outcome
 
 RUN_TIME = re.compile(r"checked [\d,]+ levels in ([\d.]+) s")
 
@@ -48,6 +52,39 @@ def engine_only(texts: list[bytes], include_loading: bool) -> float:
         while not sequencer.is_finished:
             sequencer.next_frame()
     return time.perf_counter() - started
+
+
+def cpu_per_level(texts: list[bytes], paths: list[str], repeat: int) -> list[tuple[str, float]]:
+    """Processor microseconds per level of each part of checking one level, in this process."""
+    def loading() -> None:
+        for text in texts:
+            level_from_json(text)
+
+    def playing(play: Callable[[orv_engine.Environment], object]) -> float:
+        tops = [level_from_json(text) for text in texts]
+        started = time.process_time()
+        for top in tops:
+            play(top)
+        return time.process_time() - started
+
+    def next_frames(top: orv_engine.Environment) -> None:
+        sequencer = orv_engine.NarrativeSequencer(top)
+        while not sequencer.is_finished:
+            sequencer.next_frame()
+
+    def timed(run: Callable[[], object]) -> float:
+        started = time.process_time()
+        run()
+        return time.process_time() - started
+
+    parts = [
+        ("loading (level_from_json)", best_of(repeat, lambda: timed(loading))),
+        ("next_frame to the end", best_of(repeat, lambda: playing(next_frames))),
+        ("play_outcome (next_frame included)", best_of(repeat, lambda: playing(play_outcome))),
+        ("check_level_file (all of it)",
+         best_of(repeat, lambda: timed(lambda: [check_level_file(path) for path in paths]))),
+    ]
+    return [(label, seconds / len(texts) * 1e6) for label, seconds in parts]
 
 
 def command(folder: Path, report: Path, *options: str) -> tuple[float, float]:
@@ -76,7 +113,9 @@ def main() -> None:
     with tempfile.TemporaryDirectory() as scratch:
         folder = Path(scratch, "levels")
         generate_levels(count, options.seed, folder, options.zones)
-        texts = [path.read_bytes() for path in sorted(folder.iterdir())]
+        paths = [str(path) for path in sorted(folder.iterdir())]
+        texts = [Path(path).read_bytes() for path in paths]
+        parts = cpu_per_level(texts, paths, options.repeat)
         rows = [
             ("engine only (next_frame)", best_of(options.repeat,
                                                  lambda: engine_only(texts, False)), None),
@@ -95,6 +134,9 @@ def main() -> None:
     for label, seconds, run in rows:
         run_columns = f"{run:>8.2f}{count / run:>14,.0f}" if run is not None else ""
         print(f"{label:<34}{seconds:>8.3f}{count / seconds:>12,.0f}{run_columns}")
+    print(f"\n{'processor time per level, this process':<40}{'us':>8}")
+    for label, micros in parts:
+        print(f"{label:<40}{micros:>8.1f}")
 
 
 if __name__ == "__main__":

@@ -42,7 +42,7 @@ def add_check_parser(commands: argparse._SubParsersAction[argparse.ArgumentParse
                              "order; the summary goes to standard error")
     parser.add_argument("--all", action="store_true",
                         help="print a line for every level, solved and ended ones too")
-    parser.add_argument("-j", "--jobs", type=_positive, default=os.cpu_count() or 1,
+    parser.add_argument("-j", "--jobs", type=positive_int, default=os.cpu_count() or 1,
                         metavar="N", help="worker processes (default: the number of cores, "
                                           "%(default)s here); 1 checks in this process")
     parser.add_argument("--scheduler", metavar="ADDRESS",
@@ -51,7 +51,8 @@ def add_check_parser(commands: argparse._SubParsersAction[argparse.ArgumentParse
                              "workers on this machine (needs pip install 'orv_engine[dask]')")
 
 
-def _positive(text: str) -> int:
+def positive_int(text: str) -> int:
+    """An argparse type: a whole number of at least 1."""
     value = int(text)
     if value < 1:
         raise argparse.ArgumentTypeError(f"must be at least 1, not {value}")
@@ -102,7 +103,7 @@ def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argpars
     summary_out = sys.stderr if arguments.json else sys.stdout
     for line in tally.summary_lines():
         print(line, file=summary_out)
-    print(f"checked {len(paths):,} levels in {seconds:.1f} s "
+    print(f"checked {len(paths):,} levels in {seconds:.2f} s "
           f"({len(paths) / max(seconds, 1e-9):,.0f} levels/s)", file=summary_out)
     return tally.exit_status()
 

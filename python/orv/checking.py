@@ -10,7 +10,7 @@ from __future__ import annotations
 
 import time
 from collections.abc import Iterable
-from dataclasses import dataclass, field, fields
+from dataclasses import dataclass, field
 from typing import Any
 
 import orv_engine
@@ -41,7 +41,7 @@ class LevelCheck:
     def to_dict(self) -> dict[str, Any]:
         # Shallow on purpose: dataclasses.asdict copies every charge dict, and a report
         # writes this once for every level.
-        return {item.name: getattr(self, item.name) for item in fields(self)}
+        return dict(vars(self))
 
 
 def failed(path: str, reason: str, seconds: float = 0.0) -> LevelCheck:

@@ -6,6 +6,7 @@ import argparse
 import sys
 from pathlib import Path
 
+from orv.check_command import positive_int
 from orv.level_generator import generate_levels
 from orv.progress import Progress
 
@@ -20,21 +21,14 @@ def add_generate_parser(commands: argparse._SubParsersAction[argparse.ArgumentPa
                     "charges, agents of every kind, and gates whose targets are reachable, "
                     "unreachable or random. The same seed gives the same files, byte for byte.",
         epilog="exit status: 0 when every file is written, 2 when one cannot be written")
-    parser.add_argument("--count", type=_count, required=True, metavar="N",
+    parser.add_argument("--count", type=positive_int, required=True, metavar="N",
                         help="how many levels to write")
     parser.add_argument("--seed", type=int, required=True, metavar="S",
                         help="the seed the set is made from")
     parser.add_argument("--out", type=Path, required=True, metavar="DIR",
                         help="the folder to write into (made if missing)")
-    parser.add_argument("--zones", type=_count, default=4, metavar="Z",
+    parser.add_argument("--zones", type=positive_int, default=4, metavar="Z",
                         help="zones per level, nested at random (default: %(default)s)")
-
-
-def _count(text: str) -> int:
-    value = int(text)
-    if value < 1:
-        raise argparse.ArgumentTypeError(f"must be at least 1, not {value}")
-    return value
 
 
 def run_generate(arguments: argparse.Namespace) -> int:
