@@ -4,9 +4,7 @@ from __future__ import annotations
 
 import sys
 import time
-from typing import TextIO
-
-from tqdm import tqdm  # type: ignore[import-untyped]
+from typing import Any, TextIO
 
 # Between two plain progress lines, so that a log file gets a few lines a minute.
 PLAIN_INTERVAL_SECONDS = 10.0
@@ -22,9 +20,7 @@ class Progress:
         self._what = what
         self._done = self._shown = 0
         self._started = self._last_line = time.monotonic()
-        self._bar = (tqdm(total=total, unit=" " + what, file=self._stream, smoothing=0.1,
-                          dynamic_ncols=True)
-                     if _is_terminal(self._stream) else None)
+        self._bar = _bar(total, what, self._stream) if _is_terminal(self._stream) else None
 
     def advance(self, count: int = 1) -> None:
         self._done += count
@@ -55,6 +51,16 @@ class Progress:
         share = 100 * self._done / self._total if self._total else 100
         print(f"{self._done:,} of {self._total:,} {self._what} ({share:.0f}%), "
               f"{rate:,.0f} {self._what}/s", file=self._stream, flush=True)
+
+
+def _bar(total: int, what: str, stream: TextIO) -> Any:
+    # Imported here: commands that show no bar (play, view) must not need the library, and an
+    # installation without it (pip install --no-deps) falls back to plain lines.
+    try:
+        from tqdm import tqdm  # type: ignore[import-untyped]
+    except ImportError:
+        return None
+    return tqdm(total=total, unit=" " + what, file=stream, smoothing=0.1, dynamic_ncols=True)
 
 
 def _is_terminal(stream: TextIO) -> bool:
