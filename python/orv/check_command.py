@@ -19,6 +19,7 @@ from orv.level_paths import level_paths
 from orv.progress import Progress
 
 EXIT_CANNOT_RUN = 2
+EXIT_INTERRUPTED = 130  # what a shell reports for a command ended by Ctrl-C
 
 
 def add_check_parser(commands: argparse._SubParsersAction[argparse.ArgumentParser]) -> None:
@@ -61,6 +62,9 @@ def positive_int(text: str) -> int:
 
 def run_check(arguments: argparse.Namespace) -> int:
     paths = level_paths(arguments.paths)
+    if not paths:
+        # Checking nothing is not a success: the paths were most likely mistyped.
+        return _cannot_run(f"no level files (*.json) in {' '.join(arguments.paths)}")
     with ExitStack() as stack:
         try:
             report_format = report_format_of(arguments.report) if arguments.report else None
@@ -73,7 +77,12 @@ def run_check(arguments: argparse.Namespace) -> int:
             return _cannot_run(f"cannot write the report: {error}")
         if report is not None:
             stack.callback(report.close)
-        return _collect(results, paths, arguments, report)
+        try:
+            return _collect(results, paths, arguments, report)
+        except KeyboardInterrupt:
+            print("python -m orv check: interrupted; the report holds the levels in input "
+                  "order up to the first one not yet checked", file=sys.stderr)
+            return EXIT_INTERRUPTED
 
 
 def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argparse.Namespace,
