@@ -3,13 +3,15 @@
 Level ``index`` of a set depends only on the seed and on ``index``, so a set can be made
 again, or extended, byte for byte. Every level is a tree of nested zones with charges and
 agents of every kind, spread over the set so that each kind turns up within 13 levels; gates
-get targets that they reach, targets that they never reach, and random ones.
+get targets that they reach, targets that they never reach, and random ones, and say which in
+their visual ids ("reach", "never", "g").
 
 A gate's target is known to be reachable only in a zone without sub-zones: nothing but that
 zone's own agents ever changes its charges, and the gate is tried only once they can no
 longer cast, so playing those agents alone gives the total that the gate will see. Such a
 zone gets at most one agent of each priority, so that the engine's order of its agents does
-not depend on how it breaks ties among equal priorities.
+not depend on how it breaks ties among equal priorities. A reachable gate still stays closed
+when an outer zone collapses and takes the gate's zone out of the level before it is tried.
 """
 
 from __future__ import annotations
@@ -106,23 +108,29 @@ class _LevelMaker:
             gates.append(self.rng.choice((AGENT_KINDS[EQUALS_GATE], AGENT_KINDS[INEQUALITY_GATE])))
         settled = settled_total(charges, acting) if leaf and gates else None
         for kind in gates:
-            self.gate(zone, kind, settled)
+            self.gate(zone, kind, leaf, settled)
         return zone
 
-    def gate(self, zone: orv_engine.Environment, kind: AgentKind, settled: float | None) -> None:
-        """A gate that opens when ``settled`` is known and a coin says so, one that never
-        opens when it is known and the coin says otherwise, else a random target."""
+    def gate(self, zone: orv_engine.Environment, kind: AgentKind, leaf: bool,
+             settled: float | None) -> None:
+        """In a zone without sub-zones, a gate that opens ("reach" in its visual id) or one
+        that never opens ("never"), by the toss of a coin; elsewhere a random target ("g")."""
         rng = self.rng
-        if settled is None:
-            target, rule = float(rng.randint(-20, 40)), rng.choice((">", "<", ">=", "<="))
-        elif rng.random() < 0.7:
-            target, rule = settled, rng.choice((">=", "<="))
+        if not leaf:
+            prefix, target = "g", float(rng.randint(-20, 40))
+            rule = rng.choice((">", "<", ">=", "<="))
+        elif settled is not None and rng.random() < 0.7:
+            prefix, target, rule = "reach", settled, rng.choice((">=", "<="))
         else:
-            target, rule = settled + rng.randint(1, 9) / 2, rng.choice((">", ">="))
+            # No charge or no number left means that no gate can ever open there.
+            # Half the size is added too: a half alone is lost in the rounding of a huge total.
+            shift = rng.randint(1, 9) / 2
+            prefix, rule = "never", rng.choice((">", ">="))
+            target = math.nan if settled is None else settled + shift + abs(settled) / 2
         if kind.name == EQUALS_GATE:
-            zone.add_equals_gate(self.name("g"), target)
+            zone.add_equals_gate(self.name(prefix), target)
         else:
-            zone.add_inequality_gate(self.name("g"), target, rule)
+            zone.add_inequality_gate(self.name(prefix), target, rule)
 
 
 def settled_total(charges: list[ChargeSpec], kinds: list[AgentKind]) -> float | None:
