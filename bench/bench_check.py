@@ -11,6 +11,7 @@ in one run, best of R:
   ``--jobs 1``, ``--jobs 2`` and ``--scheduler local --jobs 2`` (two worker processes). The
   rate is over the command's whole wall time (interpreter start, and for Dask the cluster's
   start, included); "run s" is the time the command itself reports for checking the levels;
+  "cpu s" the processor time of the command and all its worker processes;
 - the processor time per level of each part of checking a level, which does not depend on
   what else the machine is running.
 """
@@ -21,6 +22,7 @@ import argparse
 import os
 import platform
 import re
+import resource
 import subprocess
 import sys
 import tempfile
@@ -87,16 +89,20 @@ def cpu_per_level(texts: list[bytes], paths: list[str], repeat: int) -> list[tup
     return [(label, seconds / len(texts) * 1e6) for label, seconds in parts]
 
 
-def command(folder: Path, report: Path, *options: str) -> tuple[float, float]:
-    """Wall seconds of one ``orv check`` run, and the run time that it reports itself."""
+def command(folder: Path, report: Path, *options: str) -> tuple[float, float, float]:
+    """Wall seconds of one ``orv check`` run, the run time that it reports itself, and the
+    processor seconds of all its processes."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
     started = time.perf_counter()
     done = subprocess.run([sys.executable, "-m", "orv", "check", str(folder), "--report",
                            str(report), *options], capture_output=True, text=True, check=False)
     wall = time.perf_counter() - started
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
     found = RUN_TIME.search(done.stdout)
     if done.returncode not in (0, 1, 3) or found is None:
         raise SystemExit(f"orv check {' '.join(options)} failed:\n{done.stderr}")
-    return wall, float(found.group(1))
+    return wall, float(found.group(1)), cpu
 
 
 def main() -> None:
@@ -116,7 +122,7 @@ def main() -> None:
         paths = [str(path) for path in sorted(folder.iterdir())]
         texts = [Path(path).read_bytes() for path in paths]
         parts = cpu_per_level(texts, paths, options.repeat)
-        rows = [
+        rows: list[tuple[str, float, tuple[float, float] | None]] = [
             ("engine only (next_frame)", best_of(options.repeat,
                                                  lambda: engine_only(texts, False)), None),
             ("engine only, with loading", best_of(options.repeat,
@@ -128,11 +134,14 @@ def main() -> None:
                              ("check --scheduler local --jobs 2",
                               ("--scheduler", "local", "--jobs", "2"))):
             runs = [command(folder, report, *flags) for _ in range(options.repeat)]
-            wall, run = min(runs)
-            rows.append((label, wall, run))
-    print(f"{'':<34}{'s':>8}{'levels/s':>12}{'run s':>8}{'run levels/s':>14}")
-    for label, seconds, run in rows:
-        run_columns = f"{run:>8.2f}{count / run:>14,.0f}" if run is not None else ""
+            wall, run, cpu = min(runs)
+            rows.append((label, wall, (run, cpu)))
+    print(f"{'':<34}{'s':>8}{'levels/s':>12}{'run s':>8}{'run levels/s':>14}{'cpu s':>8}")
+    for label, seconds, measured in rows:
+        run_columns = ""
+        if measured is not None:
+            run, cpu = measured
+            run_columns = f"{run:>8.2f}{count / run:>14,.0f}{cpu:>8.2f}"
         print(f"{label:<34}{seconds:>8.3f}{count / seconds:>12,.0f}{run_columns}")
     print(f"\n{'processor time per level, this process':<40}{'us':>8}")
     for label, micros in parts:
