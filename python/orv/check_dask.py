@@ -7,13 +7,14 @@ text; the workers need the ``orv_engine`` package installed, nothing else.
 
 from __future__ import annotations
 
+import pickle
 import sys
 from collections.abc import Iterator, Sequence
 from contextlib import contextmanager
 from typing import TYPE_CHECKING, Any
 
 from orv.check_runs import IN_FLIGHT_PER_WORKER, Result, batch_size
-from orv.checking import check_texts, failed
+from orv.checking import check_packed, failed
 
 if TYPE_CHECKING:
     from distributed import Client
@@ -87,7 +88,7 @@ def check_on_dask(client: Client, paths: Sequence[str],
             reason = f"lost on the Dask cluster: {type(value).__name__}: {value}"
             yield from ((index, failed(paths[index], reason)) for index in batch)
         else:
-            yield from zip(batch, value)
+            yield from zip(batch, pickle.loads(value))
         future.release()
         yield from _submit_next(client, paths, starts, size, running, batches)
 
@@ -107,7 +108,8 @@ def _submit_next(client: Client, paths: Sequence[str], starts: Iterator[int], si
                 continue
             batches.setdefault(start, []).append(index)
         if texts:
-            future = client.submit(check_texts, texts, pure=False, retries=1)
+            future = client.submit(check_packed, pickle.dumps(texts, pickle.HIGHEST_PROTOCOL),
+                                   pure=False, retries=1)
             batches[future.key] = batches.pop(start)
             running.add(future)
             return

@@ -8,6 +8,7 @@ that raises while it is played, is a result with the outcome "error", never an e
 
 from __future__ import annotations
 
+import pickle
 import time
 from collections.abc import Iterable
 from dataclasses import dataclass, field
@@ -78,6 +79,16 @@ def check_level_file(path: str) -> LevelCheck:
 def check_texts(batch: Iterable[tuple[str, str | bytes]]) -> list[LevelCheck]:
     """Check a batch of (path, text) pairs; the unit of work sent to a Dask worker."""
     return [check_level_text(path, text) for path, text in batch]
+
+
+def check_packed(batch: bytes) -> bytes:
+    """``check_texts`` on a pickled batch, returning the pickled results.
+
+    The unit of work of a Dask worker: one opaque object each way, which Dask sends as it is,
+    where a list would be walked and serialized item by item on the scheduler and the client.
+    """
+    checks = check_texts(pickle.loads(batch))
+    return pickle.dumps(checks, protocol=pickle.HIGHEST_PROTOCOL)
 
 
 def check_files(paths: Iterable[str]) -> list[LevelCheck]:
