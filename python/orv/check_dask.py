@@ -85,7 +85,7 @@ def check_on_dask(client: Client, paths: Sequence[str],
     for future, value in running:
         batch = batches.pop(future.key)
         if future.status == "error":
-            reason = f"lost on the Dask cluster: {type(value).__name__}: {value}"
+            reason = f"the Dask cluster could not check it: {type(value).__name__}: {value}"
             yield from ((index, failed(paths[index], reason)) for index in batch)
         else:
             yield from zip(batch, pickle.loads(value))
