@@ -85,7 +85,8 @@ def check_on_dask(client: Client, paths: Sequence[str],
     for future, value in running:
         batch = batches.pop(future.key)
         if future.status == "error":
-            reason = f"the Dask cluster could not check it: {type(value).__name__}: {value}"
+            error = future.exception()
+            reason = f"the Dask cluster could not check it: {type(error).__name__}: {error}"
             yield from ((index, failed(paths[index], reason)) for index in batch)
         else:
             yield from zip(batch, pickle.loads(value))

@@ -128,3 +128,15 @@ def test_worker_processes_and_dask_give_the_same_results_as_this_process(
         if kill_a_worker and len(results) == 1:
             os.kill(victim(), signal.SIGKILL)
     assert without_times(results) == expected
+
+
+def test_a_batch_that_fails_on_the_cluster_is_an_error_for_each_of_its_levels(
+        tmp_path: Path, cluster_client, monkeypatch: pytest.MonkeyPatch) -> None:  # type: ignore
+    from orv.check_dask import check_on_dask
+
+    paths = [str(path) for path in generate_levels(3, seed=1, out=tmp_path)]
+    monkeypatch.setattr("orv.check_dask.check_packed", lambda batch: 1 / 0)
+    reason = "the Dask cluster could not check it: ZeroDivisionError: division by zero"
+    assert [(index, check.outcome, check.error)
+            for index, check in sorted(check_on_dask(cluster_client, paths, size=2))] == [
+        (index, "error", reason) for index in range(3)]
