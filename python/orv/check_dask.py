@@ -53,6 +53,8 @@ def dask_client(address: str, workers: int) -> Iterator[Client]:
                       file=sys.stderr)
             yield client
         return
+    print(f"python -m orv check: starting a local Dask cluster of {workers} worker "
+          f"process{'es' if workers > 1 else ''}", file=sys.stderr)
     with LocalCluster(  # type: ignore[no-untyped-call]
             n_workers=workers, threads_per_worker=1, processes=True, host="127.0.0.1",
             dashboard_address=None) as cluster:
