@@ -100,7 +100,7 @@ def _submit_next(client: Client, paths: Sequence[str], starts: Iterator[int], si
                  running: Any, batches: dict[Any, list[int]]) -> Iterator[Result]:
     """Read the next batch and submit it; files that cannot be read are results at once."""
     for start in starts:
-        texts = []
+        indexes, texts = [], []
         for index in range(start, min(start + size, len(paths))):
             try:
                 with open(paths[index], "rb") as file:
@@ -109,10 +109,10 @@ def _submit_next(client: Client, paths: Sequence[str], starts: Iterator[int], si
                 yield index, failed(paths[index], "cannot read the file: "
                                     f"{error.strerror or error}")
                 continue
-            batches.setdefault(start, []).append(index)
+            indexes.append(index)
         if texts:
             future = client.submit(check_packed, pickle.dumps(texts, pickle.HIGHEST_PROTOCOL),
                                    pure=False, retries=1)
-            batches[future.key] = batches.pop(start)
+            batches[future.key] = indexes
             running.add(future)
             return

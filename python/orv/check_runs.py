@@ -71,13 +71,13 @@ def _run_batches(pool: ProcessPoolExecutor, paths: Sequence[str], waiting: deque
             start = pending.pop(future)
             batch = range(start, min(start + size, len(paths)))
             try:
-                yield from enumerate(future.result(), start)
+                checks = future.result()
             except BrokenProcessPool:
                 suspects.extend(batch)
                 continue
             except Exception as error:  # noqa: BLE001 - reported per level, the run goes on
-                yield from ((index, failed(paths[index], f"checking failed: {error}"))
-                            for index in batch)
+                checks = [failed(paths[index], f"checking failed: {error}") for index in batch]
+            yield from enumerate(checks, start)
             submit_next()
 
 
