@@ -61,7 +61,8 @@ orv_ensure_chromium() {
     command -v chromium >/dev/null 2>&1 && return 0
     if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null 2>&1; then
         echo "== installing chromium for the viewer's browser tests (apt-get)"
-        if apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq chromium; then
+        if apt-get update -qq &&
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq chromium; then
             return 0
         fi
     fi

@@ -6,7 +6,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$ORV_ROOT"
 echo "== setting up .venv with the build tools (requirements-build.txt)"
 orv_prepare_venv .venv requirements-build.txt
-echo "== building the orv_engine module and installing it into .venv (about a minute the first time)"
+echo "== building the orv_engine module into .venv (about a minute the first time)"
 orv_install_module .venv release
-echo "== playing; afterwards run .venv/bin/python -m orv --help (or .venv/bin/orv, or activate the venv with: source .venv/bin/activate)"
-.venv/bin/python -m orv play "$@"
+echo "== playing"
+status=0
+.venv/bin/python -m orv play "$@" || status=$?
+echo "== afterwards: .venv/bin/python -m orv --help, or .venv/bin/orv --help,"
+echo "   or activate the environment once (source .venv/bin/activate) and run: orv --help"
+exit "$status"

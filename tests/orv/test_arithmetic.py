@@ -18,7 +18,8 @@ SPELLS = {
     "log base": ("add_log_magician", [(2, POSITIVE), (8, POSITIVE)],
                  "The Architect in z: log base 2 of 8 → 3"),
     "factorial": ("add_factorial_magician", [(4.7, NEUTRAL)], "The Replicator in z: 4.7! → 24"),
-    "purifier": ("add_abs_magician", [(5, NEGATIVE), (2, NEUTRAL)], "The Purifier in z: |-5| → 5"),
+    "purifier": ("add_abs_magician", [(5, NEGATIVE), (2, NEUTRAL)],
+                 "The Purifier in z: |-5| → 5"),
 }
 
 
