@@ -116,7 +116,8 @@ class LevelOutcome:
         return EXIT_STATUSES[self.outcome]
 
     def line(self) -> str:
-        """The outcome in one line, e.g. ``stuck after 12 frames: 1 of 3 gates closed``."""
+        """The outcome in one line, e.g.
+        ``stuck (8 frames, 3 spells, 3 collapses, 1 of 2 gates opened)``."""
         gates = self.gates_opened + len(self.closed_gates)
         counts = (f"{self.frames} frames, {self.spells} spells, {self.collapses} collapses, "
                   f"{self.gates_opened} of {gates} gates opened")
