@@ -17,15 +17,16 @@ orv_find_python312() {
     return 1
 }
 
-# orv_prepare_venv DIR: a 3.12 virtual environment at DIR with the pinned build and test tools.
+# orv_prepare_venv DIR [REQUIREMENTS]: a 3.12 virtual environment at DIR with the pinned tools
+# of REQUIREMENTS (default: requirements-dev.txt, the build and test tools).
 orv_prepare_venv() {
-    local venv=$1 python
+    local venv=$1 requirements=${2:-requirements-dev.txt} python
     if [ ! -x "$venv/bin/python" ] || ! "$venv/bin/python" -c 'import sys; sys.exit(sys.version_info[:2] != (3, 12))'; then
         python=$(orv_find_python312)
         rm -rf "$venv"
         "$python" -m venv "$venv"
     fi
-    "$venv/bin/python" -m pip install --quiet --disable-pip-version-check -r "$ORV_ROOT/requirements-dev.txt"
+    "$venv/bin/python" -m pip install --quiet --disable-pip-version-check -r "$ORV_ROOT/$requirements"
 }
 
 # orv_install_module VENV BUILD_NAME [CMAKE_DEFINE...]: builds the module incrementally in
@@ -52,4 +53,28 @@ orv_run_cpp_tests() {
         || { cat "$build.log"; return 1; }
     "$venv/bin/cmake" --build "$build"
     "$build/tests/cpp/orv_cpp_tests"
+}
+
+# orv_ensure_chromium: the frame viewer's tests drive a real browser. Installs Debian's
+# chromium when it is missing and this shell can (root with apt-get); otherwise says so.
+orv_ensure_chromium() {
+    command -v chromium >/dev/null 2>&1 && return 0
+    if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null 2>&1; then
+        echo "== installing chromium for the viewer's browser tests (apt-get)"
+        if apt-get update -qq &&
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq chromium; then
+            return 0
+        fi
+    fi
+    return 1
+}
+
+# orv_warn_no_browser: the loud notice that the browser tests did not run.
+orv_warn_no_browser() {
+    cat >&2 <<'NOTICE'
+############################################################################################
+# WARNING: chromium is not installed, so the frame viewer's BROWSER TESTS WERE SKIPPED.      #
+# Install it (Debian: apt-get install chromium, as root) and run the tests again.           #
+############################################################################################
+NOTICE
 }

@@ -6,6 +6,10 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$ORV_ROOT"
 
+browser=yes
+orv_ensure_chromium || browser=no
+# Said at the start and again at the end, whether the tests pass or not.
+[ "$browser" = yes ] || { orv_warn_no_browser; trap orv_warn_no_browser EXIT; }
 orv_prepare_venv .venv
 orv_install_module .venv release
 echo "== tests: release build"

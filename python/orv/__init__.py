@@ -6,12 +6,15 @@ command-line player and an HTML frame viewer.
     for frame in orv.play_frames(top):
         print(frame.index, frame.status, frame.message)
 
+    print(orv.play_outcome(orv.load_sample("judges_hall")).line())   # stuck (...)
+
 ``python -m orv play LEVEL`` and ``python -m orv view LEVEL -o level.html`` do the same from
-the command line.
+the command line; ``python -m orv agents`` prints the rules.
 """
 
 from orv.frames import Frame, PlaySummary, play_frames
 from orv.levels import LevelError, level_from_json, level_to_json, load_level, save_level
+from orv.outcome import LevelOutcome, Outcome, classify_frames, play_outcome
 from orv.samples import DEFAULT_SAMPLE, SAMPLES, load_sample, sample_file
 
 __all__ = [
@@ -19,12 +22,16 @@ __all__ = [
     "SAMPLES",
     "Frame",
     "LevelError",
+    "LevelOutcome",
+    "Outcome",
     "PlaySummary",
+    "classify_frames",
     "level_from_json",
     "level_to_json",
     "load_level",
     "load_sample",
     "play_frames",
+    "play_outcome",
     "sample_file",
     "save_level",
 ]

@@ -60,28 +60,29 @@ def positive_int(text: str) -> int:
     return value
 
 
-def run_check(arguments: argparse.Namespace) -> int:
+def run_check(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
+    name = f"{prog} check"
     paths = level_paths(arguments.paths)
     if not paths:
         # Checking nothing is not a success: the paths were most likely mistyped.
-        return _cannot_run(f"no level files (*.json) in {' '.join(arguments.paths)}")
+        return _cannot_run(name, f"no level files (*.json) in {' '.join(arguments.paths)}")
     with ExitStack() as stack:
         try:
             report_format = report_format_of(arguments.report) if arguments.report else None
-            results = stack.enter_context(_results(arguments, paths))
+            results = stack.enter_context(_results(arguments, paths, name))
             # Opened only once the run can start, so that a failed start leaves no file.
             report = ReportFile(arguments.report, report_format) if report_format else None
         except (DaskUnavailable, ValueError) as error:
-            return _cannot_run(str(error))
+            return _cannot_run(name, str(error))
         except OSError as error:
-            return _cannot_run(f"cannot write the report: {error}")
+            return _cannot_run(name, f"cannot write the report: {error}")
         if report is not None:
             stack.callback(report.close)
         try:
             return _collect(results, paths, arguments, report)
         except KeyboardInterrupt:
-            print("python -m orv check: interrupted; the report holds the levels in input "
-                  "order up to the first one not yet checked", file=sys.stderr)
+            print(f"{name}: interrupted; the report holds the levels in input order up to the "
+                  "first one not yet checked", file=sys.stderr)
             return EXIT_INTERRUPTED
 
 
@@ -118,10 +119,11 @@ def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argpars
 
 
 @contextmanager
-def _results(arguments: argparse.Namespace, paths: Sequence[str]) -> Iterator[Iterator[Result]]:
+def _results(arguments: argparse.Namespace, paths: Sequence[str],
+             name: str) -> Iterator[Iterator[Result]]:
     """The runner that the options ask for; its cluster is closed on leaving."""
     if arguments.scheduler is not None:
-        with dask_client(arguments.scheduler, arguments.jobs) as client:
+        with dask_client(arguments.scheduler, arguments.jobs, name) as client:
             yield check_on_dask(client, paths)
     elif arguments.jobs == 1 or len(paths) < 2:
         yield check_here(paths)
@@ -129,6 +131,6 @@ def _results(arguments: argparse.Namespace, paths: Sequence[str]) -> Iterator[It
         yield check_in_processes(paths, min(arguments.jobs, len(paths)))
 
 
-def _cannot_run(message: str) -> int:
-    print(f"python -m orv check: {message}", file=sys.stderr)
+def _cannot_run(name: str, message: str) -> int:
+    print(f"{name}: {message}", file=sys.stderr)
     return EXIT_CANNOT_RUN

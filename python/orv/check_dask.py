@@ -31,9 +31,10 @@ class DaskUnavailable(Exception):
 
 
 @contextmanager
-def dask_client(address: str, workers: int) -> Iterator[Client]:
+def dask_client(address: str, workers: int, name: str = "orv check") -> Iterator[Client]:
     """A client of the scheduler at ``address``, or of a new local cluster with ``workers``
-    single-threaded worker processes for ``local``; everything is closed on leaving."""
+    single-threaded worker processes for ``local``; everything is closed on leaving. Notes
+    for the user go to standard error, behind ``name``."""
     try:
         from distributed import Client, LocalCluster
     except ImportError:
@@ -48,12 +49,12 @@ def dask_client(address: str, workers: int) -> Iterator[Client]:
                                   f"{error}") from None
         with client:
             if not client.scheduler_info()["workers"]:
-                print(f"python -m orv check: the scheduler at {address} has no workers yet; "
+                print(f"{name}: the scheduler at {address} has no workers yet; "
                       "waiting for them (start some with: dask worker ADDRESS)",
                       file=sys.stderr)
             yield client
         return
-    print(f"python -m orv check: starting a local Dask cluster of {workers} worker "
+    print(f"{name}: starting a local Dask cluster of {workers} worker "
           f"process{'es' if workers > 1 else ''}", file=sys.stderr)
     with LocalCluster(  # type: ignore[no-untyped-call]
             n_workers=workers, threads_per_worker=1, processes=True, host="127.0.0.1",

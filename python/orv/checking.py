@@ -16,7 +16,7 @@ from typing import Any
 
 import orv_engine
 
-from orv.levels import level_from_json
+from orv.levels import LevelError, level_from_json
 from orv.outcome import play_outcome
 
 ERROR = "error"
@@ -109,6 +109,11 @@ def play_to_outcome(path: str, top: orv_engine.Environment) -> LevelCheck:
 
 
 def _describe(error: BaseException) -> str:
+    """The first problem of the error, on one line, and how many more the loader found."""
+    if isinstance(error, LevelError):
+        (place, problem), more = error.problems[0], len(error.problems) - 1
+        extra = f" (and {more} more problem{'s' if more > 1 else ''})" if more else ""
+        return f"{place}: {problem}{extra}"
     message = str(error)
-    return message if message else type(error).__name__
+    return f"{type(error).__name__}: {message}" if message else type(error).__name__
 

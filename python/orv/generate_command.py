@@ -31,13 +31,13 @@ def add_generate_parser(commands: argparse._SubParsersAction[argparse.ArgumentPa
                         help="zones per level, nested at random (default: %(default)s)")
 
 
-def run_generate(arguments: argparse.Namespace) -> int:
+def run_generate(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
     progress = Progress(arguments.count, "levels")
     try:
         generate_levels(arguments.count, arguments.seed, arguments.out, arguments.zones,
                         on_level=lambda _: progress.advance())
     except OSError as error:
-        print(f"python -m orv generate: cannot write into {arguments.out}: {error}",
+        print(f"{prog} generate: cannot write into {arguments.out}: {error}",
               file=sys.stderr)
         return EXIT_CANNOT_WRITE
     finally:

@@ -20,6 +20,7 @@ import math
 import random
 from collections.abc import Callable
 from pathlib import Path
+from typing import Literal
 
 import orv_engine
 
@@ -31,6 +32,8 @@ ACTING_KINDS = tuple(kind for kind in KINDS if not kind.is_gate)
 POLARITIES = (orv_engine.POSITIVE, orv_engine.POSITIVE, orv_engine.NEGATIVE,
               orv_engine.NEUTRAL)
 ChargeSpec = tuple[float, orv_engine.ChargePolarity, str]
+Rule = Literal["<", ">", "<=", ">="]
+ALL_RULES: tuple[Rule, ...] = ("<", ">", "<=", ">=")
 
 
 def generate_levels(count: int, seed: int, out: Path, zones: int = 4,
@@ -116,11 +119,12 @@ class _LevelMaker:
         """In a zone without sub-zones, a gate that opens ("reach" in its visual id) or one
         that never opens ("never"), by the toss of a coin; elsewhere a random target ("g")."""
         rng = self.rng
+        rule: Rule
         if not leaf:
             prefix, target = "g", float(rng.randint(-20, 40))
-            rule = rng.choice((">", "<", ">=", "<="))
+            rule = rng.choice(ALL_RULES)
         elif settled is not None and rng.random() < 0.7:
-            prefix, target, rule = "reach", settled, rng.choice((">=", "<="))
+            prefix, target, rule = "reach", settled, rng.choice(("<=", ">="))
         else:
             # No charge or no number left means that no gate can ever open there.
             # Half the size is added too: a half alone is lost in the rounding of a huge total.

@@ -1,8 +1,14 @@
 """Level files: a zone tree saved as the engine's own JSON and built again through the module.
 
-A level file holds exactly what ``Environment.to_json`` writes for the top zone (any
-whitespace is accepted when reading). Loading rebuilds the tree with the public API only, so
-a loaded tree writes the same JSON text, byte for byte, as the tree that was saved.
+A level file holds what ``Environment.to_json`` writes for the top zone (any whitespace and
+key order is accepted when reading, and a UTF-8 byte-order mark is skipped). Keys that can
+hold only one value in a file may be left out and take it: a zone's "is_time_frozen"
+(false), an agent's "priority" (its kind's) and "state" ("dormant"), a gate's "is_open"
+(false). Loading rebuilds the tree with the public API only, so a loaded tree writes the
+engine's full JSON text, and a saved file loads back byte for byte.
+
+Every problem of a file is reported at once (up to ``MAX_PROBLEMS``), each with its place,
+and no tree is built from a file that has one.
 
 What the JSON cannot carry, and what loading does about it:
 
@@ -19,42 +25,46 @@ What the JSON cannot carry, and what loading does about it:
 
 from __future__ import annotations
 
-import json
 import math
 import os
+from collections.abc import Callable
 from difflib import get_close_matches
-from typing import Any, TypeVar
+from typing import Any
 
 import orv_engine
 
+from orv.level_values import (
+    LevelError,
+    at,
+    choice,
+    key_problems,
+    kind_of,
+    number,
+    parse,
+    shown,
+    typed,
+)
 from orv.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES, AgentKind
+
+__all__ = ["LevelError", "level_from_json", "level_to_json", "load_level", "save_level"]
 
 POLARITIES = {
     "positive": orv_engine.POSITIVE,
     "negative": orv_engine.NEGATIVE,
     "neutral": orv_engine.NEUTRAL,
 }
-ZONE_KEYS = ("agents", "charges", "id", "is_time_frozen", "sub_environments")
+STATES = ("dormant", "active", "frozen")
+ZONE_KEYS = ("agents", "charges", "id", "sub_environments")
 CHARGE_KEYS = ("magnitude", "polarity", "visual_id")
-AGENT_KEYS = ("name", "priority", "state", "visual_id")
-GATE_KEYS = ("is_open", "target_value")
+AGENT_KEYS = ("name", "visual_id")
+GATE_KEYS = ("target_value",)
+# Keys with one legal value in a file; left out, they take it.
+OPTIONAL_ZONE_KEYS = ("is_time_frozen",)
+OPTIONAL_AGENT_KEYS = ("priority", "state")
+OPTIONAL_GATE_KEYS = ("is_open",)
+MAX_PROBLEMS = 20
 
-T = TypeVar("T")
-
-
-class LevelError(ValueError):
-    """A level that cannot be built; ``place`` says where in the file the problem is."""
-
-    def __init__(self, place: str, problem: str) -> None:
-        super().__init__(f"{place}: {problem}")
-        self.place = place
-        self.problem = problem
-
-
-class _ObjectWithRepeatedKeys(dict[str, Any]):
-    """A JSON object in which some key appeared twice; the checks report it with its place."""
-
-    repeated: list[str]
+Warn = Callable[[str], None]
 
 
 def level_to_json(top: orv_engine.Environment) -> str:
@@ -68,194 +78,154 @@ def save_level(top: orv_engine.Environment, path: str | os.PathLike[str]) -> Non
         file.write(level_to_json(top) + "\n")
 
 
-def load_level(path: str | os.PathLike[str]) -> orv_engine.Environment:
-    """Build the zone tree of a level file; LevelError names the file and the place."""
+def load_level(path: str | os.PathLike[str], on_warning: Warn | None = None
+               ) -> orv_engine.Environment:
+    """Build the zone tree of a level file; LevelError names the file and each place.
+
+    ``on_warning`` receives each warning about a file that loads (zone ids used twice).
+    """
+    if os.path.isdir(path):
+        raise LevelError(os.fspath(path), "is a directory, not a level file")
     with open(path, "rb") as file:
         data = file.read()
     try:
-        return level_from_json(data)
+        return level_from_json(data, on_warning)
     except LevelError as error:
-        raise LevelError(f"{os.fspath(path)}: {error.place}", error.problem) from None
+        raise error.at(os.fspath(path)) from None
 
 
-def level_from_json(text: str | bytes) -> orv_engine.Environment:
-    """Build a zone tree from level JSON; on bad input raise LevelError, never half a tree."""
-    document = _parse(text)
+def level_from_json(text: str | bytes, on_warning: Warn | None = None
+                    ) -> orv_engine.Environment:
+    """Build a zone tree from level JSON; on bad input raise LevelError with every problem
+    (up to MAX_PROBLEMS), never half a tree."""
+    document = parse(text)
+    loader = _Loader()
+    top = None
     try:
-        return _build_zone(document, "")
+        top = loader.zone(document, "")
     except RecursionError:
         raise LevelError("top zone", "zones are nested too deeply to load") from None
+    except _TooMany:
+        loader.problems.append(LevelError("rest of the file", f"not checked: stopped after "
+                                          f"{MAX_PROBLEMS} problems"))
+    if loader.problems:
+        first, *more = loader.problems
+        raise LevelError(first.place, first.problem, [(e.place, e.problem) for e in more])
+    assert top is not None, "a tree is built whenever no problem stopped the loader"
+    for warning in loader.warnings():
+        if on_warning is not None:
+            on_warning(warning)
+    return top
 
 
-def _parse(text: str | bytes) -> Any:
-    if isinstance(text, (bytes, bytearray)):
-        try:
-            text = bytes(text).decode("utf-8")
-        except UnicodeDecodeError as error:
-            raise LevelError(f"byte {error.start}", "the file is not UTF-8 text") from None
-    try:
-        return json.loads(text, parse_constant=_refuse_constant,
-                          object_pairs_hook=_object_from_pairs)
-    except json.JSONDecodeError as error:
-        raise LevelError(f"line {error.lineno} column {error.colno}", error.msg) from None
-    except RecursionError:
-        raise LevelError("top zone", "zones are nested too deeply to load") from None
+class _TooMany(Exception):
+    """Enough problems found: the rest of the file is not checked."""
 
 
-class _NotJson:
-    """NaN, Infinity or -Infinity: Python's reader takes them, but they are not JSON."""
+class _Loader:
+    """Builds a tree while collecting every problem; the tree is dropped if there is one."""
 
-    def __init__(self, constant: str) -> None:
-        self.constant = constant
+    def __init__(self) -> None:
+        self.problems: list[LevelError] = []
+        self.zone_places: dict[str, list[str]] = {}
 
-    def __str__(self) -> str:
-        return self.constant
+    def note(self, error: LevelError) -> None:
+        self.problems.append(error)
+        if len(self.problems) >= MAX_PROBLEMS:
+            raise _TooMany
 
-
-def _refuse_constant(constant: str) -> _NotJson:
-    # Kept as a marker so that the checks can report the place where it stands.
-    return _NotJson(constant)
-
-
-def _object_from_pairs(pairs: list[tuple[str, Any]]) -> dict[str, Any]:
-    keys = [key for key, _ in pairs]
-    if len(set(keys)) == len(keys):
-        return dict(pairs)
-    found = _ObjectWithRepeatedKeys(pairs)
-    found.repeated = sorted({key for key in keys if keys.count(key) > 1})
-    return found
-
-
-def _at(place: str, key: str | int) -> str:
-    if isinstance(key, int):
-        return f"{place}[{key}]"
-    return f"{place}.{key}" if place else key
-
-
-def _shown(place: str) -> str:
-    return place or "top zone"
-
-
-def _object(value: Any, place: str, keys: tuple[str, ...]) -> dict[str, Any]:
-    """The JSON object at ``place``, which must have exactly the given keys."""
-    if not isinstance(value, dict):
-        raise LevelError(_shown(place), f"expected a JSON object, found {_kind_of(value)}")
-    if isinstance(value, _ObjectWithRepeatedKeys):
-        raise LevelError(_shown(place), f'key "{value.repeated[0]}" appears more than once')
-    for key in keys:
-        if key not in value:
-            raise LevelError(_shown(place), f'missing key "{key}"')
-    for key in value:
-        if key not in keys:
-            raise LevelError(_shown(place), f'unknown key "{key}"')
-    return value
-
-
-def _typed(value: Any, place: str, expected: type[T], label: str) -> T:
-    # bool is an int in Python, but true is never a priority in the engine's JSON.
-    if isinstance(value, expected) and (expected is bool or not isinstance(value, bool)):
+    def object(self, value: Any, place: str, required: tuple[str, ...],
+               optional: tuple[str, ...] = ()) -> dict[str, Any] | None:
+        if not isinstance(value, dict):
+            self.note(LevelError(shown(place), f"expected a JSON object, found "
+                                 f"{kind_of(value)}"))
+            return None
+        for problem in key_problems(value, place, required, optional):
+            self.note(problem)
         return value
-    raise LevelError(place, f"expected {label}, found {_kind_of(value)}")
 
+    def field(self, item: dict[str, Any], key: str, place: str, default: Any,
+              check: Callable[..., Any], *arguments: Any) -> Any:
+        """The checked value of ``item[key]``, or ``default`` when it is absent (reported
+        already if it is required) or wrong (reported here)."""
+        if key not in item:
+            return default
+        try:
+            return check(item[key], at(place, key), *arguments)
+        except LevelError as error:
+            self.note(error)
+            return default
 
-def _number(value: Any, place: str) -> float:
-    """A magnitude or target: a JSON number, or null for one that is not a number."""
-    if value is None:
-        return math.nan
-    if isinstance(value, _NotJson):
-        raise LevelError(place, f"{value} is not JSON; write null for a number that is "
-                         "not a number")
-    if isinstance(value, (int, float)) and not isinstance(value, bool):
-        return float(value)
-    raise LevelError(place, f"expected a number or null, found {_kind_of(value)}")
+    def zone(self, value: Any, place: str) -> orv_engine.Environment:
+        zone = self.object(value, place, ZONE_KEYS, OPTIONAL_ZONE_KEYS) or {}
+        env = orv_engine.Environment(self.field(zone, "id", place, "", typed, str, "a string"))
+        self.zone_places.setdefault(env.id, []).append(shown(place))
+        for key, add in (("charges", self.charge), ("agents", self.agent)):
+            for index, item in enumerate(self.field(zone, key, place, [], typed, list,
+                                                    "a list")):
+                add(env, item, at(at(place, key), index))
+        subs_place = at(place, "sub_environments")
+        for index, sub in enumerate(self.field(zone, "sub_environments", place, [], typed,
+                                               list, "a list")):
+            env.add_sub_environment(self.zone(sub, at(subs_place, index)))
+        env.is_time_frozen = self.field(zone, "is_time_frozen", place, False, typed, bool,
+                                        "true or false")
+        return env
 
+    def charge(self, env: orv_engine.Environment, value: Any, place: str) -> None:
+        charge = self.object(value, place, CHARGE_KEYS) or {}
+        env.add_charge(
+            self.field(charge, "magnitude", place, math.nan, number),
+            self.field(charge, "polarity", place, orv_engine.POSITIVE, choice, POLARITIES,
+                       "polarity"),
+            self.field(charge, "visual_id", place, "", typed, str, "a string"),
+        )
 
-def _choice(value: Any, place: str, choices: dict[str, Any] | tuple[str, ...], what: str) -> Any:
-    text = _typed(value, place, str, "a string")
-    if text not in choices:
-        allowed = ", ".join(f'"{choice}"' for choice in choices)
-        raise LevelError(place, f'unknown {what} "{text}" (expected one of {allowed})')
-    return choices[text] if isinstance(choices, dict) else text
+    def agent(self, env: orv_engine.Environment, value: Any, place: str) -> None:
+        try:
+            kind = _agent_kind(value, place)
+        except LevelError as error:
+            self.note(error)
+            return
+        agent = self.object(value, place, *_agent_keys(kind)) or {}
+        priority = self.field(agent, "priority", place, kind.priority, typed, int,
+                              "a whole number")
+        if priority != kind.priority:
+            self.note(LevelError(at(place, "priority"), f"{priority} does not match the "
+                                 f"fixed priority {kind.priority} of {kind.name}"))
+        state = self.field(agent, "state", place, "dormant", choice, STATES, "state")
+        if state != "dormant":
+            self.note(LevelError(at(place, "state"), f'"{state}" cannot be restored: agents '
+                                 "are only ever placed dormant"))
+        visual_id = self.field(agent, "visual_id", place, "", typed, str, "a string")
+        place_agent = getattr(env, kind.add_method)
+        if not kind.is_gate:
+            place_agent(visual_id)
+            return
+        if self.field(agent, "is_open", place, False, typed, bool, "true or false"):
+            self.note(LevelError(at(place, "is_open"), "an open gate cannot be restored: "
+                                 "gates are only ever placed closed"))
+        target = self.field(agent, "target_value", place, math.nan, number)
+        if kind.name == INEQUALITY_GATE:
+            place_agent(visual_id, target, self.field(agent, "rule", place, "<", choice,
+                                                      INEQUALITY_RULES, "rule"))
+        else:
+            place_agent(visual_id, target)
 
-
-def _kind_of(value: Any) -> str:
-    """How a JSON value is named in messages: the value itself when it is short."""
-    if value is None:
-        return "null"
-    if isinstance(value, bool):
-        return "true" if value else "false"
-    if isinstance(value, _NotJson):
-        return f"{value} (which is not JSON)"
-    if isinstance(value, (int, float)):
-        return f"the number {value}"
-    kinds = {str: "a string", list: "a list", dict: "an object"}
-    return next(name for kind, name in kinds.items() if isinstance(value, kind))
-
-
-def _list(zone: dict[str, Any], key: str, place: str) -> list[Any]:
-    return _typed(zone[key], _at(place, key), list, "a list")
-
-
-def _build_zone(value: Any, place: str) -> orv_engine.Environment:
-    zone = _object(value, place, ZONE_KEYS)
-    env = orv_engine.Environment(_typed(zone["id"], _at(place, "id"), str, "a string"))
-    charges_place = _at(place, "charges")
-    for index, charge in enumerate(_list(zone, "charges", place)):
-        _add_charge(env, charge, _at(charges_place, index))
-    agents_place = _at(place, "agents")
-    for index, agent in enumerate(_list(zone, "agents", place)):
-        _add_agent(env, agent, _at(agents_place, index))
-    subs_place = _at(place, "sub_environments")
-    for index, sub in enumerate(_list(zone, "sub_environments", place)):
-        env.add_sub_environment(_build_zone(sub, _at(subs_place, index)))
-    frozen_place = _at(place, "is_time_frozen")
-    env.is_time_frozen = _typed(zone["is_time_frozen"], frozen_place, bool, "true or false")
-    return env
-
-
-def _add_charge(env: orv_engine.Environment, value: Any, place: str) -> None:
-    charge = _object(value, place, CHARGE_KEYS)
-    env.add_charge(
-        _number(charge["magnitude"], _at(place, "magnitude")),
-        _choice(charge["polarity"], _at(place, "polarity"), POLARITIES, "polarity"),
-        _typed(charge["visual_id"], _at(place, "visual_id"), str, "a string"),
-    )
-
-
-def _add_agent(env: orv_engine.Environment, value: Any, place: str) -> None:
-    kind = _agent_kind(value, place)
-    agent = _object(value, place, _agent_keys(kind))
-    priority = _typed(agent["priority"], _at(place, "priority"), int, "a whole number")
-    if priority != kind.priority:
-        raise LevelError(_at(place, "priority"), f"{priority} does not match the fixed "
-                         f"priority {kind.priority} of {kind.name}")
-    state = _choice(agent["state"], _at(place, "state"), ("dormant", "active", "frozen"),
-                    "state")
-    if state != "dormant":
-        raise LevelError(_at(place, "state"), f'"{state}" cannot be restored: agents are '
-                         "only ever placed dormant")
-    visual_id = _typed(agent["visual_id"], _at(place, "visual_id"), str, "a string")
-    place_agent = getattr(env, kind.add_method)
-    if not kind.is_gate:
-        place_agent(visual_id)
-        return
-    if _typed(agent["is_open"], _at(place, "is_open"), bool, "true or false"):
-        raise LevelError(_at(place, "is_open"), "an open gate cannot be restored: gates are "
-                         "only ever placed closed")
-    target = _number(agent["target_value"], _at(place, "target_value"))
-    if kind.name == INEQUALITY_GATE:
-        place_agent(visual_id, target, _choice(agent["rule"], _at(place, "rule"),
-                                               INEQUALITY_RULES, "rule"))
-    else:
-        place_agent(visual_id, target)
+    def warnings(self) -> list[str]:
+        # Frames name zones by id only, so two zones of one id are told apart nowhere.
+        return [f'zone id "{zone_id}" is used by {len(places)} zones ({", ".join(places[:5])}'
+                f'{", ..." if len(places) > 5 else ""}); the frames name zones by id, so '
+                "their events cannot be told apart"
+                for zone_id, places in self.zone_places.items() if len(places) > 1]
 
 
 def _agent_kind(value: Any, place: str) -> AgentKind:
     if not isinstance(value, dict):
-        raise LevelError(place, f"expected a JSON object, found {_kind_of(value)}")
+        raise LevelError(place, f"expected a JSON object, found {kind_of(value)}")
     if "name" not in value:
         raise LevelError(place, 'missing key "name"')
-    name = _typed(value["name"], _at(place, "name"), str, "a string")
+    name = typed(value["name"], at(place, "name"), str, "a string")
     if name not in AGENT_KINDS:
         close = get_close_matches(name, AGENT_KINDS, n=1)
         hint = f' (did you mean "{close[0]}"?)' if close else ""
@@ -263,8 +233,9 @@ def _agent_kind(value: Any, place: str) -> AgentKind:
     return AGENT_KINDS[name]
 
 
-def _agent_keys(kind: AgentKind) -> tuple[str, ...]:
+def _agent_keys(kind: AgentKind) -> tuple[tuple[str, ...], tuple[str, ...]]:
+    """The required and the optional keys of an agent of ``kind``."""
     if not kind.is_gate:
-        return AGENT_KEYS
+        return AGENT_KEYS, OPTIONAL_AGENT_KEYS
     extra = ("rule",) if kind.name == INEQUALITY_GATE else ()
-    return AGENT_KEYS + GATE_KEYS + extra
+    return AGENT_KEYS + GATE_KEYS + extra, OPTIONAL_AGENT_KEYS + OPTIONAL_GATE_KEYS

@@ -26,6 +26,7 @@ from typing import Any
 
 import orv_engine
 
+from orv.arithmetic import SPELL_MARK, zone_total
 from orv.roster import EQUALS_GATE, GATE_NAMES
 
 Json = dict[str, Any]
@@ -49,7 +50,6 @@ EXIT_CANNOT_LOAD = 2
 # An Equals Gate has no rule text in the engine's JSON; it opens within 1e-6 of its target.
 EQUALS_RULE = "=="
 
-_SPELL_MARK = " executed operation in "
 _META_MARK = ',"meta":{"frame_index":'
 
 
@@ -116,18 +116,20 @@ class LevelOutcome:
         return EXIT_STATUSES[self.outcome]
 
     def line(self) -> str:
-        """The outcome in one line, e.g. ``stuck after 12 frames: 1 of 3 gates closed``."""
+        """The outcome in one line, e.g.
+        ``stuck (8 frames, 3 spells, 3 collapses, 1 of 2 gates opened)``."""
         gates = self.gates_opened + len(self.closed_gates)
         counts = (f"{self.frames} frames, {self.spells} spells, {self.collapses} collapses, "
                   f"{self.gates_opened} of {gates} gates opened")
         return f"{self.outcome} ({counts})"
 
-    def details(self) -> list[str]:
-        """The closed gates and the agents that never cast, one per line."""
-        lines = [f"closed {gate.describe()}" for gate in self.closed_gates]
-        lines += [f'never cast: {agent.name} "{agent.visual_id}" in zone {agent.zone}'
+    def details(self, limit: int | None = None) -> list[str]:
+        """The closed gates and the agents that never cast, one per line; past ``limit``
+        lines of each, a last line counts the rest."""
+        gates = [f"closed {gate.describe()}" for gate in self.closed_gates]
+        agents = [f'never cast: {agent.name} "{agent.visual_id}" in zone {agent.zone}'
                   for agent in self.idle_agents]
-        return lines
+        return _capped(gates, limit, "closed gates") + _capped(agents, limit, "idle agents")
 
     def to_dict(self) -> Json:
         """A JSON-ready form; numbers that are not finite become null."""
@@ -154,7 +156,7 @@ class OutcomeTally:
             self.collapses += 1
         elif event["type"] == "CAST_SPELL":
             name = event["agent_name"]
-            zone = event["description"][len(name) + len(_SPELL_MARK):]
+            zone = event["description"][len(name) + len(SPELL_MARK):]
             self._cast[name, event["visual_id"], zone] += 1
             if name in GATE_NAMES:
                 self.gates_opened += 1
@@ -251,19 +253,14 @@ def _closed_gate(agent: Json, frozen: bool | None, zone: Json) -> ClosedGate:
     target = math.nan if agent["target_value"] is None else float(agent["target_value"])
     if frozen is None:
         return ClosedGate(agent["visual_id"], zone["id"], rule, target, None, removed=True)
-    return ClosedGate(agent["visual_id"], zone["id"], rule, target, _total(zone["charges"]),
-                      zone_frozen=frozen)
+    total = zone_total(zone["charges"]) if zone["charges"] else None
+    return ClosedGate(agent["visual_id"], zone["id"], rule, target, total, zone_frozen=frozen)
 
 
-def _total(charges: list[Json]) -> float | None:
-    """The signed total a gate compares, summed in list order as the engine does."""
-    if not charges:
-        return None
-    total = 0.0
-    for charge in charges:
-        magnitude = math.nan if charge["magnitude"] is None else charge["magnitude"]
-        total += magnitude if charge["polarity"] == "positive" else -magnitude
-    return total
+def _capped(lines: list[str], limit: int | None, what: str) -> list[str]:
+    if limit is None or len(lines) <= limit:
+        return lines
+    return lines[:limit] + [f"... and {len(lines) - limit} more {what}"]
 
 
 def _number(value: float) -> str:

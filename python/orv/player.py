@@ -2,21 +2,29 @@
 
 from __future__ import annotations
 
+import json
 from typing import Any, TextIO
 
 import orv_engine
 
-from orv.frames import Frame, PlaySummary, play_frames
+from orv.arithmetic import Step, explain_step
+from orv.frames import Frame, play_frames
+from orv.outcome import LevelOutcome, OutcomeTally
+
+# Beyond this many closed gates or idle agents the summary only counts the rest.
+DETAIL_LIMIT = 20
 
 
-def narrate(frame: Frame) -> str:
-    """One line per frame: number, status, message, and who did what."""
+def narrate(frame: Frame, step: Step | None = None) -> str:
+    """One line per frame: number, status, what the step did with its numbers (the engine's
+    message when there is no arithmetic to show), and who acted."""
     event = frame.event
     if event is None:
         happened = "no event"
     else:
         happened = f"{event['type']} by {event['agent_name']} ({event['visual_id']})"
-    return f"frame {frame.index:>4}  {frame.status:<8}  {frame.message}  [{happened}]"
+    text = step.text if step is not None else frame.message
+    return f"frame {frame.index:>4}  {frame.status:<8}  {text}  [{happened}]"
 
 
 def describe_charge(charge: dict[str, Any]) -> str:
@@ -26,31 +34,40 @@ def describe_charge(charge: dict[str, Any]) -> str:
     return f"{shown} {charge['polarity']} ({charge['visual_id']})"
 
 
-def summary_lines(summary: PlaySummary) -> list[str]:
-    charges = ", ".join(describe_charge(charge) for charge in summary.final_charges)
+def summary_lines(result: LevelOutcome) -> list[str]:
+    charges = ", ".join(describe_charge(charge) for charge in result.final_charges)
+    gates = result.gates_opened + len(result.closed_gates)
     return [
         "summary",
-        f"  frames:        {summary.frames}",
-        f"  spells:        {summary.spells}",
-        f"  collapses:     {summary.collapses}",
-        f"  gates opened:  {summary.gates_opened}",
+        f"  outcome:       {result.outcome}",
+        f"  frames:        {result.frames}",
+        f"  spells:        {result.spells}",
+        f"  collapses:     {result.collapses}",
+        f"  gates opened:  {result.gates_opened} of {gates}",
         f"  final charges: {charges or 'none'}",
-        f"  final status:  {summary.final_status} ({summary.final_message})",
-    ]
+        f"  final status:  {result.final_status} ({result.final_message})",
+    ] + [f"  {line}" for line in result.details(DETAIL_LIMIT)]
 
 
 def play(top: orv_engine.Environment, out: TextIO, raw_json: bool = False,
-         summary_out: TextIO | None = None) -> PlaySummary:
-    """Play the level to its end, writing each frame to ``out`` as soon as it is made.
+         summary_out: TextIO | None = None) -> LevelOutcome:
+    """Play the level to its end, writing each frame to ``out`` as soon as it is made, and
+    return its outcome.
 
     With ``raw_json`` each frame is written as its JSON text, one per line. The summary goes
     to ``summary_out`` (``out`` when not given).
     """
-    summary = PlaySummary()
+    previous = json.loads(top.to_json())
+    tally = OutcomeTally(previous)
     for frame in play_frames(top):
-        summary.record(frame)
-        out.write((frame.text if raw_json else narrate(frame)) + "\n")
+        tally.record(frame.document["meta"])
+        if raw_json:
+            out.write(frame.text + "\n")
+        else:
+            out.write(narrate(frame, explain_step(previous, frame.document)) + "\n")
         out.flush()
-    for line in summary_lines(summary):
+        previous = frame.document
+    result = tally.result(previous)
+    for line in summary_lines(result):
         (summary_out or out).write(line + "\n")
-    return summary
+    return result

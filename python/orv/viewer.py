@@ -10,14 +10,18 @@ from __future__ import annotations
 
 import html
 import json
+import math
 import os
 from importlib import resources
 from typing import Any
 
 import orv_engine
 
+from orv.arithmetic import explain_step, zone_total
 from orv.frame_changes import Json, frame_changes
 from orv.frames import play_frames
+from orv.outcome import classify_frames
+from orv.roster import EQUALS_GATE, GATE_NAMES
 
 START_MESSAGE = "The level as loaded, before the first step."
 DATA_MARK = "__ORV_VIEWER_DATA__"
@@ -50,18 +54,65 @@ def level_frames(top: orv_engine.Environment) -> list[Json]:
 
 
 def viewer_data(documents: list[Json]) -> Json:
-    """What the page's script draws: the tables, and each frame's tree, meta and changes."""
+    """What the page's script draws: the tables; each frame's tree, meta, changes and the
+    arithmetic of its step; the totals each gate saw; and the outcome of the run."""
     agents, charges = _Table(), _Table()
     frames = []
     for number, document in enumerate(documents):
         changes = frame_changes(documents[number - 1], document) if number else {}
+        step = explain_step(documents[number - 1], document) if number else None
+        if step is not None and step.consumed:
+            entry = changes.setdefault(step.path, {})
+            entry["consumed_charges"] = list(step.consumed)
         frames.append({
             "meta": document["meta"],
             "top": _pack_zone(document, agents, charges),
             "changes": {path: _pack_changes(entry, agents, charges)
                         for path, entry in changes.items()},
+            "step": None if step is None else step.text,
         })
-    return {"agents": agents.items, "charges": charges.items, "frames": frames}
+    result = classify_frames(documents[0], documents[1:])
+    return {"agents": agents.items, "charges": charges.items, "frames": frames,
+            "gates": gate_series(documents),
+            "outcome": {"outcome": str(result.outcome), "line": result.line(),
+                        "details": result.details(limit=20)}}
+
+
+def gate_series(documents: list[Json]) -> list[Json]:
+    """For each gate of the level as loaded: its zone, rule and target, its zone's total in
+    every frame (None while the zone is empty or gone, or the total is not finite), and the
+    frame in which it opened (None if it never did)."""
+    series: list[Json] = []
+    for zone in _zones(documents[0]):
+        for agent in zone["agents"]:
+            if agent["name"] in GATE_NAMES:
+                rule = "==" if agent["name"] == EQUALS_GATE else agent["rule"]
+                series.append({"zone": zone["id"], "name": agent["name"],
+                               "visual_id": agent["visual_id"], "rule": rule,
+                               "target": agent["target_value"], "opened_at": None,
+                               "totals": [None] * len(documents)})
+    gated = {gate["zone"] for gate in series}
+    for number, document in enumerate(documents):
+        totals = {zone["id"]: zone_total(zone["charges"]) for zone in _zones(document)
+                  if zone["id"] in gated and zone["charges"]}
+        event = document["meta"]["last_event"]
+        for gate in series:
+            total = totals.get(gate["zone"])
+            finite = total is not None and math.isfinite(total)
+            gate["totals"][number] = total if finite else None
+            if event and (event["agent_name"], event["visual_id"]) == (gate["name"],
+                                                                       gate["visual_id"]):
+                gate["opened_at"] = gate["opened_at"] or number
+    return series
+
+
+def _zones(top: Json) -> list[Json]:
+    pending, found = [top], []
+    while pending:
+        zone = pending.pop()
+        found.append(zone)
+        pending.extend(reversed(zone["sub_environments"]))
+    return found
 
 
 def viewer_page(documents: list[Json], title: str) -> str:
@@ -95,6 +146,8 @@ def _pack_changes(entry: Json, agents: _Table, charges: _Table) -> dict[str, Any
     packed = dict(entry)
     if "departed_agents" in entry:
         packed["departed_agents"] = [agents.position(a) for a in entry["departed_agents"]]
+    if "consumed_charges" in entry:
+        packed["consumed_charges"] = [charges.position(c) for c in entry["consumed_charges"]]
     if "collapsed_zones" in entry:
         packed["collapsed_zones"] = [_pack_zone(zone, agents, charges)
                                      for zone in entry["collapsed_zones"]]

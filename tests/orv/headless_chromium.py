@@ -90,7 +90,7 @@ class HeadlessChromium:
 
     def evaluate(self, expression: str) -> Any:
         answer = self.page("Runtime.evaluate", {"expression": expression,
-                                                "returnByValue": True})
+                                                "returnByValue": True, "awaitPromise": True})
         if "exceptionDetails" in answer:
             raise BrowserError(f"script failed: {answer['exceptionDetails']}")
         return answer["result"].get("value")

@@ -32,7 +32,9 @@ def stub_functions():
 def shown_signature(function: ast.FunctionDef) -> str:
     """The stub's signature written the way pybind11 writes the module's own."""
     arguments = function.args
-    shown = ["self"] + [f"{a.arg}: {ast.unparse(a.annotation)}"
+    # A Literal of texts narrows what the module takes as str.
+    shown = ["self"] + [f"{a.arg}: " + re.sub(r"typing\.Literal\[[^]]*\]", "str",
+                                              ast.unparse(a.annotation))
                         for a in arguments.posonlyargs[1:] + arguments.args[1:]]
     if arguments.posonlyargs:
         shown.insert(len(arguments.posonlyargs), "/")

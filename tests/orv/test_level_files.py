@@ -298,3 +298,41 @@ def test_a_level_file_error_names_the_file_first(tmp_path):
 def test_level_errors_are_value_errors_so_callers_can_treat_them_as_bad_input():
     with pytest.raises(ValueError):
         level_from_json("{}")
+
+
+MINIMAL_LEVEL = """{"id": "top", "charges": [],
+ "agents": [{"name": "The Judge", "visual_id": "judge", "target_value": 6, "rule": ">="}],
+ "sub_environments": [{"id": "room", "agents": [{"name": "Plus Magician", "visual_id": "p"}],
+   "charges": [{"magnitude": 3, "polarity": "positive", "visual_id": "a"},
+               {"magnitude": 4, "polarity": "positive", "visual_id": "b"}],
+   "sub_environments": []}]}"""
+
+
+@pytest.mark.parametrize("prefix", [b"", b"\xef\xbb\xbf"], ids=["plain", "byte-order mark"])
+def test_a_hand_written_level_may_leave_out_keys_that_have_one_legal_value(prefix, tmp_path):
+    room = Environment("room")
+    room.add_charge(3, POSITIVE, "a")
+    room.add_charge(4, POSITIVE, "b")
+    room.add_plus_magician("p")
+    expected = Environment("top")
+    expected.add_inequality_gate("judge", 6, ">=")
+    expected.add_sub_environment(room)
+    (tmp_path / "hand.json").write_bytes(prefix + MINIMAL_LEVEL.encode())
+    save_level(load_level(tmp_path / "hand.json"), tmp_path / "saved.json")
+    assert (tmp_path / "saved.json").read_text() == expected.to_json() + "\n"
+    assert load_level(tmp_path / "saved.json").to_json() == expected.to_json()
+
+
+def test_every_problem_of_a_file_is_reported_at_once_with_its_place():
+    def three_problems(document):
+        first_agent_of_adder(document).update(name="Plus Magican")
+        document["sub_environments"][1]["charges"][0].update(magnitude="5")
+        top_gate(document).pop("target_value")
+    with pytest.raises(LevelError) as refused:
+        level_from_json(mutated(three_problems))
+    assert refused.value.problems == [
+        ("agents[0]", 'missing key "target_value"'),
+        ("sub_environments[0].agents[0]",
+         'unknown agent name "Plus Magican" (did you mean "Plus Magician"?)'),
+        ("sub_environments[1].charges[0].magnitude", "expected a number or null, found a string"),
+    ]

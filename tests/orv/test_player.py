@@ -13,10 +13,11 @@ from orv.player import describe_charge, narrate, play
 
 WORKSHOP_SUMMARY = [
     "summary",
+    "  outcome:       solved",
     "  frames:        7",
     "  spells:        3",
     "  collapses:     2",
-    "  gates opened:  1",
+    "  gates opened:  1 of 1",
     "  final charges: 13.0 positive (result_sum)",
     "  final status:  FINISHED (Equation Resolved.)",
 ]
@@ -84,7 +85,7 @@ def test_play_narrates_the_bundled_sample_by_default_and_sums_it_up(tmp_path):
     lines = result.stdout.splitlines()
     assert result.returncode == 0, result.stderr
     assert len(lines) == 7 + len(WORKSHOP_SUMMARY)
-    assert lines[0] == ("frame    1  RUNNING   Power Sorcerer executed operation in squarer  "
+    assert lines[0] == ("frame    1  RUNNING   Power Sorcerer in squarer: 3 ^ 2 → 9  "
                         "[CAST_SPELL by Power Sorcerer (power)]")
     assert lines[6].startswith("frame    7  FINISHED  Equation Resolved.")
     assert lines[7:] == WORKSHOP_SUMMARY
@@ -110,8 +111,21 @@ def test_a_level_that_runs_out_of_steps_exits_with_status_one(tmp_path):
     assert result.returncode == 1
     assert lines[999].startswith("frame 1000  RUNNING ")
     assert lines[1000].startswith("frame 1000  ERROR     Max frame limit reached.")
-    assert lines[-1] == ("  final status:  ERROR (Max frame limit reached. "
-                         "Infinite loop detected.)")
+    assert "  final status:  ERROR (Max frame limit reached. Infinite loop detected.)" in lines
+    assert "  outcome:       out of steps" in lines
+
+
+@pytest.mark.parametrize("sample, closed", [
+    ("judges_hall", '  closed gate "judge_of_debt" in zone judges_hall (< 0.0): total 23.0'),
+    ("chronomancer_vault", '  closed gate "vault_door" in zone vault (== 2.0): total 2.0, '
+                           'but the zone stayed frozen'),
+])
+def test_a_stuck_level_names_its_closed_gates_and_exits_with_status_three(sample, closed,
+                                                                          tmp_path):
+    result = run_orv("play", sample, cwd=tmp_path)
+    assert result.returncode == 3
+    assert "  outcome:       stuck" in result.stdout.splitlines()
+    assert closed in result.stdout.splitlines()
 
 
 def broken_level(folder):
@@ -127,7 +141,8 @@ UNLOADABLE = {
                                      'agent name "Plus Magican"'),
     "missing file": (lambda folder: "missing.json", 'no level file or bundled sample named '
                                                     '"missing.json" (samples: workshop, '),
-    "directory": (lambda folder: ".", "Is a directory"),
+    "directory": (lambda folder: ".", '"." is a directory, not a level file'),
+    "mistyped sample": (lambda folder: "workshp", 'did you mean "workshop"?'),
 }
 
 

@@ -4,9 +4,13 @@ level with the buttons and the arrow keys, and the test checks what is drawn.
 A screenshot of each checked frame is kept in build/test-artifacts/.
 """
 
+import orv_engine
 import pytest
 from headless_chromium import CHROMIUM, HeadlessChromium
+from orv_engine import POSITIVE
 from orv_test_support import environment_without_sanitizer, run_orv
+
+from orv.viewer import level_frames, viewer_page
 
 pytestmark = pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed "
                                 "(apt-get install chromium); the viewer needs a real browser")
@@ -30,6 +34,8 @@ DRAWN = """(() => ({
     charges: [...zone.querySelectorAll(":scope > .charges > .charge")].map(charge =>
       [charge.querySelector(".value").textContent, charge.dataset.polarity,
        charge.classList.contains("new")]),
+    consumed: [...zone.querySelectorAll(":scope > .charges > .charge")].map(charge =>
+      charge.classList.contains("consumed")),
     agents: [...zone.querySelectorAll(":scope > .agents > .agent")].map(agent =>
       agent.textContent.replace(/\\s+/g, " ").trim()),
   })),
@@ -71,7 +77,7 @@ def test_the_page_opens_on_the_level_as_loaded(browser, workshop_page):
         ("workshop", ""), ("adder", "0"), ("squarer", "1")]
     assert zone_named(drawn, "adder")["charges"] == [["+2", "positive", False]] * 2
     assert zone_named(drawn, "workshop")["agents"] == [
-        "Equals Gate (goal) dormant closed total = 13", "Plus Magician (sum) dormant"]
+        "Equals Gate (goal) dormant closed total = 13 · now empty", "Plus Magician (sum) dormant"]
     assert not any(z["changed"] for z in drawn["zones"])
 
 
@@ -81,10 +87,12 @@ def test_the_right_arrow_steps_to_a_spell_and_highlights_what_it_changed(browser
     browser.press("ArrowRight", 39)
     drawn = browser.evaluate(DRAWN)
     assert (drawn["frame"], drawn["status"], drawn["hash"]) == ("frame 1", "RUNNING", "#frame=1")
-    assert drawn["message"] == "Power Sorcerer executed operation in squarer"
-    assert drawn["event"] == "CAST_SPELL \u00b7 Power Sorcerer (power)"
+    assert drawn["message"] == "Power Sorcerer in squarer: 3 ^ 2 → 9"
+    assert drawn["event"] == "Power Sorcerer (power) cast a spell"
     squarer = zone_named(drawn, "squarer")
-    assert squarer["changed"] and squarer["charges"] == [["+9", "positive", True]]
+    assert squarer["changed"] and squarer["charges"] == [
+        ["+3", "positive", False], ["+2", "positive", False], ["+9", "positive", True]]
+    assert squarer["consumed"] == [True, True, False]
     assert squarer["agents"] == ["Power Sorcerer (power) cast"]
     assert zone_named(drawn, "workshop")["frozen"]
     assert not zone_named(drawn, "adder")["changed"]
@@ -104,7 +112,7 @@ def test_the_buttons_and_keys_walk_forward_and_back(browser, workshop_page):
     assert zone_named(last, "workshop")["charges"] == [["+13", "positive", False]]
     browser.press("ArrowLeft", 37)
     opened = zone_named(browser.evaluate(DRAWN), "workshop")
-    assert opened["agents"] == ["Equals Gate (goal) total = 13 opened"]
+    assert opened["agents"] == ["Equals Gate (goal) total = 13 ✓ opened"]
     browser.click("#first")
     assert browser.evaluate(DRAWN)["status"] == "START"
 
@@ -113,7 +121,7 @@ def test_a_frame_chosen_in_the_address_shows_a_collapse(browser, workshop_page, 
     browser.open(workshop_page + "#frame=4")
     drawn = browser.evaluate(DRAWN)
     assert drawn["position"] == "5 of 8"
-    assert drawn["message"] == "Zone squarer has resolved and merged."
+    assert drawn["message"] == "Zone squarer collapsed: +9 moves up to workshop"
     top = zone_named(drawn, "workshop")
     assert top["changed"] and not top["frozen"]
     assert top["charges"] == [["+4", "positive", False], ["+9", "positive", True]]
@@ -121,3 +129,48 @@ def test_a_frame_chosen_in_the_address_shows_a_collapse(browser, workshop_page, 
     assert [z["id"] for z in drawn["zones"] if not z["collapsed"]] == ["workshop"]
     browser.screenshot(artifacts / "viewer-workshop-frame4.png")
     assert (artifacts / "viewer-workshop-frame4.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+def many_rooms():
+    top = orv_engine.Environment("hall")
+    for number in range(40):
+        room = orv_engine.Environment(f"room{number}")
+        room.add_charge(1, POSITIVE, "a")
+        room.add_charge(1, POSITIVE, "b")
+        room.add_plus_magician(f"p{number}")
+        top.add_sub_environment(room)
+    top.add_plus_magician("sum")
+    top.add_equals_gate("goal", 80)
+    return top
+
+
+# Whether the first thing the step highlighted lies below the sticky header and on screen.
+CHANGE_IN_VIEW = """(() => {
+  const target = document.querySelector(".charge.new, .agent.departed, .zone.changed");
+  const box = target.getBoundingClientRect();
+  const top = document.querySelector("header").getBoundingClientRect().bottom;
+  return box.top >= top && box.bottom <= window.innerHeight;
+})()"""
+
+PLAYED_TO_THE_END = """new Promise(resolve => {
+  const check = () => document.getElementById("play").textContent.includes("Play")
+      ? resolve(location.hash) : setTimeout(check, 50);
+  setTimeout(check, 50);
+})"""
+
+
+def test_the_slider_autoplay_and_scrolling_follow_the_changes(browser, tmp_path, artifacts):
+    page = tmp_path / "rooms.html"
+    page.write_text(viewer_page(level_frames(many_rooms()), "rooms"), encoding="utf-8")
+    browser.open(page.as_uri())
+    browser.evaluate('(s => { s.value = 40; s.dispatchEvent(new Event("input")); })'
+                     '(document.getElementById("slider"))')
+    drawn = browser.evaluate(DRAWN)
+    assert (drawn["frame"], drawn["position"]) == ("frame 40", "41 of 84")
+    assert browser.evaluate("window.scrollY") > 0 and browser.evaluate(CHANGE_IN_VIEW)
+    browser.screenshot(artifacts / "viewer-rooms-frame40.png")
+    browser.evaluate('document.getElementById("speed").value = "100"')
+    browser.click("#play")
+    assert browser.evaluate(PLAYED_TO_THE_END) == "#frame=83"
+    assert browser.evaluate(DRAWN)["status"] == "FINISHED"
+    assert browser.evaluate('document.getElementById("outcome").textContent') == "solved"

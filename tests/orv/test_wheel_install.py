@@ -12,6 +12,7 @@ import pytest
 from orv_test_support import environment_without_sanitizer
 
 import orv
+import orv.cli
 
 REPOSITORY = Path(__file__).resolve().parents[2]
 
@@ -74,8 +75,11 @@ def test_a_fresh_environment_can_load_and_play_every_sample(fresh_python, tmp_pa
         "chronomancer_vault 4 FINISHED", "endless_ritual 1001 ERROR"]
 
 
-def test_a_fresh_environment_has_the_player_and_the_viewer(fresh_python, tmp_path):
-    played = run([fresh_python, "-m", "orv", "play", "alchemists_tower"], cwd=tmp_path)
+def test_a_fresh_environment_has_the_orv_command_the_player_and_the_viewer(fresh_python,
+                                                                          tmp_path):
+    command = fresh_python.parent / "orv"
+    assert run([command, "--version"], cwd=tmp_path).stdout == f"orv {orv.cli.version()}\n"
+    played = run([command, "play", "alchemists_tower"], cwd=tmp_path)
     assert played.returncode == 0, played.stderr
     assert played.stdout.splitlines()[-1] == "  final status:  FINISHED (Equation Resolved.)"
     viewed = run([fresh_python, "-m", "orv", "view", "-o", "page.html"], cwd=tmp_path)

@@ -1,0 +1,227 @@
+"""The arithmetic of one step, worked out from the frames before and after it.
+
+The engine's own message says only who acted ("Power Sorcerer executed operation in
+squarer"). ``explain_step`` says what happened to the numbers: ``Power Sorcerer in squarer:
+3 ^ 2 → 9``, ``The Judge in hall: total 12 >= 10 → opened`` or ``Zone adder collapsed: +7
+moves up to workshop``. Operands are read from the zone as it was before the step, in the
+reading of the sign that the spell itself uses; the result is the charge it left behind.
+"""
+
+from __future__ import annotations
+
+import math
+from collections.abc import Callable, Iterator
+from dataclasses import dataclass
+from typing import Any
+
+from orv.roster import EQUALS_GATE, GATE_NAMES
+
+Json = dict[str, Any]
+
+SPELL_MARK = " executed operation in "
+
+
+@dataclass(frozen=True)
+class Step:
+    """What a step did: its text, the path of the zone it changed (as in frame_changes)
+    and the charges it consumed there."""
+
+    text: str
+    path: str
+    consumed: tuple[Json, ...] = ()
+
+
+def number(value: float | None) -> str:
+    """A number as a reader expects it: 9 rather than 9.0, NaN for JSON null."""
+    if value is None or math.isnan(value):
+        return "NaN"
+    if math.isinf(value):
+        return "inf" if value > 0 else "-inf"
+    if value == int(value) and abs(value) < 1e15:
+        return str(int(value))
+    return repr(value)
+
+
+def signed(charge: Json) -> float | None:
+    """The signed value that Plus, Minus and the gates read: only positive counts positive."""
+    if charge["magnitude"] is None:
+        return None
+    magnitude = float(charge["magnitude"])
+    return magnitude if charge["polarity"] == "positive" else -magnitude
+
+
+def _negated_if_negative(charge: Json) -> float | None:
+    # Multiply, Divide, Power and the others count only "negative" as negative.
+    if charge["magnitude"] is None:
+        return None
+    magnitude = float(charge["magnitude"])
+    return -magnitude if charge["polarity"] == "negative" else magnitude
+
+
+def _shown(value: float | None) -> str:
+    text = number(value)
+    return f"({text})" if text.startswith("-") else text
+
+
+def _result(charge: Json) -> str:
+    if charge["polarity"] == "neutral":
+        return f"{number(charge['magnitude'])} (neutral)"
+    return number(signed(charge))
+
+
+def _joined(charges: list[Json], reading: Callable[[Json], float | None], sign: str) -> str:
+    return f" {sign} ".join(_shown(reading(charge)) for charge in charges)
+
+
+def _sum(charges: list[Json]) -> str:
+    return _joined(charges, signed, "+")
+
+
+def _difference(charges: list[Json]) -> str:
+    return _joined(charges, signed, "-")
+
+
+def _product(charges: list[Json]) -> str:
+    return _joined(charges, _negated_if_negative, "×")
+
+
+def _quotient(charges: list[Json]) -> str:
+    return _joined(charges, _negated_if_negative, "÷")
+
+
+def _remainder(charges: list[Json]) -> str:
+    return f"{number(charges[0]['magnitude'])} mod {number(charges[1]['magnitude'])}"
+
+
+def _power(charges: list[Json]) -> str:
+    return _joined(charges, _negated_if_negative, "^")
+
+
+def _root(charges: list[Json]) -> str:
+    if len(charges) == 1:
+        return f"√{number(charges[0]['magnitude'])}"
+    degree, radicand = (number(charge["magnitude"]) for charge in charges)
+    return f"root {degree} of {radicand}"
+
+
+def _log(charges: list[Json]) -> str:
+    if len(charges) == 1:
+        return f"log10({number(charges[0]['magnitude'])})"
+    base, value = (number(charge["magnitude"]) for charge in charges)
+    return f"log base {base} of {value}"
+
+
+def _factorial(charges: list[Json]) -> str:
+    return f"{number(charges[0]['magnitude'])}!"
+
+
+# How many charges each arithmetic spell consumes from the end of its zone's list (None: all
+# of them; the root and the logarithm take one when the zone holds only one), and how its
+# operands are written.
+_SPELLS: dict[str, tuple[int | None, Callable[[list[Json]], str]]] = {
+    "Plus Magician": (None, _sum),
+    "Minus Magician": (None, _difference),
+    "Multiply Magician": (None, _product),
+    "Divide Magician": (None, _quotient),
+    "The Scavenger": (2, _remainder),
+    "Power Sorcerer": (2, _power),
+    "The Extractor": (2, _root),
+    "The Architect": (2, _log),
+    "The Replicator": (1, _factorial),
+}
+
+
+def explain_step(before: Json, after: Json) -> Step | None:
+    """What the step from frame document ``before`` to ``after`` did, or None when it
+    neither cast nor collapsed (the end of the level, the budget error)."""
+    event = after["meta"]["last_event"]
+    if event is None:
+        return None
+    if event["type"] == "COLLAPSE_ZONE":
+        return _collapse(before, event["visual_id"][len("shield_"):])
+    if event["type"] != "CAST_SPELL":
+        return None
+    name = event["agent_name"]
+    zone_id = event["description"][len(name) + len(SPELL_MARK):]
+    for old, new, path in _zone_pairs(before, after):
+        if old["id"] == zone_id and len(new["agents"]) < len(old["agents"]) and any(
+                agent["name"] == name and agent["visual_id"] == event["visual_id"]
+                for agent in old["agents"]):
+            return _spell(name, zone_id, old, new, path, event["visual_id"])
+    return None
+
+
+def _spell(name: str, zone_id: str, old: Json, new: Json, path: str, visual_id: str) -> Step:
+    where = f"{name} in {zone_id}: "
+    charges = old["charges"]
+    if name in GATE_NAMES:
+        gate = next(agent for agent in old["agents"] if agent["name"] == name
+                    and agent["visual_id"] == visual_id)
+        rule = "==" if name == EQUALS_GATE else gate["rule"]
+        return Step(f"{where}total {number(zone_total(charges))} {rule} "
+                    f"{number(gate['target_value'])}"
+                    " → opened", path)
+    if name == "The Purifier":
+        purified = [charge for charge in charges if charge["polarity"] == "negative"]
+        if not purified:
+            return Step(where + "no negative charge, nothing changes", path)
+        made = ", ".join(f"|{number(signed(charge))}| → {number(charge['magnitude'])}"
+                         for charge in purified)
+        return Step(where + made, path, tuple(purified))
+    taken, write = _SPELLS.get(name, (None, _sum))
+    operands = charges if taken is None else charges[-min(taken, len(charges)):]
+    result = new["charges"][-1] if new["charges"] else None
+    shown = _result(result) if result is not None else "nothing"
+    return Step(f"{where}{write(operands)} → {shown}", path, tuple(operands))
+
+
+def zone_total(charges: list[Json]) -> float:
+    """The signed total a gate compares, summed in list order as the engine does."""
+    total = 0.0
+    for charge in charges:
+        value = signed(charge)
+        total += math.nan if value is None else value
+    return total
+
+
+def _collapse(before: Json, zone_id: str) -> Step | None:
+    # The engine collapses the first resolved zone met in post-order: each sub-zone's own
+    # sub-zones are searched before it is tested.
+    for zone, parent, parent_path in _post_order(before):
+        if parent is not None and not zone["agents"] and len(zone["charges"]) == 1:
+            if zone["id"] != zone_id:
+                return None
+            moved = number(signed(zone["charges"][0]))
+            moved = moved if moved.startswith("-") or moved == "NaN" else "+" + moved
+            return Step(f"Zone {zone_id} collapsed: {moved} moves up to {parent['id']}",
+                        parent_path)
+    return None
+
+
+def _child_path(path: str, index: int) -> str:
+    return f"{path}.{index}" if path else str(index)
+
+
+def _post_order(top: Json) -> Iterator[tuple[Json, Json | None, str]]:
+    """Every zone after its sub-zones, with its parent and the parent's path."""
+    pending: list[tuple[Json, str, Json | None, str, bool]] = [(top, "", None, "", False)]
+    while pending:
+        zone, path, parent, parent_path, searched = pending.pop()
+        if searched:
+            yield zone, parent, parent_path
+            continue
+        pending.append((zone, path, parent, parent_path, True))
+        subs = zone["sub_environments"]
+        for index in reversed(range(len(subs))):
+            pending.append((subs[index], _child_path(path, index), zone, path, False))
+
+
+def _zone_pairs(before: Json, after: Json) -> Iterator[tuple[Json, Json, str]]:
+    """The zones of two trees of the same shape (a spell changes no zone) side by side."""
+    pending = [(before, after, "")]
+    while pending:
+        old, new, path = pending.pop()
+        yield old, new, path
+        pairs = zip(old["sub_environments"], new["sub_environments"])
+        pending.extend((old_sub, new_sub, _child_path(path, index))
+                       for index, (old_sub, new_sub) in enumerate(pairs))

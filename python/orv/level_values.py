@@ -1,0 +1,144 @@
+"""The values of a level file: reading its JSON, and checking each value where it stands.
+
+Each check returns the value it checked or raises LevelError naming the place; the loader
+collects those errors so that a file's problems are reported together.
+"""
+
+from __future__ import annotations
+
+import json
+import math
+from collections.abc import Sequence
+from typing import Any, TypeVar
+
+T = TypeVar("T")
+
+
+class LevelError(ValueError):
+    """A level that cannot be built. ``place`` and ``problem`` are the first problem found;
+    ``problems`` holds every (place, problem) pair, that one first."""
+
+    def __init__(self, place: str, problem: str,
+                 more: Sequence[tuple[str, str]] = ()) -> None:
+        self.place = place
+        self.problem = problem
+        self.problems = [(place, problem), *more]
+        lines = [f"{where}: {what}" for where, what in self.problems]
+        if len(lines) == 1:
+            super().__init__(lines[0])
+        else:
+            super().__init__(f"{len(lines)} problems\n" + "\n".join(f"  {line}" for line in lines))
+
+    def at(self, prefix: str) -> LevelError:
+        """The same problems with every place behind ``prefix`` (a file name)."""
+        moved = [(f"{prefix}: {where}", what) for where, what in self.problems]
+        return LevelError(*moved[0], more=moved[1:])
+
+
+class ObjectWithRepeatedKeys(dict[str, Any]):
+    """A JSON object in which some key appeared twice; the checks report it with its place."""
+
+    repeated: list[str]
+
+
+class NotJson:
+    """NaN, Infinity or -Infinity: Python's reader takes them, but they are not JSON."""
+
+    def __init__(self, constant: str) -> None:
+        self.constant = constant
+
+    def __str__(self) -> str:
+        return self.constant
+
+
+def parse(text: str | bytes) -> Any:
+    """The JSON document of a level file's text or bytes (a byte-order mark is skipped)."""
+    if isinstance(text, (bytes, bytearray)):
+        try:
+            text = bytes(text).decode("utf-8-sig")
+        except UnicodeDecodeError as error:
+            raise LevelError(f"byte {error.start}", "the file is not UTF-8 text") from None
+    text = text.removeprefix("\ufeff")
+    if not text.strip():
+        raise LevelError("line 1 column 1", "the file is empty; a level file holds one JSON "
+                         "object, the top zone")
+    try:
+        # NaN and the infinities are kept as markers so that the checks report their place.
+        return json.loads(text, parse_constant=NotJson, object_pairs_hook=_object_from_pairs)
+    except json.JSONDecodeError as error:
+        raise LevelError(f"line {error.lineno} column {error.colno}", error.msg) from None
+    except RecursionError:
+        raise LevelError("top zone", "zones are nested too deeply to load") from None
+
+
+def _object_from_pairs(pairs: list[tuple[str, Any]]) -> dict[str, Any]:
+    keys = [key for key, _ in pairs]
+    if len(set(keys)) == len(keys):
+        return dict(pairs)
+    found = ObjectWithRepeatedKeys(pairs)
+    found.repeated = sorted({key for key in keys if keys.count(key) > 1})
+    return found
+
+
+def at(place: str, key: str | int) -> str:
+    if isinstance(key, int):
+        return f"{place}[{key}]"
+    return f"{place}.{key}" if place else key
+
+
+def shown(place: str) -> str:
+    return place or "top zone"
+
+
+def key_problems(value: dict[str, Any], place: str, required: tuple[str, ...],
+                 optional: tuple[str, ...] = ()) -> list[LevelError]:
+    """Every repeated, missing or unknown key of the object at ``place``."""
+    where = shown(place)
+    problems = [LevelError(where, f'key "{key}" appears more than once')
+                for key in getattr(value, "repeated", ())]
+    problems += [LevelError(where, f'missing key "{key}"') for key in required
+                 if key not in value]
+    problems += [LevelError(where, f'unknown key "{key}"') for key in value
+                 if key not in required and key not in optional]
+    return problems
+
+
+def typed(value: Any, place: str, expected: type[T], label: str) -> T:
+    # bool is an int in Python, but true is never a priority in the engine's JSON.
+    if isinstance(value, expected) and (expected is bool or not isinstance(value, bool)):
+        return value
+    raise LevelError(place, f"expected {label}, found {kind_of(value)}")
+
+
+def number(value: Any, place: str) -> float:
+    """A magnitude or target: a JSON number, or null for one that is not a number."""
+    if value is None:
+        return math.nan
+    if isinstance(value, NotJson):
+        raise LevelError(place, f"{value} is not JSON; write null for a number that is "
+                         "not a number")
+    if isinstance(value, (int, float)) and not isinstance(value, bool):
+        return float(value)
+    raise LevelError(place, f"expected a number or null, found {kind_of(value)}")
+
+
+def choice(value: Any, place: str, choices: dict[str, Any] | tuple[str, ...], what: str) -> Any:
+    text = typed(value, place, str, "a string")
+    if text not in choices:
+        allowed = ", ".join(f'"{option}"' for option in choices)
+        raise LevelError(place, f'unknown {what} "{text}" (expected one of {allowed})')
+    return choices[text] if isinstance(choices, dict) else text
+
+
+def kind_of(value: Any) -> str:
+    """How a JSON value is named in messages: the value itself when it is short."""
+    if value is None:
+        return "null"
+    if isinstance(value, bool):
+        return "true" if value else "false"
+    if isinstance(value, NotJson):
+        return f"{value} (which is not JSON)"
+    if isinstance(value, (int, float)):
+        return f"the number {value}"
+    kinds = {str: "a string", list: "a list", dict: "an object"}
+    return next(name for kind, name in kinds.items() if isinstance(value, kind))
