@@ -37,7 +37,7 @@ from orv.level_generator import generate_levels
 from orv.levels import level_from_json
 from orv.outcome import play_outcome
 
-RUN_TIME = re.compile(r"checked [\d,]+ levels in ([\d.]+) s")
+RUN_TIME = re.compile(r"checked [\d,]+ levels? in ([\d.]+) s")
 
 
 def best_of(repeat: int, run: Callable[[], float]) -> float:

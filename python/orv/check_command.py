@@ -113,7 +113,7 @@ def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argpars
     summary_out = sys.stderr if arguments.json else sys.stdout
     for line in tally.summary_lines():
         print(line, file=summary_out)
-    print(f"checked {len(paths):,} levels in {seconds:.2f} s "
+    print(f"checked {len(paths):,} level{'' if len(paths) == 1 else 's'} in {seconds:.2f} s "
           f"({len(paths) / max(seconds, 1e-9):,.0f} levels/s)", file=summary_out)
     return tally.exit_status()
 

@@ -1,5 +1,5 @@
 """Play a level of the orv_engine puzzle game in the terminal, write a frame viewer page for
-it, or look up the rules of its agents.
+it, look up the rules of its agents, check many levels at once, or generate random ones.
 
 LEVEL is a level file (the JSON that Environment.to_json writes, see the README's "Level
 files") or the name of a bundled sample level.
