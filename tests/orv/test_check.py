@@ -97,7 +97,7 @@ def test_check_reports_each_level_in_input_order_with_the_gravest_exit_status(
 @pytest.fixture(scope="module")
 def cluster_client():  # type: ignore[no-untyped-def]
     distributed = pytest.importorskip("distributed")
-    faulthandler.dump_traceback_later(120, exit=True)
+    faulthandler.dump_traceback_later(300, exit=True)  # a hung cluster must not hang CI
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                   host="127.0.0.1", dashboard_address=None) as cluster:
         with distributed.Client(cluster) as client:
