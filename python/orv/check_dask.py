@@ -87,14 +87,22 @@ def check_on_dask(client: Client, paths: Sequence[str],
         yield from _submit_next(client, paths, starts, size, running, batches)
     for future, value in running:
         batch = batches.pop(future.key)
-        if future.status == "error":
-            error = future.exception()
-            reason = f"the Dask cluster could not check it: {type(error).__name__}: {error}"
-            yield from ((index, failed(paths[index], reason)) for index in batch)
-        else:
+        if future.status == "finished":
             yield from zip(batch, pickle.loads(value))
+        else:
+            reason = f"the Dask cluster could not check it: {_failure(future)}"
+            yield from ((index, failed(paths[index], reason)) for index in batch)
         future.release()
         yield from _submit_next(client, paths, starts, size, running, batches)
+
+
+def _failure(future: Any) -> str:
+    """Why a batch's task did not finish: its exception, or its state (a task is cancelled
+    when the client loses its scheduler)."""
+    if future.status != "error":
+        return f"its task was {future.status}"
+    error = future.exception()
+    return f"{type(error).__name__}: {error}"
 
 
 def _submit_next(client: Client, paths: Sequence[str], starts: Iterator[int], size: int,
@@ -111,9 +119,18 @@ def _submit_next(client: Client, paths: Sequence[str], starts: Iterator[int], si
                                     f"{error.strerror or error}")
                 continue
             indexes.append(index)
-        if texts:
+        if not texts:
+            continue
+        try:
             future = client.submit(check_packed, pickle.dumps(texts, pickle.HIGHEST_PROTOCOL),
                                    pure=False, retries=1)
-            batches[future.key] = indexes
-            running.add(future)
+        except Exception as error:  # noqa: BLE001 - the client has lost its scheduler
+            # Nothing more can be sent: every level not yet checked gets this as its result.
+            reason = f"not checked: the connection to the Dask scheduler was lost ({error})"
+            left = [*indexes, *(index for rest in starts
+                                for index in range(rest, min(rest + size, len(paths))))]
+            yield from ((index, failed(paths[index], reason)) for index in left)
             return
+        batches[future.key] = indexes
+        running.add(future)
+        return
