@@ -10,9 +10,17 @@ from collections.abc import Iterator, Sequence
 from contextlib import ExitStack, contextmanager
 from pathlib import Path
 
-from orv.check_report import EXIT_STATUS_HELP, GOOD_OUTCOMES, InOrder, ReportFile, Tally, \
-    level_json, level_lines, report_format_of
 from orv.check_dask import DaskUnavailable, check_on_dask, dask_client
+from orv.check_report import (
+    EXIT_STATUS_HELP,
+    GOOD_OUTCOMES,
+    InOrder,
+    ReportFile,
+    Tally,
+    level_json,
+    level_lines,
+    report_format_of,
+)
 from orv.check_runs import Result, check_here, check_in_processes
 from orv.checking import LevelCheck
 from orv.level_paths import level_paths
