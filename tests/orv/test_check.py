@@ -19,6 +19,7 @@ from orv_test_support import run_orv
 
 from orv.check_runs import check_here, check_in_processes
 from orv.level_generator import generate_levels
+from orv.level_paths import level_paths
 from orv.roster import AGENT_KINDS
 from orv.samples import sample_file
 
@@ -60,6 +61,23 @@ def test_generator_is_reproducible_and_covers_every_kind_and_outcome(tmp_path: P
         b'"visual_id":"never') > 0
     assert not [gate for gate in closed
                 if gate.startswith('gate "reach') and "left the level" not in gate]
+
+
+@pytest.mark.parametrize(("arguments", "expected"), [
+    (["top"], ["top/a.json", "top/b.json", "top/inner/c.json"]),
+    (["top/**/*.json"], ["top/a.json", "top/b.json", "top/inner/c.json"]),
+    (["top/inner/c.json", "top/*.json", "top/a.json"], ["top/inner/c.json", "top/a.json",
+                                                        "top/b.json"]),
+    (["top/gone.json", "top/*.yaml"], ["top/gone.json", "top/*.yaml"]),
+], ids=["directory", "recursive-glob", "input-order-each-once", "missing-kept"])
+def test_paths_expand_to_level_files_in_input_order(
+        tmp_path: Path, monkeypatch: pytest.MonkeyPatch, arguments: list[str],
+        expected: list[str]) -> None:
+    for name in ("top/b.json", "top/a.json", "top/notes.txt", "top/inner/c.json"):
+        (tmp_path / name).parent.mkdir(parents=True, exist_ok=True)
+        (tmp_path / name).write_text("{}")
+    monkeypatch.chdir(tmp_path)
+    assert level_paths(arguments) == expected
 
 
 EVERY_OUTCOME = ("broken.json", "stuck.json", "endless.json", "solved.json")
