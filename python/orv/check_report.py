@@ -29,7 +29,9 @@ EXIT_STATUS_HELP = ("exit status: 0 when every level is solved or ended, 3 when 
                     "(or nothing could be checked at all); when several apply, 2 wins over "
                     "1, and 1 over 3")
 
-REPORT_FORMATS = {".jsonl": "jsonl", ".ndjson": "jsonl", ".json": "jsonl", ".csv": "csv"}
+# Not ".json": that names one JSON document, and a report beside the levels would be read as
+# a level by the next run over the folder.
+REPORT_FORMATS = {".jsonl": "jsonl", ".ndjson": "jsonl", ".csv": "csv"}
 COLUMNS = tuple(item.name for item in fields(LevelCheck))
 
 
