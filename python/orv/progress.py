@@ -8,6 +8,8 @@ from typing import Any, TextIO
 
 # Between two plain progress lines, so that a log file gets a few lines a minute.
 PLAIN_INTERVAL_SECONDS = 10.0
+# Longest that a line for the bar's terminal waits to be written.
+HOLD_SECONDS = 0.2
 
 
 class Progress:
@@ -21,29 +23,47 @@ class Progress:
         self._done = self._shown = 0
         self._started = self._last_line = time.monotonic()
         self._bar = _bar(total, what, self._stream) if _is_terminal(self._stream) else None
+        self._held: list[str] = []
+        self._held_for: TextIO | None = None
+        self._last_flush = self._started
 
     def advance(self, count: int = 1) -> None:
         self._done += count
+        now = time.monotonic()
         if self._bar is not None:
             self._bar.update(count)
+            if self._held and now - self._last_flush >= HOLD_SECONDS:
+                self._flush()
             return
-        now = time.monotonic()
         if now - self._last_line >= PLAIN_INTERVAL_SECONDS:
             self._last_line = now
             self._plain_line(now)
 
     def write(self, line: str, out: TextIO) -> None:
-        if self._bar is not None:
-            self._bar.write(line, file=out)
-        else:
+        # Only lines for the bar's own terminal need the bar cleared and drawn again, which
+        # costs far more than a line; they are held and written together, a few times a
+        # second. Output piped elsewhere is written as it comes.
+        if self._bar is None or not _is_terminal(out):
             out.write(line + "\n")
+            return
+        if self._held_for is not out:
+            self._flush()
+            self._held_for = out
+        self._held.append(line)
 
     def close(self) -> None:
         if self._bar is not None:
+            self._flush()
             self._bar.close()
         elif self._shown and self._shown != self._done:
             # A long run ends with its final count; a short one prints no progress at all.
             self._plain_line(time.monotonic())
+
+    def _flush(self) -> None:
+        self._last_flush = time.monotonic()
+        if self._held and self._bar is not None:
+            self._bar.write("\n".join(self._held), file=self._held_for)
+        self._held.clear()
 
     def _plain_line(self, now: float) -> None:
         self._shown = self._done
