@@ -41,8 +41,9 @@ def add_check_parser(commands: argparse._SubParsersAction[argparse.ArgumentParse
                     "a summary closes the run.",
         epilog=EXIT_STATUS_HELP)
     parser.add_argument("paths", nargs="+", metavar="PATH",
-                        help="a level file, a directory (every *.json file below it) or a "
-                             "glob pattern such as 'levels/**/*.json'")
+                        help="a level file, a directory (every *.json file below it), a "
+                             "glob pattern such as 'levels/**/*.json', or the name of a "
+                             "bundled sample")
     parser.add_argument("--report", type=Path, metavar="FILE",
                         help="write one row per level, in input order: JSON Lines for "
                              "FILE.jsonl, CSV for FILE.csv")

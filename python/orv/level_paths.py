@@ -6,6 +6,8 @@ import glob
 import os
 from collections.abc import Iterable
 
+from orv.samples import SAMPLES, sample_file
+
 GLOB_CHARACTERS = frozenset("*?[")
 
 
@@ -13,7 +15,8 @@ def level_paths(arguments: Iterable[str]) -> list[str]:
     """Level files for the given files, directories and glob patterns, in argument order.
 
     A directory stands for every ``*.json`` file below it, in sorted order, and so does a
-    directory that a pattern matches. An argument that names nothing and matches nothing is
+    directory that a pattern matches; the name of a bundled sample stands for its file, as
+    for ``play``, unless a file of that name exists. An argument that names nothing and matches nothing is
     kept as it is, so that checking it reports the missing file as that level's error
     instead of dropping it silently. A file named twice is checked once.
     """
@@ -27,6 +30,8 @@ def level_paths(arguments: Iterable[str]) -> list[str]:
 def _expand(argument: str) -> list[str]:
     if os.path.isdir(argument):
         return _json_files_below(argument)
+    if not os.path.exists(argument) and argument in SAMPLES:
+        return [str(sample_file(argument))]
     if os.path.exists(argument) or not GLOB_CHARACTERS & set(argument):
         return [argument]
     matches = sorted(glob.glob(argument, recursive=True))

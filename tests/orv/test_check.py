@@ -69,7 +69,8 @@ def test_generator_is_reproducible_and_covers_every_kind_and_outcome(tmp_path: P
     (["top/inner/c.json", "top/*.json", "top/a.json"], ["top/inner/c.json", "top/a.json",
                                                         "top/b.json"]),
     (["top/gone.json", "top/*.yaml"], ["top/gone.json", "top/*.yaml"]),
-], ids=["directory", "recursive-glob", "input-order-each-once", "missing-kept"])
+    (["workshop"], [str(sample_file("workshop"))]),
+], ids=["directory", "recursive-glob", "input-order-each-once", "missing-kept", "sample-name"])
 def test_paths_expand_to_level_files_in_input_order(
         tmp_path: Path, monkeypatch: pytest.MonkeyPatch, arguments: list[str],
         expected: list[str]) -> None:
