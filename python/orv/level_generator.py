@@ -31,7 +31,7 @@ KINDS = tuple(AGENT_KINDS.values())
 ACTING_KINDS = tuple(kind for kind in KINDS if not kind.is_gate)
 POLARITIES = (orv_engine.POSITIVE, orv_engine.POSITIVE, orv_engine.NEGATIVE,
               orv_engine.NEUTRAL)
-ChargeSpec = tuple[float, orv_engine.ChargePolarity, str]
+PlannedCharge = tuple[float, orv_engine.ChargePolarity, str]
 Rule = Literal["<", ">", "<=", ">="]
 ALL_RULES: tuple[Rule, ...] = ("<", ">", "<=", ">=")
 
@@ -81,7 +81,7 @@ class _LevelMaker:
             built[parents[number]].add_sub_environment(built[number])
         return built[0]
 
-    def charge(self) -> ChargeSpec:
+    def charge(self) -> PlannedCharge:
         rng = self.rng
         magnitude = float(rng.randint(0, 9)) if rng.random() < 0.8 else rng.randint(1, 40) / 4
         return magnitude, rng.choice(POLARITIES), self.name("c")
@@ -98,7 +98,7 @@ class _LevelMaker:
             return list({kind.priority: kind for kind in chosen}.values())
         return chosen if required is None else [required, *chosen]
 
-    def zone(self, charges: list[ChargeSpec], kinds: list[AgentKind],
+    def zone(self, charges: list[PlannedCharge], kinds: list[AgentKind],
              leaf: bool) -> orv_engine.Environment:
         zone = orv_engine.Environment(self.name("z"))
         for charge in charges:
@@ -137,12 +137,12 @@ class _LevelMaker:
             zone.add_inequality_gate(self.name(prefix), target, rule)
 
 
-def settled_total(charges: list[ChargeSpec], kinds: list[AgentKind]) -> float | None:
+def settled_total(charges: list[PlannedCharge], kinds: list[AgentKind]) -> float | None:
     """The signed total of a zone holding these charges once these agents, alone in it, have
     cast all they can; None when a gate could never open on it (no charge, or no number)."""
     zone = orv_engine.Environment("probe")
-    for spec in charges:
-        zone.add_charge(*spec)
+    for planned in charges:
+        zone.add_charge(*planned)
     for kind in kinds:
         getattr(zone, kind.add_method)("probe")
     sequencer = orv_engine.NarrativeSequencer(zone)
