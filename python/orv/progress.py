@@ -80,6 +80,9 @@ def _bar(total: int, what: str, stream: TextIO) -> Any:
         from tqdm import tqdm  # type: ignore[import-untyped]
     except ImportError:
         return None
+    # No monitor thread: the worker processes are forked while the bar runs, and a fork
+    # should not copy a thread that may hold a lock.
+    tqdm.monitor_interval = 0
     return tqdm(total=total, unit=" " + what, file=stream, smoothing=0.1, dynamic_ncols=True)
 
 
