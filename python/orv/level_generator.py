@@ -69,7 +69,8 @@ class _LevelMaker:
     def make(self, zones: int) -> orv_engine.Environment:
         rng = self.rng
         parents = [-1] + [rng.randrange(number) for number in range(1, zones)]
-        leaves = [number for number in range(zones) if number not in parents]
+        has_sub_zones = set(parents)
+        leaves = [number for number in range(zones) if number not in has_sub_zones]
         # The set's kinds come round in turn, so that every kind is in every 13 levels.
         turn = {rng.choice(leaves): KINDS[self.index % len(KINDS)]}
         built = []
