@@ -45,8 +45,15 @@ public:
 
     /// Marks the charge list as restructured: views into it (the Python items of `charges`)
     /// taken before the mark refuse to be used. Whoever adds, removes or replaces elements of
-    /// `charges` calls this; changing fields of an element in place needs no mark.
-    void mark_charges_changed() noexcept { ++charges_revision; }
+    /// `charges` calls this; changing fields of an element in place calls mark_text_changed.
+    void mark_charges_changed() noexcept {
+        ++charges_revision;
+        mark_text_changed();
+    }
+    /// Marks the text of the zone's charges and agents as out of date: the zone's text reuses
+    /// what it wrote before until this is called. The engine's own calls do it; code that
+    /// writes `charges`, `agents` or a member of one of them directly calls it.
+    void mark_text_changed() noexcept { members_text.clear(); }
 
     std::string id;
     std::vector<Charge> charges;
@@ -62,6 +69,8 @@ public:
     /// add_environment, remove_sub_environment and the destructor; lets the cycle check
     /// skip the search for a zone that is nobody's sub-zone.
     std::size_t parent_count = 0;
+    /// The "agents" and "charges" members as last written (see write_zone_tree).
+    mutable CachedText members_text;
 };
 
 /// True when adding `child` beneath `parent` would make a zone its own descendant: `child` is

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -66,6 +67,29 @@ private:
     char* limit_ = nullptr;
 };
 
+/// Text a writer wrote once and may copy again while what it was written from is unchanged.
+/// Whoever changes that data calls `clear`; `clear_all` drops every cached text at once, for
+/// changes whose holders cannot be told apart. Holds no text marked valid after a failed write.
+class CachedText {
+public:
+    bool valid() const noexcept { return epoch_ == current_epoch(); }
+    void clear() noexcept { epoch_ = 0; }
+    static void clear_all() noexcept;
+
+    std::string_view text() const { return text_; }
+    bool non_ascii() const { return non_ascii_; }
+    /// Keeps a copy of `text` and marks it valid; if copying fails it stays invalid.
+    void store(std::string_view text, bool non_ascii);
+
+private:
+    /// Never 0, so a cleared text is never valid.
+    static std::uint64_t current_epoch() noexcept;
+
+    std::string text_;
+    std::uint64_t epoch_ = 0;
+    bool non_ascii_ = false;
+};
+
 /// Appends JSON text straight from engine data, byte for byte as dump_compact would write the
 /// equivalent JSON value, without building that value first. The caller writes punctuation
 /// and keys (already in the sorted order of the value) through `raw`.
@@ -82,6 +106,11 @@ public:
     void integer(std::int64_t value);
     void boolean(bool value) { raw(value ? std::string_view("true") : std::string_view("false")); }
 
+    /// Copies the text in `cache` when it is valid; otherwise writes it anew through
+    /// `write(JsonTextWriter&)` and keeps what was written there.
+    template <class Write>
+    void cached(CachedText& cache, Write&& write);
+
     /// Whether any byte above 0x7F has been written (text is then UTF-8, not plain ASCII).
     bool wrote_non_ascii() const { return wrote_non_ascii_; }
 
@@ -89,5 +118,25 @@ private:
     TextBuffer& out_;
     bool wrote_non_ascii_ = false;
 };
+
+template <class Write>
+void JsonTextWriter::cached(CachedText& cache, Write&& write) {
+    if (cache.valid()) {
+        raw(cache.text());
+        wrote_non_ascii_ = wrote_non_ascii_ || cache.non_ascii();
+        return;
+    }
+    cache.clear();
+    const std::size_t start = out_.size();
+    const bool non_ascii_before = wrote_non_ascii_;
+    wrote_non_ascii_ = false;
+    struct KeepFlag { // the earlier text's flag survives a throwing `write`
+        bool& flag;
+        bool before;
+        ~KeepFlag() { flag = flag || before; }
+    } keep{wrote_non_ascii_, non_ascii_before};
+    std::forward<Write>(write)(*this);
+    cache.store(std::string_view(out_.data() + start, out_.size() - start), wrote_non_ascii_);
+}
 
 } // namespace orv

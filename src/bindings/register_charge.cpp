@@ -28,13 +28,13 @@ void register_charge(py::module_& module) {
                py::arg("magnitude"), py::arg("polarity"), py::arg("visual_id"));
     def_attribute(
         charge, "magnitude", [](ChargeHandle& self) { return self.get().magnitude; },
-        [](ChargeHandle& self, double value) { self.get().magnitude = value; });
+        [](ChargeHandle& self, double value) { self.edit().magnitude = value; });
     def_attribute(
         charge, "polarity", [](ChargeHandle& self) { return self.get().polarity; },
-        [](ChargeHandle& self, ChargePolarity value) { self.get().polarity = value; });
+        [](ChargeHandle& self, ChargePolarity value) { self.edit().polarity = value; });
     def_attribute(
         charge, "visual_id", [](ChargeHandle& self) { return self.get().visual_id; },
-        [](ChargeHandle& self, std::string value) { self.get().visual_id = std::move(value); });
+        [](ChargeHandle& self, std::string value) { self.edit().visual_id = std::move(value); });
     charge.def("to_json", [](ChargeHandle& self) {
         const Charge& value = self.get();
         return write_python_text([&](JsonTextWriter& out) { value.write_json(out); });

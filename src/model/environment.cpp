@@ -82,6 +82,7 @@ void Environment::add_magician(std::shared_ptr<MagicianAgent> agent) {
         throw std::invalid_argument("add_magician: the agent reference is empty");
     }
     agents.push_back(std::move(agent));
+    mark_text_changed();
 }
 
 void Environment::add_environment(std::shared_ptr<Environment> environment) {

@@ -9,8 +9,9 @@ namespace orv {
 
 namespace {
 
-/// Everything of a zone's object up to its "sub_environments" key, in sorted key order.
-void write_zone_head(JsonTextWriter& out, const Environment& zone) {
+/// The zone's "agents" and "charges" members: the bulk of its text, written anew only after
+/// they changed.
+void write_zone_members(JsonTextWriter& out, const Environment& zone) {
     out.raw("{\"agents\":[");
     for (std::size_t index = 0; index < zone.agents.size(); ++index) {
         if (index > 0) {
@@ -25,7 +26,15 @@ void write_zone_head(JsonTextWriter& out, const Environment& zone) {
         }
         zone.charges[index].write_json(out);
     }
-    out.raw("],\"id\":");
+    out.raw("],");
+}
+
+/// Everything of a zone's object up to its "sub_environments" key, in sorted key order.
+/// The id and the freeze flag are written every time: they are cheap, and writes to them
+/// need no mark.
+void write_zone_head(JsonTextWriter& out, const Environment& zone) {
+    out.cached(zone.members_text, [&](JsonTextWriter& members) { write_zone_members(members, zone); });
+    out.raw("\"id\":");
     out.string(zone.id);
     out.raw(",\"is_time_frozen\":");
     out.boolean(!zone.sub_environments.empty() && zone.is_time_frozen);

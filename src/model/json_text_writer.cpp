@@ -63,6 +63,29 @@ bool is_small_integral(double value) {
 
 } // namespace
 
+namespace {
+
+std::uint64_t text_epoch = 1;
+
+} // namespace
+
+std::uint64_t CachedText::current_epoch() noexcept { return text_epoch; }
+
+void CachedText::clear_all() noexcept { ++text_epoch; }
+
+void CachedText::store(std::string_view text, bool non_ascii) {
+    epoch_ = 0;
+    // A text that shrank a lot gives its storage back, so a cache stays about the size of the
+    // text it saves.
+    if (text_.capacity() > 2 * text.size() + 64) {
+        std::string(text).swap(text_);
+    } else {
+        text_.assign(text);
+    }
+    non_ascii_ = non_ascii;
+    epoch_ = text_epoch;
+}
+
 void TextBuffer::grow(std::size_t capacity) {
     std::unique_ptr<char[]> storage(new char[capacity]); // left uninitialised: it is written over
     const std::size_t used = size();

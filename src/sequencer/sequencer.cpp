@@ -64,17 +64,25 @@ void NarrativeSequencer::step() {
 
 bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates) {
     for (const auto& [agent, zone] : candidates) {
+        const AgentState state_before = agent->state;
         agent->state = AgentState::ACTIVE;
         bool cast = false;
         try {
             cast = agent->CastSpell(zone->charges);
         } catch (...) {
-            // The spell may have restructured the list before it failed.
+            // The spell may have restructured the list before it failed, and the agent stays
+            // active in every zone that lists it.
             zone->mark_charges_changed();
+            CachedText::clear_all();
             throw;
         }
         if (!cast) {
             agent->state = AgentState::DORMANT;
+            if (state_before != AgentState::DORMANT) {
+                // Rare (only code outside the engine sets another state); the zones listing
+                // the agent are not known, so every cached text goes.
+                CachedText::clear_all();
+            }
             continue;
         }
         zone->mark_charges_changed();
@@ -86,6 +94,11 @@ bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates) {
         auto& agents = zone->agents;
         if (auto entry = std::find(agents.begin(), agents.end(), agent); entry != agents.end()) {
             agents.erase(entry);
+        }
+        if (agent.use_count() > 1) {
+            // Listed elsewhere too (or this zone is collected at several places): the texts
+            // that show it active cannot all be found without back links.
+            CachedText::clear_all();
         }
         return true;
     }
