@@ -9,6 +9,8 @@
 
 namespace orv {
 
+class JsonFields;
+
 /// The sign class of a charge. Stored as a 32-bit integer; values outside the three
 /// enumerators can be stored and read as NEUTRAL wherever a text is produced.
 enum class ChargePolarity : std::int32_t {
@@ -32,6 +34,8 @@ struct Charge {
     nlohmann::json to_json() const;
     /// Appends the text of to_json() without building the value.
     void write_json(JsonTextWriter& out) const;
+    /// The members of both, in key order.
+    void describe_json(JsonFields& fields) const;
 };
 
 /// "positive", "negative", or "neutral" for NEUTRAL and every out-of-range value.

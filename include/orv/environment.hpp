@@ -15,6 +15,8 @@
 
 namespace orv {
 
+class JsonFields;
+
 /// A zone of a level: charges, the agents acting on them, and nested zones. Zones are held by
 /// shared reference; there are no parent links, every walk goes downwards.
 class Environment {
@@ -37,8 +39,11 @@ public:
     virtual void add_magician(std::shared_ptr<MagicianAgent> agent);
     /// Appends the sub-zone; the same zone may be added several times or under several
     /// parents. Throws std::invalid_argument for an empty reference. Cycles are not checked
-    /// here: see would_form_cycle.
+    /// here: see add_environment_checked.
     virtual void add_environment(std::shared_ptr<Environment> environment);
+    /// add_environment, refusing with std::invalid_argument (a message naming both zones) a
+    /// sub-zone that would make a zone its own descendant (see would_form_cycle).
+    void add_environment_checked(std::shared_ptr<Environment> environment);
 
     /// Takes the sub-zone at `index` out of `sub_environments`, keeping the others' order.
     void remove_sub_environment(std::size_t index);
@@ -77,11 +82,12 @@ public:
 /// `parent`, or `parent` lies somewhere in the subtree of `child`.
 bool would_form_cycle(const Environment& parent, const Environment& child);
 
-/// Writes the text of `root.to_json()`, without recursion. `write_root_extra`, when given, is
-/// called inside the root object right before its "sub_environments" member, to add members
-/// whose keys sort there (the frame document's "meta").
+/// Writes the text of `root.to_json()`, without recursion, reusing the text of every zone's
+/// agents and charges that did not change since it was last written. `root_extra`, when given,
+/// is called with the root object's members right before its "sub_environments" member, to add
+/// members whose keys sort there (the frame document's "meta").
 void write_zone_tree(JsonTextWriter& out, const Environment& root,
-                     const std::function<void(JsonTextWriter&)>& write_root_extra = {});
+                     const std::function<void(JsonFields&)>& root_extra = {});
 
 /// The zone's id as a quoted JSON string for messages; bytes that are not UTF-8 show as U+FFFD.
 std::string quoted_zone_id(const Environment& zone);

@@ -44,15 +44,6 @@ py::str zone_text(const Environment& self) {
     return write_python_text([&](JsonTextWriter& out) { self.write_json(out); });
 }
 
-void add_sub_environment(Environment& self, const std::shared_ptr<Environment>& sub_env) {
-    if (would_form_cycle(self, *sub_env)) {
-        throw std::invalid_argument("cannot add zone " + quoted_zone_id(*sub_env) +
-                                    " beneath zone " + quoted_zone_id(self) +
-                                    ": the zone would become its own descendant");
-    }
-    self.add_environment(sub_env);
-}
-
 } // namespace
 
 void register_environment(py::module_& module) {
@@ -69,7 +60,8 @@ void register_environment(py::module_& module) {
                 self.add_charge(Charge(magnitude, polarity, std::move(visual_id)));
             },
             py::arg("magnitude"), py::arg("polarity"), py::arg("visual_id"))
-        .def("add_sub_environment", &add_sub_environment, py::arg("sub_env").none(false));
+        .def("add_sub_environment", &Environment::add_environment_checked,
+             py::arg("sub_env").none(false));
     register_agent_methods(environment);
 }
 

@@ -5,6 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orv/zone_walk.hpp"
+#include "zone_fields.hpp"
+
 namespace orv {
 
 Environment::Environment(std::string id_) : id(std::move(id_)) {}
@@ -27,48 +30,32 @@ Environment::~Environment() {
     }
 }
 
-namespace {
-
-/// The zone's own members, with "sub_environments" holding one null per sub-zone for the
-/// caller to fill in.
-nlohmann::json zone_object_without_subtree(const Environment& zone) {
-    nlohmann::json charges = nlohmann::json::array();
-    for (const Charge& charge : zone.charges) {
-        charges.push_back(charge.to_json());
-    }
-    nlohmann::json agents = nlohmann::json::array();
-    for (const auto& agent : zone.agents) {
-        agents.push_back(agent->to_json());
-    }
-    nlohmann::json object = nlohmann::json::object();
-    object["agents"] = std::move(agents);
-    object["charges"] = std::move(charges);
-    object["id"] = zone.id;
-    object["is_time_frozen"] = !zone.sub_environments.empty() && zone.is_time_frozen;
-    object["sub_environments"] =
-        nlohmann::json::array_t(zone.sub_environments.size(), nlohmann::json());
-    return object;
-}
-
-} // namespace
-
 nlohmann::json Environment::to_json() const {
-    // Built with an explicit work list rather than recursion: a frame per level is more stack
-    // than a thread can be sure to have for a deep tree. No class derives from
-    // Environment, so sub-zones are written here directly instead of through their virtual
-    // to_json. Each slot is filled exactly once and its array never grows, so the pointers
-    // into it stay valid.
+    // No class derives from Environment, so sub-zones are built here directly instead of
+    // through their virtual to_json. `open` holds the objects of the zones being walked: each
+    // is the last element of its parent's array, which grows only after it is complete.
     nlohmann::json document;
-    std::vector<std::pair<const Environment*, nlohmann::json*>> pending{{this, &document}};
-    while (!pending.empty()) {
-        auto [zone, slot] = pending.back();
-        pending.pop_back();
-        *slot = zone_object_without_subtree(*zone);
-        nlohmann::json& children = (*slot)["sub_environments"];
-        for (std::size_t index = 0; index < zone->sub_environments.size(); ++index) {
-            pending.emplace_back(zone->sub_environments[index].get(), &children[index]);
-        }
-    }
+    std::vector<nlohmann::json*> open;
+    walk_zones(
+        *this,
+        [&](const Environment& zone, const Environment* parent, std::size_t /*index*/) {
+            JsonValueFields fields;
+            describe_zone_head(zone, fields);
+            nlohmann::json object = fields.take();
+            object["sub_environments"] = nlohmann::json::array();
+            if (parent == nullptr) {
+                document = std::move(object);
+                open.push_back(&document);
+                return;
+            }
+            nlohmann::json& siblings = (*open.back())["sub_environments"];
+            siblings.push_back(std::move(object));
+            open.push_back(&siblings.back());
+        },
+        [&](const Environment& /*zone*/, const Environment* /*parent*/, std::size_t /*index*/) {
+            open.pop_back();
+            return false;
+        });
     return document;
 }
 
@@ -92,6 +79,15 @@ void Environment::add_environment(std::shared_ptr<Environment> environment) {
     Environment& child = *environment;
     sub_environments.push_back(std::move(environment));
     ++child.parent_count;
+}
+
+void Environment::add_environment_checked(std::shared_ptr<Environment> environment) {
+    if (environment && would_form_cycle(*this, *environment)) {
+        throw std::invalid_argument("cannot add zone " + quoted_zone_id(*environment) +
+                                    " beneath zone " + quoted_zone_id(*this) +
+                                    ": the zone would become its own descendant");
+    }
+    add_environment(std::move(environment));
 }
 
 void Environment::remove_sub_environment(std::size_t index) {

@@ -4,26 +4,12 @@
 #include <cstring>
 #include <memory>
 
-#include <nlohmann/json.hpp>
-
+#include "library_adapter.hpp"
 #include "orv/json_text.hpp"
 
 namespace orv {
 
 namespace {
-
-/// Lets the library's serializer append to a TextBuffer.
-class TextBufferAdapter final : public nlohmann::detail::output_adapter_protocol<char> {
-public:
-    explicit TextBufferAdapter(TextBuffer& buffer) : buffer_(buffer) {}
-    void write_character(char c) override { buffer_.push_back(c); }
-    void write_characters(const char* s, std::size_t length) override {
-        buffer_.append(s, length);
-    }
-
-private:
-    TextBuffer& buffer_;
-};
 
 enum class TextKind : unsigned char { kPlainAscii = 0, kNeedsEscapes = 1, kNonAscii = 2 };
 
@@ -110,9 +96,7 @@ void JsonTextWriter::string(const std::string& text) {
     }
     wrote_non_ascii_ = wrote_non_ascii_ || kind == TextKind::kNonAscii;
     // Rare: the library's serializer keeps its exact escapes and error messages.
-    nlohmann::detail::serializer<nlohmann::json> serializer(
-        std::make_shared<TextBufferAdapter>(out_), ' ');
-    serializer.dump(nlohmann::json(text), false, false, 0);
+    json_adapter::write_string(out_, text);
 }
 
 void JsonTextWriter::number(double value) {
@@ -129,7 +113,7 @@ void JsonTextWriter::number(double value) {
     // place; it needs at most 25 bytes.
     constexpr std::size_t kRoom = 32;
     char* start = out_.tail(kRoom);
-    out_.commit(nlohmann::detail::to_chars(start, start + kRoom, value));
+    out_.commit(json_adapter::write_double(start, start + kRoom, value));
 }
 
 void JsonTextWriter::integer(std::int64_t value) {
