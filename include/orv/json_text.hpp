@@ -36,7 +36,26 @@ public:
     /// Empties the buffer and frees its storage.
     void release() {
         storage_.reset();
+        storage_capacity_ = 0;
         begin_ = end_ = limit_ = nullptr;
+        borrowed_ = false;
+    }
+
+    /// Writes the next text straight into `memory`, owned by the caller, for as long as it fits
+    /// in `capacity` bytes; past that the text moves to the buffer's own storage. Spares a
+    /// copy when the caller's memory is where the text must end up.
+    void borrow(char* memory, std::size_t capacity) {
+        begin_ = end_ = memory;
+        limit_ = memory + capacity;
+        borrowed_ = true;
+    }
+    /// Whether the text so far lies in the memory given to `borrow`.
+    bool borrowed() const { return borrowed_; }
+    /// Empties the buffer and returns to its own storage.
+    void stop_borrowing() {
+        begin_ = end_ = storage_.get();
+        limit_ = begin_ + storage_capacity_;
+        borrowed_ = false;
     }
 
     void append(const char* bytes, std::size_t count) {
@@ -62,6 +81,8 @@ private:
     void grow(std::size_t capacity);
 
     std::unique_ptr<char[]> storage_;
+    std::size_t storage_capacity_ = 0;
+    bool borrowed_ = false;
     char* begin_ = nullptr;
     char* end_ = nullptr;
     char* limit_ = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <utility>
 
 #include <pybind11/pybind11.h>
@@ -18,14 +19,33 @@ TextBuffer& shared_text_buffer();
 /// Shrinks the buffer afterwards when one very large text has left it far too big.
 pybind11::str finish_python_text(TextBuffer& buffer, bool non_ascii);
 
+/// For a large text: a new str, about the size of the previous large text, whose memory the
+/// shared buffer writes into, so that an ASCII text needs no copy into its str at the end.
+/// Returns the buffer to its own storage when it goes, whatever happened.
+class DirectText {
+public:
+    explicit DirectText(TextBuffer& buffer);
+    ~DirectText() { buffer_.stop_borrowing(); }
+    DirectText(const DirectText&) = delete;
+    DirectText& operator=(const DirectText&) = delete;
+
+    /// The str of what was written (see finish_python_text).
+    pybind11::str finish(bool non_ascii);
+
+private:
+    TextBuffer& buffer_;
+    pybind11::object text_;
+};
+
 /// Runs `write(JsonTextWriter&)` and returns what it wrote as a Python str.
 template <class Write>
 pybind11::str write_python_text(Write&& write) {
     TextBuffer& buffer = shared_text_buffer();
     buffer.clear();
+    DirectText direct(buffer);
     JsonTextWriter out(buffer);
     std::forward<Write>(write)(out);
-    return finish_python_text(buffer, out.wrote_non_ascii());
+    return direct.finish(out.wrote_non_ascii());
 }
 
 } // namespace orv::bindings

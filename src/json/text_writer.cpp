@@ -79,6 +79,8 @@ void TextBuffer::grow(std::size_t capacity) {
         std::memcpy(storage.get(), begin_, used);
     }
     storage_ = std::move(storage);
+    storage_capacity_ = capacity;
+    borrowed_ = false;
     begin_ = storage_.get();
     end_ = begin_ + used;
     limit_ = begin_ + capacity;
