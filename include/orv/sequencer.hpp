@@ -20,6 +20,9 @@ namespace orv {
 using Candidate = std::pair<std::shared_ptr<MagicianAgent>, Environment*>;
 using CandidateList = std::vector<Candidate>;
 
+/// Orders candidates by priority, highest first, keeping the collection order among equals.
+void order_by_priority(CandidateList& candidates);
+
 /// Runs a level: each NextFrame performs one step (a spell, a collapse or the end of the
 /// level) and returns the frame document. Shares the top zone with the game.
 class NarrativeSequencer {
@@ -70,11 +73,16 @@ private:
 
     /// Everything NextFrame does but building the document.
     FrameOutcome advance();
+    /// update_freeze_states and collect_agents in one walk of the tree.
+    void freeze_and_collect(Environment* zone, CandidateList& candidates);
     void step();
     bool cast_first_willing(const CandidateList& candidates);
     /// Moves the single charge of parent's sub-zone `index` up, records the event and drops
     /// the sub-zone from the parent's list.
     void collapse_into(Environment& parent, std::size_t index);
+
+    /// How many candidates the previous step collected: the next list starts with that room.
+    std::size_t candidates_last_frame = 0;
 };
 
 } // namespace orv

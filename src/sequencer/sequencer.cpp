@@ -46,14 +46,11 @@ NarrativeSequencer::FrameOutcome NarrativeSequencer::advance() {
 void NarrativeSequencer::step() {
     ++current_frame;
     Environment* root = root_environment.get();
-    update_freeze_states(root);
     CandidateList candidates;
-    collect_agents(root, candidates);
-    // Stable, so that agents of equal priority keep their collection order at any count.
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) {
-                         return a.first->priority > b.first->priority;
-                     });
+    candidates.reserve(candidates_last_frame);
+    freeze_and_collect(root, candidates);
+    candidates_last_frame = candidates.size();
+    order_by_priority(candidates);
     if (cast_first_willing(candidates) || check_and_collapse(root)) {
         return;
     }
