@@ -51,6 +51,8 @@ public:
     }
     /// Whether the text so far lies in the memory given to `borrow`.
     bool borrowed() const { return borrowed_; }
+    /// The size of the buffer's own storage, borrowed memory aside.
+    std::size_t own_capacity() const { return storage_capacity_; }
     /// Empties the buffer and returns to its own storage.
     void stop_borrowing() {
         begin_ = end_ = storage_.get();

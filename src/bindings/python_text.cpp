@@ -55,6 +55,9 @@ py::str DirectText::finish(bool non_ascii) {
         // borrowed memory, which text_ keeps alive until this returns).
         return finish_python_text(buffer_, non_ascii);
     }
+    if (buffer_.own_capacity() > kSmallestDirectText) {
+        buffer_.release(); // large texts go straight into their str now: no need to keep it
+    }
     PyObject* text = text_.release().ptr();
     // Shrinks a str that nobody else has seen yet; on failure it stays ours, unchanged.
     if (PyUnicode_Resize(&text, static_cast<Py_ssize_t>(size)) != 0) {
