@@ -31,8 +31,9 @@ public:
     NarrativeSequencer(const NarrativeSequencer&) = delete;
     NarrativeSequencer& operator=(const NarrativeSequencer&) = delete;
 
-    /// One frame; returns the top zone's JSON plus "meta". Exceptions from a step propagate,
-    /// and what the step had done stays done.
+    /// One frame; returns the top zone's JSON plus "meta". Exceptions from a step propagate.
+    /// A spell that throws keeps what it did; any other failure of the step (an interrupt,
+    /// lack of memory) comes before the tree changes and leaves the step untaken.
     virtual nlohmann::json NextFrame();
     /// The same frame as NextFrame, written as the compact text of its document without
     /// building the JSON value first.
@@ -71,7 +72,8 @@ private:
     /// Everything NextFrame does but building the document.
     FrameOutcome advance();
     void step();
-    bool cast_first_willing(const CandidateList& candidates);
+    /// Tries the candidates in order until one casts. `spell_failed` is set when a spell threw.
+    bool cast_first_willing(const CandidateList& candidates, bool& spell_failed);
     /// Moves the single charge of parent's sub-zone `index` up, records the event and drops
     /// the sub-zone from the parent's list.
     void collapse_into(Environment& parent, std::size_t index);

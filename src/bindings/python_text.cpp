@@ -12,14 +12,37 @@ namespace {
 /// its memory for the rest of the game.
 constexpr std::size_t kLargestKeptBuffer = std::size_t{64} << 20;
 
-} // namespace
-
 TextBuffer& shared_text_buffer() {
     static TextBuffer* buffer = new TextBuffer(); // lives as long as the process
     return *buffer;
 }
 
-py::str finish_python_text(TextBuffer& buffer, bool non_ascii) {
+bool shared_buffer_busy = false;
+
+} // namespace
+
+TextBufferLease::TextBufferLease() {
+    if (shared_buffer_busy) {
+        own_ = std::make_unique<TextBuffer>();
+        buffer_ = own_.get();
+        return;
+    }
+    shared_buffer_busy = true;
+    buffer_ = &shared_text_buffer();
+    buffer_->clear();
+}
+
+TextBufferLease::~TextBufferLease() {
+    if (own_) {
+        return;
+    }
+    if (buffer_->capacity() > kLargestKeptBuffer) {
+        buffer_->release();
+    }
+    shared_buffer_busy = false;
+}
+
+py::str finish_python_text(const TextBuffer& buffer, bool non_ascii) {
     const auto length = static_cast<Py_ssize_t>(buffer.size());
     PyObject* text = nullptr;
     if (non_ascii) {
@@ -31,9 +54,6 @@ py::str finish_python_text(TextBuffer& buffer, bool non_ascii) {
         if (text != nullptr) {
             std::memcpy(PyUnicode_DATA(text), buffer.data(), buffer.size());
         }
-    }
-    if (buffer.capacity() > kLargestKeptBuffer) {
-        buffer.release();
     }
     if (text == nullptr) {
         throw py::error_already_set();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <utility>
 
 #include <pybind11/pybind11.h>
@@ -8,24 +9,36 @@
 
 namespace orv::bindings {
 
-/// The buffer every text is written into before it becomes a Python str. Kept from call to
-/// call: a fresh buffer for each frame would be fresh memory, and the page faults of touching
-/// it cost more than writing the text. All users hold the interpreter lock and nothing they
-/// call runs Python code, so one buffer serves the whole module.
-TextBuffer& shared_text_buffer();
+/// The buffer a text is written into before it becomes a Python str: one shared buffer, kept
+/// from call to call, because a fresh buffer for each frame would be fresh memory, and the
+/// page faults of touching it cost more than writing the text. Users hold the interpreter
+/// lock; a text started while the shared buffer is busy (from a signal handler run during a
+/// long write) gets a buffer of its own. On release, a shared buffer that one very large text
+/// has left far too big is freed, whether or not the text was finished.
+class TextBufferLease {
+public:
+    TextBufferLease();
+    ~TextBufferLease();
+    TextBufferLease(const TextBufferLease&) = delete;
+    TextBufferLease& operator=(const TextBufferLease&) = delete;
+
+    TextBuffer& buffer() { return *buffer_; }
+
+private:
+    std::unique_ptr<TextBuffer> own_;
+    TextBuffer* buffer_;
+};
 
 /// The str of the text in `buffer`; `non_ascii` tells whether bytes above 0x7F were written.
-/// Shrinks the buffer afterwards when one very large text has left it far too big.
-pybind11::str finish_python_text(TextBuffer& buffer, bool non_ascii);
+pybind11::str finish_python_text(const TextBuffer& buffer, bool non_ascii);
 
 /// Runs `write(JsonTextWriter&)` and returns what it wrote as a Python str.
 template <class Write>
 pybind11::str write_python_text(Write&& write) {
-    TextBuffer& buffer = shared_text_buffer();
-    buffer.clear();
-    JsonTextWriter out(buffer);
+    TextBufferLease lease;
+    JsonTextWriter out(lease.buffer());
     std::forward<Write>(write)(out);
-    return finish_python_text(buffer, out.wrote_non_ascii());
+    return finish_python_text(lease.buffer(), out.wrote_non_ascii());
 }
 
 } // namespace orv::bindings

@@ -11,19 +11,48 @@ Environment::Environment(std::string id_) : id(std::move(id_)) {}
 
 Environment::~Environment() {
     // Releasing a sub-zone that nobody else holds would run its destructor, which releases
-    // its own sub-zones, and so on: one stack frame per level. Instead, sub-zones about to
-    // die hand their children to this loop first, so every zone dies with an empty list.
-    std::vector<std::shared_ptr<Environment>> pending = std::move(sub_environments);
-    while (!pending.empty()) {
-        std::shared_ptr<Environment> zone = std::move(pending.back());
-        pending.pop_back();
-        --zone->parent_count;
-        if (zone.use_count() == 1) {
-            for (auto& child : zone->sub_environments) {
-                pending.push_back(std::move(child));
+    // its own sub-zones, and so on: one stack frame per level. Instead the subtree is taken
+    // apart here, depth first, and every zone dies with an empty list.
+    //
+    // Nothing here allocates, so a release cannot fail even when memory is exhausted: the
+    // zones being emptied form a chain through their own lists. Descending into a zone takes
+    // its last sub-zone out and puts a reference to the zone above (`emptying`) in the freed
+    // slot, so a zone's list reads [sub-zones still to release..., link upwards].
+    std::vector<std::shared_ptr<Environment>> top_level = std::move(sub_environments);
+    std::shared_ptr<Environment> emptying; // the innermost zone being emptied, or none
+    std::shared_ptr<Environment> released; // the reference being dropped
+    while (true) {
+        if (!released) {
+            if (emptying) {
+                auto& list = emptying->sub_environments;
+                if (list.size() == 1) {
+                    // Only the link is left: the zone is empty and dies as `emptying` moves up.
+                    std::shared_ptr<Environment> above = std::move(list.front());
+                    list.clear();
+                    emptying = std::move(above);
+                    continue;
+                }
+                released = std::move(list[list.size() - 2]);
+                list[list.size() - 2] = std::move(list.back());
+                list.pop_back();
+            } else if (!top_level.empty()) {
+                released = std::move(top_level.back());
+                top_level.pop_back();
+            } else {
+                return;
             }
-            zone->sub_environments.clear();
+            --released->parent_count;
         }
+        if (released.use_count() == 1 && !released->sub_environments.empty()) {
+            auto& list = released->sub_environments;
+            std::shared_ptr<Environment> next = std::move(list.back());
+            list.back() = std::move(emptying);
+            emptying = std::move(released);
+            released = std::move(next);
+            --released->parent_count;
+            continue;
+        }
+        released.reset();
     }
 }
 

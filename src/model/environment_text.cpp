@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "orv/environment.hpp"
+#include "orv/interrupt.hpp"
 
 namespace orv {
 
@@ -13,6 +14,7 @@ namespace {
 void write_zone_head(JsonTextWriter& out, const Environment& zone) {
     out.raw("{\"agents\":[");
     for (std::size_t index = 0; index < zone.agents.size(); ++index) {
+        check_interrupt();
         if (index > 0) {
             out.raw(',');
         }
@@ -20,6 +22,7 @@ void write_zone_head(JsonTextWriter& out, const Environment& zone) {
     }
     out.raw("],\"charges\":[");
     for (std::size_t index = 0; index < zone.charges.size(); ++index) {
+        check_interrupt();
         if (index > 0) {
             out.raw(',');
         }
@@ -50,6 +53,7 @@ void write_zone_tree(JsonTextWriter& out, const Environment& root,
     // A work list instead of recursion, as in Environment::to_json.
     std::vector<OpenZone> open{{&root, 0}};
     while (!open.empty()) {
+        check_interrupt();
         OpenZone& top = open.back();
         if (top.next == top.zone->sub_environments.size()) {
             out.raw("]}");

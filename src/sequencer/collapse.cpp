@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "event_text.hpp"
+#include "orv/interrupt.hpp"
 #include "orv/sequencer.hpp"
 
 namespace orv {
@@ -27,6 +28,7 @@ bool NarrativeSequencer::check_and_collapse(Environment* zone) {
     // later one. A work list stands in for recursion (see freeze_and_collect.cpp).
     std::vector<OpenZone> open{{zone, 0}};
     while (true) {
+        check_interrupt();
         OpenZone& top = open.back();
         if (top.next < top.zone->sub_environments.size()) {
             open.push_back({top.zone->sub_environments[top.next].get(), 0});

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "orv/interrupt.hpp"
 #include "orv/sequencer.hpp"
 
 namespace orv {
@@ -24,6 +25,7 @@ void NarrativeSequencer::update_freeze_states(Environment* zone) {
     // flags, so the zones may be visited in any order.
     std::vector<Environment*> pending{zone};
     while (!pending.empty()) {
+        check_interrupt();
         Environment* current = pending.back();
         pending.pop_back();
         bool frozen = false;
@@ -40,6 +42,7 @@ void NarrativeSequencer::collect_agents(Environment* zone, CandidateList& candid
     // whether or not the outer zones are frozen.
     std::vector<OpenZone> open{{zone, 0}};
     while (!open.empty()) {
+        check_interrupt();
         OpenZone& top = open.back();
         if (top.next < top.zone->sub_environments.size()) {
             Environment* sub = top.zone->sub_environments[top.next++].get();

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "event_text.hpp"
+#include "orv/interrupt.hpp"
 
 namespace orv {
 
@@ -44,7 +46,6 @@ NarrativeSequencer::FrameOutcome NarrativeSequencer::advance() {
 }
 
 void NarrativeSequencer::step() {
-    ++current_frame;
     Environment* root = root_environment.get();
     update_freeze_states(root);
     CandidateList candidates;
@@ -52,18 +53,41 @@ void NarrativeSequencer::step() {
     // Stable, so that agents of equal priority keep their collection order at any count.
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) {
+                         check_interrupt();
                          return a.first->priority > b.first->priority;
                      });
-    if (cast_first_willing(candidates) || check_and_collapse(root)) {
-        return;
+    // Until a spell or a collapse changes the tree, a failure (an interruption, memory) takes
+    // the step back: the agents tried so far get their states again and the step is not
+    // counted. A spell that fails keeps whatever it did.
+    std::vector<AgentState> states_before;
+    states_before.reserve(candidates.size());
+    for (const Candidate& candidate : candidates) {
+        states_before.push_back(candidate.first->state);
+    }
+    ++current_frame;
+    bool spell_failed = false;
+    try {
+        if (cast_first_willing(candidates, spell_failed) || check_and_collapse(root)) {
+            return;
+        }
+    } catch (...) {
+        if (!spell_failed) {
+            --current_frame;
+            for (std::size_t index = 0; index < candidates.size(); ++index) {
+                candidates[index].first->state = states_before[index];
+            }
+        }
+        throw;
     }
     is_finished = true;
     last_event = FrameEvent{"System", "N/A", event_text(ORV_FRAME_EVENT_FINISHED),
                             "Equation Resolved."};
 }
 
-bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates) {
+bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates,
+                                            bool& spell_failed) {
     for (const auto& [agent, zone] : candidates) {
+        check_interrupt();
         agent->state = AgentState::ACTIVE;
         bool cast = false;
         try {
@@ -71,6 +95,7 @@ bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates) {
         } catch (...) {
             // The spell may have restructured the list before it failed.
             zone->mark_charges_changed();
+            spell_failed = true;
             throw;
         }
         if (!cast) {
