@@ -72,8 +72,9 @@ private:
     /// Everything NextFrame does but building the document.
     FrameOutcome advance();
     void step();
-    /// Tries the candidates in order until one casts. `spell_failed` is set when a spell threw.
-    bool cast_first_willing(const CandidateList& candidates, bool& spell_failed);
+    /// Tries the candidates in order until one casts. `spell_ran` is set once a spell has taken
+    /// effect or thrown: from then on the tree may have changed.
+    bool cast_first_willing(const CandidateList& candidates, bool& spell_ran);
     /// Moves the single charge of parent's sub-zone `index` up, records the event and drops
     /// the sub-zone from the parent's list.
     void collapse_into(Environment& parent, std::size_t index);

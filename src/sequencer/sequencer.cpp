@@ -58,20 +58,20 @@ void NarrativeSequencer::step() {
                      });
     // Until a spell or a collapse changes the tree, a failure (an interruption, memory) takes
     // the step back: the agents tried so far get their states again and the step is not
-    // counted. A spell that fails keeps whatever it did.
+    // counted. Once a spell has taken effect or thrown, the step stays taken.
     std::vector<AgentState> states_before;
     states_before.reserve(candidates.size());
     for (const Candidate& candidate : candidates) {
         states_before.push_back(candidate.first->state);
     }
     ++current_frame;
-    bool spell_failed = false;
+    bool spell_ran = false;
     try {
-        if (cast_first_willing(candidates, spell_failed) || check_and_collapse(root)) {
+        if (cast_first_willing(candidates, spell_ran) || check_and_collapse(root)) {
             return;
         }
     } catch (...) {
-        if (!spell_failed) {
+        if (!spell_ran) {
             --current_frame;
             for (std::size_t index = 0; index < candidates.size(); ++index) {
                 candidates[index].first->state = states_before[index];
@@ -85,7 +85,7 @@ void NarrativeSequencer::step() {
 }
 
 bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates,
-                                            bool& spell_failed) {
+                                            bool& spell_ran) {
     for (const auto& [agent, zone] : candidates) {
         check_interrupt();
         agent->state = AgentState::ACTIVE;
@@ -95,13 +95,14 @@ bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates,
         } catch (...) {
             // The spell may have restructured the list before it failed.
             zone->mark_charges_changed();
-            spell_failed = true;
+            spell_ran = true;
             throw;
         }
         if (!cast) {
             agent->state = AgentState::DORMANT;
             continue;
         }
+        spell_ran = true;
         zone->mark_charges_changed();
         last_event = FrameEvent{agent->name, agent->visual_id,
                                 event_text(ORV_FRAME_EVENT_CAST_SPELL),
