@@ -12,7 +12,7 @@ import time
 
 import orv_engine as orv
 
-TIMER_SECONDS = 0.05
+TIMER_SECONDS = 0.02
 RUNS = 7
 
 
