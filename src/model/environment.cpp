@@ -9,6 +9,37 @@ namespace orv {
 
 Environment::Environment(std::string id_) : id(std::move(id_)) {}
 
+namespace {
+
+using ZoneList = std::vector<std::shared_ptr<Environment>>;
+
+/// The next sub-zone reference for the destructor to drop, or none when all are dropped.
+/// Taken from the innermost zone being emptied, whose list reads [sub-zones..., link upwards];
+/// a zone left with its link alone is empty, and dies as `emptying` moves up the link.
+std::shared_ptr<Environment> next_to_release(std::shared_ptr<Environment>& emptying,
+                                             ZoneList& top_level) {
+    while (emptying) {
+        ZoneList& list = emptying->sub_environments;
+        if (list.size() > 1) {
+            std::shared_ptr<Environment> next = std::move(list[list.size() - 2]);
+            list[list.size() - 2] = std::move(list.back());
+            list.pop_back();
+            return next;
+        }
+        std::shared_ptr<Environment> above = std::move(list.front());
+        list.clear();
+        emptying = std::move(above);
+    }
+    if (top_level.empty()) {
+        return nullptr;
+    }
+    std::shared_ptr<Environment> next = std::move(top_level.back());
+    top_level.pop_back();
+    return next;
+}
+
+} // namespace
+
 Environment::~Environment() {
     // Releasing a sub-zone that nobody else holds would run its destructor, which releases
     // its own sub-zones, and so on: one stack frame per level. Instead the subtree is taken
@@ -16,43 +47,21 @@ Environment::~Environment() {
     //
     // Nothing here allocates, so a release cannot fail even when memory is exhausted: the
     // zones being emptied form a chain through their own lists. Descending into a zone takes
-    // its last sub-zone out and puts a reference to the zone above (`emptying`) in the freed
-    // slot, so a zone's list reads [sub-zones still to release..., link upwards].
-    std::vector<std::shared_ptr<Environment>> top_level = std::move(sub_environments);
+    // its last sub-zone out and puts the link to the zone above in the freed slot.
+    ZoneList top_level = std::move(sub_environments);
     std::shared_ptr<Environment> emptying; // the innermost zone being emptied, or none
-    std::shared_ptr<Environment> released; // the reference being dropped
-    while (true) {
-        if (!released) {
-            if (emptying) {
-                auto& list = emptying->sub_environments;
-                if (list.size() == 1) {
-                    // Only the link is left: the zone is empty and dies as `emptying` moves up.
-                    std::shared_ptr<Environment> above = std::move(list.front());
-                    list.clear();
-                    emptying = std::move(above);
-                    continue;
-                }
-                released = std::move(list[list.size() - 2]);
-                list[list.size() - 2] = std::move(list.back());
-                list.pop_back();
-            } else if (!top_level.empty()) {
-                released = std::move(top_level.back());
-                top_level.pop_back();
-            } else {
-                return;
-            }
-            --released->parent_count;
-        }
+    std::shared_ptr<Environment> released = next_to_release(emptying, top_level);
+    while (released) {
+        --released->parent_count;
         if (released.use_count() == 1 && !released->sub_environments.empty()) {
-            auto& list = released->sub_environments;
+            ZoneList& list = released->sub_environments;
             std::shared_ptr<Environment> next = std::move(list.back());
             list.back() = std::move(emptying);
             emptying = std::move(released);
             released = std::move(next);
-            --released->parent_count;
             continue;
         }
-        released.reset();
+        released = next_to_release(emptying, top_level); // drops the reference it replaces
     }
 }
 
