@@ -34,8 +34,9 @@ public:
     NarrativeSequencer(const NarrativeSequencer&) = delete;
     NarrativeSequencer& operator=(const NarrativeSequencer&) = delete;
 
-    /// One frame; returns the top zone's JSON plus "meta". Exceptions from a step propagate,
-    /// and what the step had done stays done.
+    /// One frame; returns the top zone's JSON plus "meta". Exceptions from a step propagate.
+    /// A spell that throws keeps what it did; any other failure of the step (an interrupt,
+    /// lack of memory) comes before the tree changes and leaves the step untaken.
     virtual nlohmann::json NextFrame();
     /// The same frame as NextFrame, written as the compact text of its document without
     /// building the JSON value first.
@@ -76,7 +77,11 @@ private:
     /// update_freeze_states and collect_agents in one walk of the tree.
     void freeze_and_collect(Environment* zone, CandidateList& candidates);
     void step();
-    bool cast_first_willing(const CandidateList& candidates);
+    /// Tries the candidates in order until one casts. `spell_ran` is set once a spell has taken
+    /// effect or thrown: from then on the tree may have changed. Agents tried in a state other
+    /// than DORMANT (which a failed trial leaves) are added to `states_before` first.
+    bool cast_first_willing(const CandidateList& candidates, bool& spell_ran,
+                            std::vector<std::pair<MagicianAgent*, AgentState>>& states_before);
     /// Moves the single charge of parent's sub-zone `index` up, records the event and drops
     /// the sub-zone from the parent's list.
     void collapse_into(Environment& parent, std::size_t index);

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "orv/interrupt.hpp"
+
 namespace orv {
 
 /// Asks the processor to start loading the sub-zones of `zone`: zones lie scattered through
@@ -25,7 +27,8 @@ void prefetch_sub_zones(const Zone& zone) {
 /// index)` after them; `parent` is the zone whose list holds it at `index` (null and 0 for the
 /// root). Neither may change a `sub_environments` list, except that `leave` may change its
 /// parent's list when it then returns true, which stops the walk; walk_zones returns whether
-/// a `leave` stopped it.
+/// a `leave` stopped it. Each zone entered or left is a unit of work for check_interrupt, which
+/// may throw between two calls of `enter` or `leave`.
 template <class Zone, class Enter, class Leave>
 bool walk_zones(Zone& root, Enter&& enter, Leave&& leave) {
     struct OpenZone {
@@ -36,6 +39,7 @@ bool walk_zones(Zone& root, Enter&& enter, Leave&& leave) {
     enter(root, static_cast<Zone*>(nullptr), std::size_t{0});
     std::vector<OpenZone> open{{&root, 0}};
     while (!open.empty()) {
+        check_interrupt();
         OpenZone& top = open.back();
         if (top.next < top.zone->sub_environments.size()) {
             Zone* parent = top.zone;

@@ -23,11 +23,34 @@ std::size_t last_large_text = 0;
 /// Room beyond the previous text: a frame index gaining a digit, a longer message.
 constexpr std::size_t kDirectTextSlack = 64;
 
-} // namespace
-
 TextBuffer& shared_text_buffer() {
     static TextBuffer* buffer = new TextBuffer(); // lives as long as the process
     return *buffer;
+}
+
+bool shared_buffer_busy = false;
+
+} // namespace
+
+TextBufferLease::TextBufferLease() {
+    if (shared_buffer_busy) {
+        own_ = std::make_unique<TextBuffer>();
+        buffer_ = own_.get();
+        return;
+    }
+    shared_buffer_busy = true;
+    buffer_ = &shared_text_buffer();
+    buffer_->clear();
+}
+
+TextBufferLease::~TextBufferLease() {
+    if (own_) {
+        return;
+    }
+    if (buffer_->capacity() > kLargestKeptBuffer) {
+        buffer_->release();
+    }
+    shared_buffer_busy = false;
 }
 
 DirectText::DirectText(TextBuffer& buffer) : buffer_(buffer) {
@@ -67,7 +90,7 @@ py::str DirectText::finish(bool non_ascii) {
     return py::reinterpret_steal<py::str>(text);
 }
 
-py::str finish_python_text(TextBuffer& buffer, bool non_ascii) {
+py::str finish_python_text(const TextBuffer& buffer, bool non_ascii) {
     const auto length = static_cast<Py_ssize_t>(buffer.size());
     PyObject* text = nullptr;
     if (non_ascii) {
@@ -79,9 +102,6 @@ py::str finish_python_text(TextBuffer& buffer, bool non_ascii) {
         if (text != nullptr) {
             std::memcpy(PyUnicode_DATA(text), buffer.data(), buffer.size());
         }
-    }
-    if (buffer.capacity() > kLargestKeptBuffer) {
-        buffer.release();
     }
     if (text == nullptr) {
         throw py::error_already_set();

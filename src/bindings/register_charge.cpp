@@ -6,6 +6,7 @@
 #include "charge_handle.hpp"
 #include "orv/charge.hpp"
 #include "orv/json_text.hpp"
+#include "object_lifetime.hpp"
 #include "property.hpp"
 #include "python_text.hpp"
 #include "register.hpp"
@@ -15,13 +16,15 @@ namespace py = pybind11;
 namespace orv::bindings {
 
 void register_charge(py::module_& module) {
-    py::enum_<ChargePolarity>(module, "ChargePolarity")
-        .value("POSITIVE", ChargePolarity::POSITIVE)
+    py::enum_<ChargePolarity> polarities(module, "ChargePolarity", guarded_type_setup());
+    refuse_uninitialised_instances<ChargePolarity>();
+    polarities.value("POSITIVE", ChargePolarity::POSITIVE)
         .value("NEGATIVE", ChargePolarity::NEGATIVE)
         .value("NEUTRAL", ChargePolarity::NEUTRAL)
         .export_values();
 
-    py::class_<ChargeHandle> charge(module, "Charge");
+    py::class_<ChargeHandle> charge(module, "Charge", guarded_type_setup());
+    refuse_uninitialised_instances<ChargeHandle>();
     charge.def(py::init([](double magnitude, ChargePolarity polarity, std::string visual_id) {
                    return ChargeHandle(Charge(magnitude, polarity, std::move(visual_id)));
                }),

@@ -1,5 +1,7 @@
 #include "orv/json_fields.hpp"
 
+#include "orv/interrupt.hpp"
+
 namespace orv {
 
 void JsonValueFields::object(const char* key, const Describe& describe) {
@@ -11,6 +13,7 @@ void JsonValueFields::object(const char* key, const Describe& describe) {
 void JsonValueFields::objects(const char* key, std::size_t count, const DescribeItem& describe) {
     nlohmann::json items = nlohmann::json::array();
     for (std::size_t index = 0; index < count; ++index) {
+        check_interrupt();
         JsonValueFields item;
         describe(index, item);
         items.push_back(item.take());
@@ -70,6 +73,7 @@ void JsonTextFields::objects(const char* key, std::size_t count, const DescribeI
     this->key(key);
     out_.raw('[');
     for (std::size_t index = 0; index < count; ++index) {
+        check_interrupt();
         if (index > 0) {
             out_.raw(',');
         }

@@ -12,21 +12,59 @@ namespace orv {
 
 Environment::Environment(std::string id_) : id(std::move(id_)) {}
 
+namespace {
+
+using ZoneList = std::vector<std::shared_ptr<Environment>>;
+
+/// The next sub-zone reference for the destructor to drop, or none when all are dropped.
+/// Taken from the innermost zone being emptied, whose list reads [sub-zones..., link upwards];
+/// a zone left with its link alone is empty, and dies as `emptying` moves up the link.
+std::shared_ptr<Environment> next_to_release(std::shared_ptr<Environment>& emptying,
+                                             ZoneList& top_level) {
+    while (emptying) {
+        ZoneList& list = emptying->sub_environments;
+        if (list.size() > 1) {
+            std::shared_ptr<Environment> next = std::move(list[list.size() - 2]);
+            list[list.size() - 2] = std::move(list.back());
+            list.pop_back();
+            return next;
+        }
+        std::shared_ptr<Environment> above = std::move(list.front());
+        list.clear();
+        emptying = std::move(above);
+    }
+    if (top_level.empty()) {
+        return nullptr;
+    }
+    std::shared_ptr<Environment> next = std::move(top_level.back());
+    top_level.pop_back();
+    return next;
+}
+
+} // namespace
+
 Environment::~Environment() {
     // Releasing a sub-zone that nobody else holds would run its destructor, which releases
-    // its own sub-zones, and so on: one stack frame per level. Instead, sub-zones about to
-    // die hand their children to this loop first, so every zone dies with an empty list.
-    std::vector<std::shared_ptr<Environment>> pending = std::move(sub_environments);
-    while (!pending.empty()) {
-        std::shared_ptr<Environment> zone = std::move(pending.back());
-        pending.pop_back();
-        --zone->parent_count;
-        if (zone.use_count() == 1) {
-            for (auto& child : zone->sub_environments) {
-                pending.push_back(std::move(child));
-            }
-            zone->sub_environments.clear();
+    // its own sub-zones, and so on: one stack frame per level. Instead the subtree is taken
+    // apart here, depth first, and every zone dies with an empty list.
+    //
+    // Nothing here allocates, so a release cannot fail even when memory is exhausted: the
+    // zones being emptied form a chain through their own lists. Descending into a zone takes
+    // its last sub-zone out and puts the link to the zone above in the freed slot.
+    ZoneList top_level = std::move(sub_environments);
+    std::shared_ptr<Environment> emptying; // the innermost zone being emptied, or none
+    std::shared_ptr<Environment> released = next_to_release(emptying, top_level);
+    while (released) {
+        --released->parent_count;
+        if (released.use_count() == 1 && !released->sub_environments.empty()) {
+            ZoneList& list = released->sub_environments;
+            std::shared_ptr<Environment> next = std::move(list.back());
+            list.back() = std::move(emptying);
+            emptying = std::move(released);
+            released = std::move(next);
+            continue;
         }
+        released = next_to_release(emptying, top_level); // drops the reference it replaces
     }
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "orv/interrupt.hpp"
 #include "orv/sequencer.hpp"
 #include "orv/zone_walk.hpp"
 
@@ -73,6 +74,7 @@ void order_by_priority(CandidateList& candidates) {
     std::vector<Key> keys;
     keys.reserve(candidates.size());
     for (std::size_t index = 0; index < candidates.size(); ++index) {
+        check_interrupt();
         keys.push_back({candidates[index].first->priority, static_cast<std::uint32_t>(index)});
     }
     std::stable_sort(keys.begin(), keys.end(),

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "event_text.hpp"
+#include "orv/interrupt.hpp"
 
 namespace orv {
 
@@ -44,24 +46,50 @@ NarrativeSequencer::FrameOutcome NarrativeSequencer::advance() {
 }
 
 void NarrativeSequencer::step() {
-    ++current_frame;
     Environment* root = root_environment.get();
     CandidateList candidates;
     candidates.reserve(candidates_last_frame);
     freeze_and_collect(root, candidates);
     candidates_last_frame = candidates.size();
     order_by_priority(candidates);
-    if (cast_first_willing(candidates) || check_and_collapse(root)) {
-        return;
+    // Until a spell or a collapse changes the tree, a failure (an interruption, memory) takes
+    // the step back: the agents tried so far get their states again and the step is not
+    // counted. Once a spell has taken effect or thrown, the step stays taken.
+    ++current_frame;
+    bool spell_ran = false;
+    std::vector<std::pair<MagicianAgent*, AgentState>> states_before;
+    try {
+        if (cast_first_willing(candidates, spell_ran, states_before) ||
+            check_and_collapse(root)) {
+            return;
+        }
+    } catch (...) {
+        if (!spell_ran) {
+            --current_frame;
+            for (const auto& [agent, state] : states_before) {
+                agent->state = state;
+            }
+        }
+        throw;
     }
     is_finished = true;
     last_event = FrameEvent{"System", "N/A", event_text(ORV_FRAME_EVENT_FINISHED),
                             "Equation Resolved."};
 }
 
-bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates) {
+bool NarrativeSequencer::cast_first_willing(
+    const CandidateList& candidates, bool& spell_ran,
+    std::vector<std::pair<MagicianAgent*, AgentState>>& states_before) {
     for (const auto& [agent, zone] : candidates) {
+        check_interrupt();
         const AgentState state_before = agent->state;
+        if (state_before != AgentState::DORMANT) {
+            // Rare (only code outside the engine sets another state): remembered to take the
+            // step back, and the zones listing the agent are not known, so every cached text
+            // goes.
+            states_before.emplace_back(agent.get(), state_before);
+            CachedText::clear_all();
+        }
         agent->state = AgentState::ACTIVE;
         bool cast = false;
         try {
@@ -71,17 +99,14 @@ bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates) {
             // active in every zone that lists it.
             zone->mark_charges_changed();
             CachedText::clear_all();
+            spell_ran = true;
             throw;
         }
         if (!cast) {
             agent->state = AgentState::DORMANT;
-            if (state_before != AgentState::DORMANT) {
-                // Rare (only code outside the engine sets another state); the zones listing
-                // the agent are not known, so every cached text goes.
-                CachedText::clear_all();
-            }
             continue;
         }
+        spell_ran = true;
         zone->mark_charges_changed();
         last_event = FrameEvent{agent->name, agent->visual_id,
                                 event_text(ORV_FRAME_EVENT_CAST_SPELL),
