@@ -51,8 +51,6 @@ public:
     }
     /// Whether the text so far lies in the memory given to `borrow`.
     bool borrowed() const { return borrowed_; }
-    /// The size of the buffer's own storage, borrowed memory aside.
-    std::size_t own_capacity() const { return storage_capacity_; }
     /// Empties the buffer and returns to its own storage.
     void stop_borrowing() {
         begin_ = end_ = storage_.get();
@@ -96,8 +94,20 @@ private:
 class CachedText {
 public:
     bool valid() const noexcept { return epoch_ == current_epoch(); }
-    void clear() noexcept { epoch_ = 0; }
+    void clear() noexcept {
+        epoch_ = 0;
+        written_since_change_ = false;
+    }
     static void clear_all() noexcept;
+
+    /// Whether a text about to be written is worth keeping: only when the same data is written
+    /// a second time. Data that changes before every write (a zone that a spell works on in
+    /// each frame) is never copied, and its cache costs no memory.
+    bool worth_keeping() noexcept {
+        const bool again = written_since_change_;
+        written_since_change_ = true;
+        return again;
+    }
 
     std::string_view text() const { return text_; }
     bool non_ascii() const { return non_ascii_; }
@@ -111,6 +121,7 @@ private:
     std::string text_;
     std::uint64_t epoch_ = 0;
     bool non_ascii_ = false;
+    bool written_since_change_ = false;
 };
 
 /// Appends JSON text straight from engine data, byte for byte as dump_compact would write the
@@ -122,6 +133,25 @@ public:
 
     void raw(std::string_view text) { out_.append(text.data(), text.size()); }
     void raw(char character) { out_.push_back(character); }
+    /// `{"name":` before the first member of an object, `,"name":` before the others. Names
+    /// are the engine's own keys: plain ASCII that needs no escapes.
+    void member_key(bool first, std::string_view name) {
+        char* at = out_.tail(name.size() + 4);
+        at[0] = first ? '{' : ',';
+        at[1] = '"';
+        std::memcpy(at + 2, name.data(), name.size());
+        at[name.size() + 2] = '"';
+        at[name.size() + 3] = ':';
+        out_.commit(at + name.size() + 4);
+    }
+    /// One of the engine's fixed words in quotes: plain ASCII that needs no escapes.
+    void word(std::string_view text) {
+        char* at = out_.tail(text.size() + 2);
+        at[0] = '"';
+        std::memcpy(at + 1, text.data(), text.size());
+        at[text.size() + 1] = '"';
+        out_.commit(at + text.size() + 2);
+    }
     /// A quoted, escaped string; throws the library's type_error 316 for invalid UTF-8.
     void string(const std::string& text);
     /// A floating-point number in the library's digits ("5.0"); null for NaN and infinities.
@@ -130,7 +160,8 @@ public:
     void boolean(bool value) { raw(value ? std::string_view("true") : std::string_view("false")); }
 
     /// Copies the text in `cache` when it is valid; otherwise writes it anew through
-    /// `write(JsonTextWriter&)` and keeps what was written there.
+    /// `write(JsonTextWriter&)`, and keeps what was written there when the cache finds it worth
+    /// keeping.
     template <class Write>
     void cached(CachedText& cache, Write&& write);
 
@@ -149,7 +180,10 @@ void JsonTextWriter::cached(CachedText& cache, Write&& write) {
         wrote_non_ascii_ = wrote_non_ascii_ || cache.non_ascii();
         return;
     }
-    cache.clear();
+    if (!cache.worth_keeping()) {
+        std::forward<Write>(write)(*this);
+        return;
+    }
     const std::size_t start = out_.size();
     const bool non_ascii_before = wrote_non_ascii_;
     wrote_non_ascii_ = false;

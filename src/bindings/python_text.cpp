@@ -16,8 +16,8 @@ constexpr std::size_t kLargestKeptBuffer = std::size_t{64} << 20;
 /// sized by guess would be mostly too large for the small texts of charges and agents.
 constexpr std::size_t kSmallestDirectText = std::size_t{64} << 10;
 
-/// The size of the last text of at least kSmallestDirectText bytes: frames of one level change
-/// little from one to the next, so it predicts the next one.
+/// The size of the last tree text when it had at least kSmallestDirectText bytes, else 0:
+/// frames of one level change little from one to the next, so it predicts the next one.
 std::size_t last_large_text = 0;
 
 /// Room beyond the previous text: a frame index gaining a digit, a longer message.
@@ -77,9 +77,6 @@ py::str DirectText::finish(bool non_ascii) {
         // The text outgrew the str, or holds UTF-8 that must be decoded (still readable in the
         // borrowed memory, which text_ keeps alive until this returns).
         return finish_python_text(buffer_, non_ascii);
-    }
-    if (buffer_.own_capacity() > kSmallestDirectText) {
-        buffer_.release(); // large texts go straight into their str now: no need to keep it
     }
     PyObject* text = text_.release().ptr();
     // Shrinks a str that nobody else has seen yet; on failure it stays ours, unchanged.

@@ -33,8 +33,8 @@ private:
 /// The str of the text in `buffer`; `non_ascii` tells whether bytes above 0x7F were written.
 pybind11::str finish_python_text(const TextBuffer& buffer, bool non_ascii);
 
-/// For a large text: a new str, about the size of the previous large text, whose memory the
-/// shared buffer writes into, so that an ASCII text needs no copy into its str at the end.
+/// For a large text: a new str the size of the previous tree text (when that was large), whose
+/// memory the buffer writes into, so that an ASCII text needs no copy into its str at the end.
 /// Returns the buffer to its own storage when it goes, whatever happened.
 class DirectText {
 public:
@@ -54,6 +54,16 @@ private:
 /// Runs `write(JsonTextWriter&)` and returns what it wrote as a Python str.
 template <class Write>
 pybind11::str write_python_text(Write&& write) {
+    TextBufferLease lease;
+    JsonTextWriter out(lease.buffer());
+    std::forward<Write>(write)(out);
+    return finish_python_text(lease.buffer(), out.wrote_non_ascii());
+}
+
+/// write_python_text for the texts of zone trees and frames, which may be large and tend to be
+/// about as large as the previous one: see DirectText.
+template <class Write>
+pybind11::str write_tree_python_text(Write&& write) {
     TextBufferLease lease;
     DirectText direct(lease.buffer());
     JsonTextWriter out(lease.buffer());

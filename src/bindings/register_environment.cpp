@@ -44,7 +44,7 @@ void write_charges(Environment& self, ChargeSequence given) {
 }
 
 py::str zone_text(const Environment& self) {
-    return write_python_text([&](JsonTextWriter& out) { self.write_json(out); });
+    return write_tree_python_text([&](JsonTextWriter& out) { self.write_json(out); });
 }
 
 /// Bound with a plain reference so that a zone whose __init__ never ran is refused (see

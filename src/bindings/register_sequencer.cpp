@@ -24,7 +24,7 @@ void register_sequencer(py::module_& module) {
         .def("next_frame",
              [](NarrativeSequencer& self) {
                  const ExclusiveStep step;
-                 return write_python_text(
+                 return write_tree_python_text(
                      [&](JsonTextWriter& out) { self.write_next_frame(out); });
              })
         .def_readwrite("is_finished", &NarrativeSequencer::is_finished)

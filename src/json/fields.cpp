@@ -22,13 +22,16 @@ void JsonValueFields::objects(const char* key, std::size_t count, const Describe
 }
 
 void JsonTextFields::key(const char* name) {
-    out_.raw(opened_ ? ",\"" : "{\"");
+    out_.member_key(!opened_, name);
     opened_ = true;
-    out_.raw(name);
-    out_.raw("\":");
 }
 
-void JsonTextFields::close() { out_.raw(opened_ ? "}" : "{}"); }
+void JsonTextFields::close() {
+    if (!opened_) {
+        out_.raw('{');
+    }
+    out_.raw('}');
+}
 
 void JsonTextFields::number(const char* key, double value) {
     this->key(key);
@@ -52,9 +55,7 @@ void JsonTextFields::string(const char* key, const std::string& value) {
 
 void JsonTextFields::word(const char* key, const char* value) {
     this->key(key);
-    out_.raw('"');
-    out_.raw(value);
-    out_.raw('"');
+    out_.word(value);
 }
 
 void JsonTextFields::null(const char* key) {
