@@ -9,8 +9,6 @@
 
 namespace orv {
 
-class JsonFields;
-
 /// The sign class of a charge. Stored as a 32-bit integer; values outside the three
 /// enumerators can be stored and read as NEUTRAL wherever a text is produced.
 enum class ChargePolarity : std::int32_t {
@@ -34,12 +32,20 @@ struct Charge {
     nlohmann::json to_json() const;
     /// Appends the text of to_json() without building the value.
     void write_json(JsonTextWriter& out) const;
-    /// The members of both, in key order.
-    void describe_json(JsonFields& fields) const;
+    /// The members of both, in key order, given to JsonValueFields or JsonTextFields.
+    template <class Fields>
+    void describe_json(Fields& fields) const;
 };
 
 /// "positive", "negative", or "neutral" for NEUTRAL and every out-of-range value.
 const char* polarity_text(ChargePolarity polarity);
+
+template <class Fields>
+void Charge::describe_json(Fields& fields) const {
+    fields.number("magnitude", magnitude);
+    fields.word("polarity", polarity_text(polarity));
+    fields.string("visual_id", visual_id);
+}
 
 /// The additive reading of a charge's sign: +magnitude when POSITIVE, -magnitude for every
 /// other polarity (NEUTRAL counts negative). Used by the adding spells and the gates.

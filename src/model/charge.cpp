@@ -22,12 +22,6 @@ double signed_value(const Charge& charge) {
 
 bool is_negative(const Charge& charge) { return charge.polarity == ChargePolarity::NEGATIVE; }
 
-void Charge::describe_json(JsonFields& fields) const {
-    fields.number("magnitude", magnitude);
-    fields.word("polarity", polarity_text(polarity));
-    fields.string("visual_id", visual_id);
-}
-
 nlohmann::json Charge::to_json() const { return json_value_of(*this); }
 
 void Charge::write_json(JsonTextWriter& out) const { write_json_of(out, *this); }
