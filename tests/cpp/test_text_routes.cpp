@@ -14,6 +14,7 @@
 #include "check.hpp"
 #include "orv/agents.hpp"
 #include "orv/environment.hpp"
+#include "orv/interrupt.hpp"
 #include "orv/json_text.hpp"
 #include "orv/sequencer.hpp"
 
@@ -240,4 +241,52 @@ TEST_CASE("frame text equals the dump of the frame value, with changes between f
         }
     }
     CHECK(frames_compared > 5000);
+}
+
+namespace {
+
+int hook_calls_left = 0;
+
+struct Interrupted {};
+
+void interrupt_when_due() {
+    if (--hook_calls_left == 0) {
+        throw Interrupted{};
+    }
+}
+
+std::string written_zone(const orv::Environment& zone) {
+    orv::TextBuffer buffer;
+    orv::JsonTextWriter out(buffer);
+    zone.write_json(out);
+    return buffer.str();
+}
+
+} // namespace
+
+TEST_CASE("a text interrupted while it is written keeps nothing half-written for later texts") {
+    for (int calls = 1; calls <= 12; ++calls) {
+        auto top = std::make_shared<orv::Environment>("top");
+        for (int index = 0; index < 12; ++index) {
+            auto zone = std::make_shared<orv::Environment>("z" + std::to_string(index));
+            for (int charge = 0; charge < 1500; ++charge) {
+                zone->add_charge(orv::Charge(charge / 7.0, orv::ChargePolarity::NEGATIVE, "c"));
+            }
+            top->add_environment(zone);
+        }
+        const std::string expected = orv::dump_compact(top->to_json());
+        CHECK(written_zone(*top) == expected);
+        hook_calls_left = calls;
+        orv::set_interrupt_hook(&interrupt_when_due);
+        bool interrupted = false;
+        try {
+            written_zone(*top);
+        } catch (const Interrupted&) {
+            interrupted = true;
+        }
+        orv::set_interrupt_hook(nullptr);
+        CHECK(interrupted);
+        CHECK(written_zone(*top) == expected);
+        CHECK(written_zone(*top) == expected);
+    }
 }
