@@ -66,8 +66,8 @@ public:
         }
         object_[key] = std::move(items);
     }
-    template <class Describe>
-    void reusable(CachedText& /*cache*/, Describe&& describe) {
+    template <class DescribeMembers>
+    void reusable(CachedText& /*cache*/, DescribeMembers&& describe) {
         describe(*this);
     }
 
@@ -125,8 +125,8 @@ public:
         }
         out_.raw(']');
     }
-    template <class Describe>
-    void reusable(CachedText& cache, Describe&& describe) {
+    template <class DescribeMembers>
+    void reusable(CachedText& cache, DescribeMembers&& describe) {
         out_.cached(cache, [&](JsonTextWriter&) { describe(*this); });
         opened_ = true; // a reused text holds at least one member, as the text it copies did
     }
