@@ -164,6 +164,13 @@ std::string text_or_error(const std::function<std::string()>& route) {
     }
 }
 
+std::string written_zone(const orv::Environment& zone) {
+    orv::TextBuffer buffer;
+    orv::JsonTextWriter out(buffer);
+    zone.write_json(out);
+    return buffer.str();
+}
+
 std::string written_frame(orv::NarrativeSequencer& sequencer) {
     orv::TextBuffer buffer;
     orv::JsonTextWriter out(buffer);
@@ -178,12 +185,7 @@ TEST_CASE("zone text equals the dump of the zone value on generated levels") {
     for (int round = 0; round < 3000; ++round) {
         const auto level = generator.level();
         const std::string expected = text_or_error([&] { return orv::dump_compact(level->to_json()); });
-        const std::string written = text_or_error([&] {
-            orv::TextBuffer buffer;
-            orv::JsonTextWriter out(buffer);
-            level->write_json(out);
-            return buffer.str();
-        });
+        const std::string written = text_or_error([&] { return written_zone(*level); });
         CHECK(written == expected);
     }
 }
@@ -253,13 +255,6 @@ void interrupt_when_due() {
     if (--hook_calls_left == 0) {
         throw Interrupted{};
     }
-}
-
-std::string written_zone(const orv::Environment& zone) {
-    orv::TextBuffer buffer;
-    orv::JsonTextWriter out(buffer);
-    zone.write_json(out);
-    return buffer.str();
 }
 
 } // namespace
