@@ -205,3 +205,18 @@ class TestZoneAttributesAndArguments:
         zone.add_charge(visual_id="k", polarity=NEGATIVE, magnitude=2)
         assert json.loads(zone.to_json())["charges"] == [
             {"magnitude": 2.0, "polarity": "negative", "visual_id": "k"}]
+
+
+# Texts of 64 KiB and more are written straight into a str sized by the previous large text;
+# these sizes cross that line, outgrow the guess, shrink, and switch to UTF-8 and back.
+LARGE_TEXT_STEPS = [(1000, "a"), (1400, "a"), (1400, "a"), (5000, "b"), (1500, "é"),
+                    (1500, "é"), (1500, "c"), (1501, "c"), (10, "d"), (3000, "€")]
+
+
+def test_large_zone_texts_equal_their_charges_texts_at_every_size():
+    zone = Environment("w")
+    for count, visual_id in LARGE_TEXT_STEPS:
+        zone.charges = [Charge(index / 7, POSITIVE, visual_id * 3) for index in range(count)]
+        pieces = ",".join(charge.to_json() for charge in zone.charges)
+        expected = f'{{"agents":[],"charges":[{pieces}],"id":"w","is_time_frozen":false,'
+        assert zone.to_json() == expected + '"sub_environments":[]}'

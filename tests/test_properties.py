@@ -318,6 +318,27 @@ def count_charges(zone_json):
     return total
 
 
+METHOD_OF = {name: method for method, (name, _) in AGENT_METHODS.items()}
+POLARITY_OF = {"positive": POSITIVE, "negative": NEGATIVE, "neutral": NEUTRAL}
+
+
+def fresh_copy(document):
+    """A new tree holding what a zone document shows; its texts have never been written."""
+    zone = Environment(document["id"])
+    for charge in document["charges"]:
+        magnitude = math.nan if charge["magnitude"] is None else charge["magnitude"]
+        zone.add_charge(magnitude, POLARITY_OF[charge["polarity"]], charge["visual_id"])
+    for agent in document["agents"]:
+        target = agent.get("target_value", 0.0)
+        gate_args = [math.nan if target is None else target, agent.get("rule", "<")]
+        count = {"Equals Gate": 1, "The Judge": 2}.get(agent["name"], 0)
+        getattr(zone, METHOD_OF[agent["name"]])(agent["visual_id"], *gate_args[:count])
+    for sub in document["sub_environments"]:
+        zone.add_sub_environment(fresh_copy(sub))
+    zone.is_time_frozen = document["is_time_frozen"]
+    return zone
+
+
 def assert_utf8_error(exc):
     assert JSON_UTF8_ERROR in str(exc), f"unexpected RuntimeError: {exc}"
 
@@ -1200,6 +1221,7 @@ class LevelMachine(RuleBasedStateMachine):
             assert expected_error is not True, f"{zone}.to_json() did not raise"
             document = parse(text)
             check_zone_shape(document)
+            assert fresh_copy(document).to_json() == text  # reused text equals text written anew
             documents[zone] = document
             assert document["id"].encode() == zone.id_bytes
             assert len(document["charges"]) == len(keys)

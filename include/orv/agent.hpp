@@ -11,6 +11,8 @@
 
 namespace orv {
 
+class JsonFields;
+
 /// Where an agent stands in the current frame. Values outside the three enumerators can be
 /// stored and dump as "dormant".
 enum class AgentState : std::int32_t {
@@ -38,9 +40,11 @@ public:
 
     /// {"name", "priority" (integer), "state", "visual_id"}; gates add their own members.
     virtual nlohmann::json to_json() const;
-    /// Appends the text of to_json() without building the value. A kind that overrides one of
-    /// the two overrides the other to match.
-    virtual void write_json(JsonTextWriter& out) const;
+    /// Appends the text of to_json() without building the value.
+    void write_json(JsonTextWriter& out) const;
+    /// The members of both, in key order. A kind with members of its own overrides this, and
+    /// both routes follow.
+    virtual void describe_json(JsonFields& fields) const;
 
     /// Order of trial within a frame: higher first.
     std::int32_t priority;

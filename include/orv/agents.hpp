@@ -91,23 +91,39 @@ public:
     bool CastSpell(std::vector<Charge>& charges) override;
 };
 
-/// "Equals Gate", priority 0: opens when the zone's signed total is within 1e-6 of the target.
-class EqualsGate final : public MagicianAgent {
+/// What the two goal gates share: a target, an open flag, and the test of the zone's signed
+/// total (the sum of the signed values in list order, from 0.0).
+class GoalGate : public MagicianAgent {
 public:
-    EqualsGate(std::string visual_id_, double target);
-    bool CastSpell(std::vector<Charge>& charges) override;
-    /// Adds "is_open" and "target_value" (a float) to the agent object.
-    nlohmann::json to_json() const override;
-    void write_json(JsonTextWriter& out) const override;
+    /// Opens the gate and returns true when the zone has charges and its signed total passes
+    /// the kind's test; an empty zone opens no gate, not even one aiming at 0.
+    bool CastSpell(std::vector<Charge>& charges) final;
+    /// Adds "is_open", the kind's "rule" if it has one, and "target_value" (a float).
+    void describe_json(JsonFields& fields) const final;
 
     double target_value;
     /// Only ever goes from false to true.
     bool is_open = false;
+
+protected:
+    GoalGate(std::string name_, std::string visual_id_, double target);
+    virtual bool passes(double signed_total) const = 0;
+    /// The text of the "rule" member, or null for a kind without one.
+    virtual const char* rule() const { return nullptr; }
+};
+
+/// "Equals Gate", priority 0: opens when the zone's signed total is within 1e-6 of the target.
+class EqualsGate final : public GoalGate {
+public:
+    EqualsGate(std::string visual_id_, double target);
+
+private:
+    bool passes(double signed_total) const override;
 };
 
 /// "The Judge", priority 0: opens when the zone's signed total compares with the target as
 /// its rule says (no tolerance).
-class InequalityGate final : public MagicianAgent {
+class InequalityGate final : public GoalGate {
 public:
     enum class ComparisonType : std::int32_t {
         LESS_THAN = 0,
@@ -117,15 +133,12 @@ public:
     };
 
     InequalityGate(std::string visual_id_, double target, ComparisonType comparison_type_);
-    bool CastSpell(std::vector<Charge>& charges) override;
-    /// Adds "is_open", "rule" and "target_value" (a float) to the agent object.
-    nlohmann::json to_json() const override;
-    void write_json(JsonTextWriter& out) const override;
 
     ComparisonType comparison_type;
-    double target_value;
-    /// Only ever goes from false to true.
-    bool is_open = false;
+
+private:
+    bool passes(double signed_total) const override;
+    const char* rule() const override;
 };
 
 /// The rule text of a comparison type: "<", ">", "<=" or ">=" ("<" for an out-of-range value).

@@ -32,10 +32,20 @@ struct Charge {
     nlohmann::json to_json() const;
     /// Appends the text of to_json() without building the value.
     void write_json(JsonTextWriter& out) const;
+    /// The members of both, in key order, given to JsonValueFields or JsonTextFields.
+    template <class Fields>
+    void describe_json(Fields& fields) const;
 };
 
 /// "positive", "negative", or "neutral" for NEUTRAL and every out-of-range value.
 const char* polarity_text(ChargePolarity polarity);
+
+template <class Fields>
+void Charge::describe_json(Fields& fields) const {
+    fields.number("magnitude", magnitude);
+    fields.word("polarity", polarity_text(polarity));
+    fields.string("visual_id", visual_id);
+}
 
 /// The additive reading of a charge's sign: +magnitude when POSITIVE, -magnitude for every
 /// other polarity (NEUTRAL counts negative). Used by the adding spells and the gates.

@@ -15,6 +15,8 @@
 
 namespace orv {
 
+class JsonFields;
+
 /// A zone of a level: charges, the agents acting on them, and nested zones. Zones are held by
 /// shared reference; there are no parent links, every walk goes downwards.
 class Environment {
@@ -37,16 +39,26 @@ public:
     virtual void add_magician(std::shared_ptr<MagicianAgent> agent);
     /// Appends the sub-zone; the same zone may be added several times or under several
     /// parents. Throws std::invalid_argument for an empty reference. Cycles are not checked
-    /// here: see would_form_cycle.
+    /// here: see add_environment_checked.
     virtual void add_environment(std::shared_ptr<Environment> environment);
+    /// add_environment, refusing with std::invalid_argument (a message naming both zones) a
+    /// sub-zone that would make a zone its own descendant (see would_form_cycle).
+    void add_environment_checked(std::shared_ptr<Environment> environment);
 
     /// Takes the sub-zone at `index` out of `sub_environments`, keeping the others' order.
     void remove_sub_environment(std::size_t index);
 
     /// Marks the charge list as restructured: views into it (the Python items of `charges`)
     /// taken before the mark refuse to be used. Whoever adds, removes or replaces elements of
-    /// `charges` calls this; changing fields of an element in place needs no mark.
-    void mark_charges_changed() noexcept { ++charges_revision; }
+    /// `charges` calls this; changing fields of an element in place calls mark_text_changed.
+    void mark_charges_changed() noexcept {
+        ++charges_revision;
+        mark_text_changed();
+    }
+    /// Marks the text of the zone's charges and agents as out of date: the zone's text reuses
+    /// what it wrote before until this is called. The engine's own calls do it; code that
+    /// writes `charges`, `agents` or a member of one of them directly calls it.
+    void mark_text_changed() noexcept { members_text.clear(); }
 
     std::string id;
     std::vector<Charge> charges;
@@ -62,17 +74,20 @@ public:
     /// add_environment, remove_sub_environment and the destructor; lets the cycle check
     /// skip the search for a zone that is nobody's sub-zone.
     std::size_t parent_count = 0;
+    /// The "agents" and "charges" members as last written (see write_zone_tree).
+    mutable CachedText members_text;
 };
 
 /// True when adding `child` beneath `parent` would make a zone its own descendant: `child` is
 /// `parent`, or `parent` lies somewhere in the subtree of `child`.
 bool would_form_cycle(const Environment& parent, const Environment& child);
 
-/// Writes the text of `root.to_json()`, without recursion. `write_root_extra`, when given, is
-/// called inside the root object right before its "sub_environments" member, to add members
-/// whose keys sort there (the frame document's "meta").
+/// Writes the text of `root.to_json()`, without recursion, reusing the text of every zone's
+/// agents and charges that did not change since it was last written. `root_extra`, when given,
+/// is called with the root object's members right before its "sub_environments" member, to add
+/// members whose keys sort there (the frame document's "meta").
 void write_zone_tree(JsonTextWriter& out, const Environment& root,
-                     const std::function<void(JsonTextWriter&)>& write_root_extra = {});
+                     const std::function<void(JsonFields&)>& root_extra = {});
 
 /// The zone's id as a quoted JSON string for messages; bytes that are not UTF-8 show as U+FFFD.
 std::string quoted_zone_id(const Environment& zone);

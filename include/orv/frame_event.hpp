@@ -8,6 +8,8 @@
 
 namespace orv {
 
+class JsonFields;
+
 // Event-type texts, used as frame statuses and as event types. Ordinary pointer variables:
 // every use reads the variable at that moment and copies the text it points to.
 extern const char* ORV_FRAME_EVENT_RUNNING;
@@ -30,6 +32,8 @@ struct FrameEvent {
     nlohmann::json to_json() const;
     /// Appends the text of to_json() without building the value.
     void write_json(JsonTextWriter& out) const;
+    /// The members of both, in key order.
+    void describe_json(JsonFields& fields) const;
 };
 
 } // namespace orv

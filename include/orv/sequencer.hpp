@@ -20,6 +20,9 @@ namespace orv {
 using Candidate = std::pair<std::shared_ptr<MagicianAgent>, Environment*>;
 using CandidateList = std::vector<Candidate>;
 
+/// Orders candidates by priority, highest first, keeping the collection order among equals.
+void order_by_priority(CandidateList& candidates);
+
 /// Runs a level: each NextFrame performs one step (a spell, a collapse or the end of the
 /// level) and returns the frame document. Shares the top zone with the game.
 class NarrativeSequencer {
@@ -31,8 +34,9 @@ public:
     NarrativeSequencer(const NarrativeSequencer&) = delete;
     NarrativeSequencer& operator=(const NarrativeSequencer&) = delete;
 
-    /// One frame; returns the top zone's JSON plus "meta". Exceptions from a step propagate,
-    /// and what the step had done stays done.
+    /// One frame; returns the top zone's JSON plus "meta". Exceptions from a step propagate.
+    /// A spell that throws keeps what it did; any other failure of the step (an interrupt,
+    /// lack of memory) comes before the tree changes and leaves the step untaken.
     virtual nlohmann::json NextFrame();
     /// The same frame as NextFrame, written as the compact text of its document without
     /// building the JSON value first.
@@ -70,11 +74,20 @@ private:
 
     /// Everything NextFrame does but building the document.
     FrameOutcome advance();
+    /// update_freeze_states and collect_agents in one walk of the tree.
+    void freeze_and_collect(Environment* zone, CandidateList& candidates);
     void step();
-    bool cast_first_willing(const CandidateList& candidates);
+    /// Tries the candidates in order until one casts. `spell_ran` is set once a spell has taken
+    /// effect or thrown: from then on the tree may have changed. Agents tried in a state other
+    /// than DORMANT (which a failed trial leaves) are added to `states_before` first.
+    bool cast_first_willing(const CandidateList& candidates, bool& spell_ran,
+                            std::vector<std::pair<MagicianAgent*, AgentState>>& states_before);
     /// Moves the single charge of parent's sub-zone `index` up, records the event and drops
     /// the sub-zone from the parent's list.
     void collapse_into(Environment& parent, std::size_t index);
+
+    /// How many candidates the previous step collected: the next list starts with that room.
+    std::size_t candidates_last_frame = 0;
 };
 
 } // namespace orv

@@ -4,7 +4,7 @@
 
 namespace orv::bindings {
 
-Charge& ChargeHandle::get() {
+Charge& ChargeHandle::resolve() {
     if (owned_) {
         return *owned_;
     }
@@ -18,6 +18,14 @@ Charge& ChargeHandle::get() {
         throw pybind11::error_already_set();
     }
     return zone_->charges[index_];
+}
+
+Charge& ChargeHandle::edit() {
+    Charge& charge = resolve(); // refuses a stale item before anything is marked
+    if (zone_) {
+        zone_->mark_text_changed();
+    }
+    return charge;
 }
 
 } // namespace orv::bindings

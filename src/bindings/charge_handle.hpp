@@ -23,9 +23,13 @@ public:
         : zone_(std::move(zone)), index_(index), revision_(zone_->charges_revision) {}
 
     /// The charge this handle stands for. Raises ReferenceError for a stale zone item.
-    Charge& get();
+    const Charge& get() { return resolve(); }
+    /// The same charge, about to be changed in place: its zone's text is marked changed.
+    Charge& edit();
 
 private:
+    Charge& resolve();
+
     std::optional<Charge> owned_;
     std::shared_ptr<Environment> zone_;
     std::size_t index_ = 0;

@@ -6,6 +6,7 @@
 #include "charge_handle.hpp"
 #include "orv/charge.hpp"
 #include "orv/json_text.hpp"
+#include "object_lifetime.hpp"
 #include "property.hpp"
 #include "python_text.hpp"
 #include "register.hpp"
@@ -15,26 +16,28 @@ namespace py = pybind11;
 namespace orv::bindings {
 
 void register_charge(py::module_& module) {
-    py::enum_<ChargePolarity>(module, "ChargePolarity")
-        .value("POSITIVE", ChargePolarity::POSITIVE)
+    py::enum_<ChargePolarity> polarities(module, "ChargePolarity", guarded_type_setup());
+    refuse_uninitialised_instances<ChargePolarity>();
+    polarities.value("POSITIVE", ChargePolarity::POSITIVE)
         .value("NEGATIVE", ChargePolarity::NEGATIVE)
         .value("NEUTRAL", ChargePolarity::NEUTRAL)
         .export_values();
 
-    py::class_<ChargeHandle> charge(module, "Charge");
+    py::class_<ChargeHandle> charge(module, "Charge", guarded_type_setup());
+    refuse_uninitialised_instances<ChargeHandle>();
     charge.def(py::init([](double magnitude, ChargePolarity polarity, std::string visual_id) {
                    return ChargeHandle(Charge(magnitude, polarity, std::move(visual_id)));
                }),
                py::arg("magnitude"), py::arg("polarity"), py::arg("visual_id"));
     def_attribute(
         charge, "magnitude", [](ChargeHandle& self) { return self.get().magnitude; },
-        [](ChargeHandle& self, double value) { self.get().magnitude = value; });
+        [](ChargeHandle& self, double value) { self.edit().magnitude = value; });
     def_attribute(
         charge, "polarity", [](ChargeHandle& self) { return self.get().polarity; },
-        [](ChargeHandle& self, ChargePolarity value) { self.get().polarity = value; });
+        [](ChargeHandle& self, ChargePolarity value) { self.edit().polarity = value; });
     def_attribute(
         charge, "visual_id", [](ChargeHandle& self) { return self.get().visual_id; },
-        [](ChargeHandle& self, std::string value) { self.get().visual_id = std::move(value); });
+        [](ChargeHandle& self, std::string value) { self.edit().visual_id = std::move(value); });
     charge.def("to_json", [](ChargeHandle& self) {
         const Charge& value = self.get();
         return write_python_text([&](JsonTextWriter& out) { value.write_json(out); });

@@ -7,8 +7,10 @@
 #include <pybind11/stl.h>
 
 #include "charge_handle.hpp"
+#include "charge_sequence.hpp"
 #include "orv/environment.hpp"
 #include "orv/json_text.hpp"
+#include "object_lifetime.hpp"
 #include "property.hpp"
 #include "python_text.hpp"
 #include "register.hpp"
@@ -19,21 +21,22 @@ namespace orv::bindings {
 
 namespace {
 
-std::vector<ChargeHandle> read_charges(const std::shared_ptr<Environment>& self) {
+std::vector<ChargeHandle> read_charges(Environment& self) {
+    const std::shared_ptr<Environment> zone = held_zone(self);
     std::vector<ChargeHandle> items;
-    items.reserve(self->charges.size());
-    for (std::size_t index = 0; index < self->charges.size(); ++index) {
-        items.emplace_back(self, index);
+    items.reserve(zone->charges.size());
+    for (std::size_t index = 0; index < zone->charges.size(); ++index) {
+        items.emplace_back(zone, index);
     }
     return items;
 }
 
-void write_charges(Environment& self, std::vector<ChargeHandle> given) {
+void write_charges(Environment& self, ChargeSequence given) {
     // Copies are taken before the zone changes: a stale item refuses here and the zone stays
     // as it was; items of this very zone are read before its list is replaced.
     std::vector<Charge> copies;
-    copies.reserve(given.size());
-    for (ChargeHandle& handle : given) {
+    copies.reserve(given.items.size());
+    for (ChargeHandle& handle : given.items) {
         copies.push_back(handle.get());
     }
     self.charges = std::move(copies);
@@ -41,22 +44,20 @@ void write_charges(Environment& self, std::vector<ChargeHandle> given) {
 }
 
 py::str zone_text(const Environment& self) {
-    return write_python_text([&](JsonTextWriter& out) { self.write_json(out); });
+    return write_tree_python_text([&](JsonTextWriter& out) { self.write_json(out); });
 }
 
-void add_sub_environment(Environment& self, const std::shared_ptr<Environment>& sub_env) {
-    if (would_form_cycle(self, *sub_env)) {
-        throw std::invalid_argument("cannot add zone " + quoted_zone_id(*sub_env) +
-                                    " beneath zone " + quoted_zone_id(self) +
-                                    ": the zone would become its own descendant");
-    }
-    self.add_environment(sub_env);
+/// Bound with a plain reference so that a zone whose __init__ never ran is refused (see
+/// held_zone); the engine's checked add refuses a cycle.
+void add_sub_environment(Environment& self, Environment& sub_env) {
+    self.add_environment_checked(held_zone(sub_env));
 }
 
 } // namespace
 
 void register_environment(py::module_& module) {
-    py::class_<Environment, std::shared_ptr<Environment>> environment(module, "Environment");
+    EnvironmentClass environment(module, "Environment", guarded_type_setup());
+    refuse_uninitialised_instances<Environment>();
     environment.def(py::init<std::string>(), py::arg("id"))
         .def_readwrite("id", &Environment::id);
     def_attribute(environment, "charges", &read_charges, &write_charges);

@@ -4,19 +4,27 @@
 
 #include "orv/json_text.hpp"
 #include "orv/sequencer.hpp"
+#include "object_lifetime.hpp"
 #include "python_text.hpp"
 #include "register.hpp"
+#include "signal_checks.hpp"
 
 namespace py = pybind11;
 
 namespace orv::bindings {
 
 void register_sequencer(py::module_& module) {
-    py::class_<NarrativeSequencer>(module, "NarrativeSequencer")
-        .def(py::init<std::shared_ptr<Environment>>(), py::arg("env").none(false))
+    py::class_<NarrativeSequencer> sequencer(module, "NarrativeSequencer", guarded_type_setup());
+    refuse_uninitialised_instances<NarrativeSequencer>();
+    sequencer
+        // A plain pointer, not a holder: should the binding library fail to register the new
+        // object (memory), it frees a plain pointer once, where it would free a holder's twice.
+        .def(py::init([](Environment& env) { return new NarrativeSequencer(held_zone(env)); }),
+             py::arg("env").none(false))
         .def("next_frame",
              [](NarrativeSequencer& self) {
-                 return write_python_text(
+                 const ExclusiveStep step;
+                 return write_tree_python_text(
                      [&](JsonTextWriter& out) { self.write_next_frame(out); });
              })
         .def_readwrite("is_finished", &NarrativeSequencer::is_finished)

@@ -1,6 +1,6 @@
 #include "orv/agent.hpp"
 
-#include <nlohmann/json.hpp>
+#include "orv/json_fields.hpp"
 
 namespace orv {
 
@@ -20,25 +20,15 @@ MagicianAgent::MagicianAgent(std::string name_, int priority_, std::string visua
     : priority(priority_), name(std::move(name_)), visual_id(std::move(visual_id_)),
       state(AgentState::DORMANT) {}
 
-nlohmann::json MagicianAgent::to_json() const {
-    nlohmann::json object = nlohmann::json::object();
-    object["name"] = name;
-    object["priority"] = priority;
-    object["state"] = agent_state_text(state);
-    object["visual_id"] = visual_id;
-    return object;
+void MagicianAgent::describe_json(JsonFields& fields) const {
+    fields.string("name", name);
+    fields.integer("priority", priority);
+    fields.word("state", agent_state_text(state));
+    fields.string("visual_id", visual_id);
 }
 
-void MagicianAgent::write_json(JsonTextWriter& out) const {
-    out.raw("{\"name\":");
-    out.string(name);
-    out.raw(",\"priority\":");
-    out.integer(priority);
-    out.raw(",\"state\":\"");
-    out.raw(agent_state_text(state));
-    out.raw("\",\"visual_id\":");
-    out.string(visual_id);
-    out.raw('}');
-}
+nlohmann::json MagicianAgent::to_json() const { return json_value_of(*this); }
+
+void MagicianAgent::write_json(JsonTextWriter& out) const { write_json_of(out, *this); }
 
 } // namespace orv

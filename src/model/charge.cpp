@@ -1,6 +1,6 @@
 #include "orv/charge.hpp"
 
-#include <nlohmann/json.hpp>
+#include "orv/json_fields.hpp"
 
 namespace orv {
 
@@ -22,23 +22,8 @@ double signed_value(const Charge& charge) {
 
 bool is_negative(const Charge& charge) { return charge.polarity == ChargePolarity::NEGATIVE; }
 
-nlohmann::json Charge::to_json() const {
-    nlohmann::json object = nlohmann::json::object();
-    // Stored as a JSON float even when integral, so 5 dumps as 5.0.
-    object["magnitude"] = nlohmann::json(magnitude);
-    object["polarity"] = polarity_text(polarity);
-    object["visual_id"] = visual_id;
-    return object;
-}
+nlohmann::json Charge::to_json() const { return json_value_of(*this); }
 
-void Charge::write_json(JsonTextWriter& out) const {
-    out.raw("{\"magnitude\":");
-    out.number(magnitude);
-    out.raw(",\"polarity\":\"");
-    out.raw(polarity_text(polarity));
-    out.raw("\",\"visual_id\":");
-    out.string(visual_id);
-    out.raw('}');
-}
+void Charge::write_json(JsonTextWriter& out) const { write_json_of(out, *this); }
 
 } // namespace orv

@@ -4,6 +4,7 @@
 
 #include "event_text.hpp"
 #include "orv/sequencer.hpp"
+#include "orv/zone_walk.hpp"
 
 namespace orv {
 
@@ -13,38 +14,20 @@ bool is_resolved(const Environment& zone) {
     return zone.agents.empty() && zone.charges.size() == 1;
 }
 
-/// A zone whose sub-zones are being searched; `next` is the index of the one under search.
-struct OpenZone {
-    Environment* zone;
-    std::size_t next;
-};
-
 } // namespace
 
 bool NarrativeSequencer::check_and_collapse(Environment* zone) {
-    // Depth first, and each sub-zone's own subtree is searched before the sub-zone itself is
+    // Post-order: each sub-zone's own subtree is searched before the sub-zone itself is
     // tested, so a resolved grandchild goes before its parent and an earlier branch before a
-    // later one. A work list stands in for recursion (see freeze_and_collect.cpp).
-    std::vector<OpenZone> open{{zone, 0}};
-    while (true) {
-        OpenZone& top = open.back();
-        if (top.next < top.zone->sub_environments.size()) {
-            open.push_back({top.zone->sub_environments[top.next].get(), 0});
-            continue;
-        }
-        // `top`'s subtree holds nothing to collapse; now test `top` itself in its parent.
-        Environment& searched = *top.zone;
-        open.pop_back();
-        if (open.empty()) {
-            return false; // the zone passed in is never collapsed itself
-        }
-        OpenZone& parent = open.back();
-        if (is_resolved(searched)) {
-            collapse_into(*parent.zone, parent.next);
-            return true;
-        }
-        ++parent.next;
-    }
+    // later one. The zone passed in is never collapsed itself.
+    return walk_zones(*zone, SkipZone{},
+                      [&](Environment& searched, Environment* parent, std::size_t index) {
+                          if (parent == nullptr || !is_resolved(searched)) {
+                              return false;
+                          }
+                          collapse_into(*parent, index);
+                          return true;
+                      });
 }
 
 void NarrativeSequencer::collapse_into(Environment& parent, std::size_t index) {

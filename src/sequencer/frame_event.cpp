@@ -1,6 +1,6 @@
 #include "orv/frame_event.hpp"
 
-#include <nlohmann/json.hpp>
+#include "orv/json_fields.hpp"
 
 namespace orv {
 
@@ -11,25 +11,15 @@ const char* ORV_FRAME_EVENT_LEVEL_COMPLETE = "LEVEL_COMPLETE";
 const char* ORV_FRAME_EVENT_COLLAPSE_ZONE = "COLLAPSE_ZONE";
 const char* ORV_FRAME_EVENT_CAST_SPELL = "CAST_SPELL";
 
-nlohmann::json FrameEvent::to_json() const {
-    nlohmann::json object = nlohmann::json::object();
-    object["agent_name"] = agent_name;
-    object["description"] = description;
-    object["type"] = type;
-    object["visual_id"] = visual_id;
-    return object;
+void FrameEvent::describe_json(JsonFields& fields) const {
+    fields.string("agent_name", agent_name);
+    fields.string("description", description);
+    fields.string("type", type);
+    fields.string("visual_id", visual_id);
 }
 
-void FrameEvent::write_json(JsonTextWriter& out) const {
-    out.raw("{\"agent_name\":");
-    out.string(agent_name);
-    out.raw(",\"description\":");
-    out.string(description);
-    out.raw(",\"type\":");
-    out.string(type);
-    out.raw(",\"visual_id\":");
-    out.string(visual_id);
-    out.raw('}');
-}
+nlohmann::json FrameEvent::to_json() const { return json_value_of(*this); }
+
+void FrameEvent::write_json(JsonTextWriter& out) const { write_json_of(out, *this); }
 
 } // namespace orv

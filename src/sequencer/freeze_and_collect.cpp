@@ -1,59 +1,90 @@
 // Which zones may act in a step, and in which order their agents are tried.
-//
-// Both walks use explicit work lists instead of recursion: a level may nest zones deeper than
-// the stack of a thread can hold frames for.
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
+#include "orv/interrupt.hpp"
 #include "orv/sequencer.hpp"
+#include "orv/zone_walk.hpp"
 
 namespace orv {
 
 namespace {
 
-/// A zone whose sub-zones are being walked; `next` is the index of the next one to visit.
-struct OpenZone {
-    Environment* zone;
-    std::size_t next;
-};
+/// A zone is frozen while one of its direct sub-zones still has an agent or more than one
+/// charge. The flag depends on the sub-zones' agents and charges, never on their flags, so
+/// zones may be updated in any order.
+void update_freeze_state(Environment& zone) {
+    bool frozen = false;
+    for (const auto& sub : zone.sub_environments) {
+        frozen = frozen || !sub->agents.empty() || sub->charges.size() > 1;
+    }
+    zone.is_time_frozen = frozen;
+}
+
+void collect_unfrozen(Environment& zone, CandidateList& candidates) {
+    if (!zone.is_time_frozen) {
+        for (const auto& agent : zone.agents) {
+            candidates.emplace_back(agent, &zone);
+        }
+    }
+}
 
 } // namespace
 
 void NarrativeSequencer::update_freeze_states(Environment* zone) {
-    // A zone's flag depends only on its direct sub-zones' agents and charges, never on their
-    // flags, so the zones may be visited in any order.
-    std::vector<Environment*> pending{zone};
-    while (!pending.empty()) {
-        Environment* current = pending.back();
-        pending.pop_back();
-        bool frozen = false;
-        for (const auto& sub : current->sub_environments) {
-            frozen = frozen || !sub->agents.empty() || sub->charges.size() > 1;
-            pending.push_back(sub.get());
-        }
-        current->is_time_frozen = frozen;
-    }
+    walk_zones(
+        *zone,
+        [](Environment& current, Environment* /*parent*/, std::size_t /*index*/) {
+            update_freeze_state(current);
+        },
+        SkipZone{});
 }
 
 void NarrativeSequencer::collect_agents(Environment* zone, CandidateList& candidates) {
     // Post-order, sub-zones in list order: inner zones act before the zones around them,
     // whether or not the outer zones are frozen.
-    std::vector<OpenZone> open{{zone, 0}};
-    while (!open.empty()) {
-        OpenZone& top = open.back();
-        if (top.next < top.zone->sub_environments.size()) {
-            Environment* sub = top.zone->sub_environments[top.next++].get();
-            open.push_back({sub, 0}); // `top` is not used after this
-            continue;
-        }
-        Environment* done = top.zone;
-        open.pop_back();
-        if (!done->is_time_frozen) {
-            for (const auto& agent : done->agents) {
-                candidates.emplace_back(agent, done);
-            }
-        }
+    walk_zones(*zone, SkipZone{},
+               [&](Environment& done, Environment* /*parent*/, std::size_t /*index*/) {
+                   collect_unfrozen(done, candidates);
+                   return false;
+               });
+}
+
+void NarrativeSequencer::freeze_and_collect(Environment* zone, CandidateList& candidates) {
+    // update_freeze_states then collect_agents in one walk: a zone's flag is final once set
+    // (see update_freeze_state), so each zone is updated and collected when it is left.
+    walk_zones(*zone, SkipZone{},
+               [&](Environment& done, Environment* /*parent*/, std::size_t /*index*/) {
+                   update_freeze_state(done);
+                   collect_unfrozen(done, candidates);
+                   return false;
+               });
+}
+
+void order_by_priority(CandidateList& candidates) {
+    // Stable, so that agents of equal priority keep their collection order. The keys are
+    // read once into one array: sorting by reading each agent's priority at every
+    // comparison waits on memory far more.
+    struct Key {
+        std::int32_t priority;
+        std::uint32_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(candidates.size());
+    for (std::size_t index = 0; index < candidates.size(); ++index) {
+        check_interrupt();
+        keys.push_back({candidates[index].first->priority, static_cast<std::uint32_t>(index)});
     }
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const Key& a, const Key& b) { return a.priority > b.priority; });
+    CandidateList ordered;
+    ordered.reserve(candidates.size());
+    for (const Key& key : keys) {
+        ordered.push_back(std::move(candidates[key.index]));
+    }
+    candidates = std::move(ordered);
 }
 
 } // namespace orv

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "event_text.hpp"
+#include "orv/interrupt.hpp"
 
 namespace orv {
 
@@ -44,39 +46,67 @@ NarrativeSequencer::FrameOutcome NarrativeSequencer::advance() {
 }
 
 void NarrativeSequencer::step() {
-    ++current_frame;
     Environment* root = root_environment.get();
-    update_freeze_states(root);
     CandidateList candidates;
-    collect_agents(root, candidates);
-    // Stable, so that agents of equal priority keep their collection order at any count.
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) {
-                         return a.first->priority > b.first->priority;
-                     });
-    if (cast_first_willing(candidates) || check_and_collapse(root)) {
-        return;
+    candidates.reserve(candidates_last_frame);
+    freeze_and_collect(root, candidates);
+    candidates_last_frame = candidates.size();
+    order_by_priority(candidates);
+    // Until a spell or a collapse changes the tree, a failure (an interruption, memory) takes
+    // the step back: the agents tried so far get their states again and the step is not
+    // counted. Once a spell has taken effect or thrown, the step stays taken.
+    ++current_frame;
+    bool spell_ran = false;
+    std::vector<std::pair<MagicianAgent*, AgentState>> states_before;
+    try {
+        if (cast_first_willing(candidates, spell_ran, states_before) ||
+            check_and_collapse(root)) {
+            return;
+        }
+    } catch (...) {
+        if (!spell_ran) {
+            --current_frame;
+            for (const auto& [agent, state] : states_before) {
+                agent->state = state;
+            }
+        }
+        throw;
     }
     is_finished = true;
     last_event = FrameEvent{"System", "N/A", event_text(ORV_FRAME_EVENT_FINISHED),
                             "Equation Resolved."};
 }
 
-bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates) {
+bool NarrativeSequencer::cast_first_willing(
+    const CandidateList& candidates, bool& spell_ran,
+    std::vector<std::pair<MagicianAgent*, AgentState>>& states_before) {
     for (const auto& [agent, zone] : candidates) {
+        check_interrupt();
+        const AgentState state_before = agent->state;
+        if (state_before != AgentState::DORMANT) {
+            // Rare (only code outside the engine sets another state): remembered to take the
+            // step back, and the zones listing the agent are not known, so every cached text
+            // goes.
+            states_before.emplace_back(agent.get(), state_before);
+            CachedText::clear_all();
+        }
         agent->state = AgentState::ACTIVE;
         bool cast = false;
         try {
             cast = agent->CastSpell(zone->charges);
         } catch (...) {
-            // The spell may have restructured the list before it failed.
+            // The spell may have restructured the list before it failed, and the agent stays
+            // active in every zone that lists it.
             zone->mark_charges_changed();
+            CachedText::clear_all();
+            spell_ran = true;
             throw;
         }
         if (!cast) {
             agent->state = AgentState::DORMANT;
             continue;
         }
+        spell_ran = true;
         zone->mark_charges_changed();
         last_event = FrameEvent{agent->name, agent->visual_id,
                                 event_text(ORV_FRAME_EVENT_CAST_SPELL),
@@ -86,6 +116,11 @@ bool NarrativeSequencer::cast_first_willing(const CandidateList& candidates) {
         auto& agents = zone->agents;
         if (auto entry = std::find(agents.begin(), agents.end(), agent); entry != agents.end()) {
             agents.erase(entry);
+        }
+        if (agent.use_count() > 1) {
+            // Listed elsewhere too (or this zone is collected at several places): the texts
+            // that show it active cannot all be found without back links.
+            CachedText::clear_all();
         }
         return true;
     }

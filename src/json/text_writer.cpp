@@ -4,26 +4,12 @@
 #include <cstring>
 #include <memory>
 
-#include <nlohmann/json.hpp>
-
+#include "library_adapter.hpp"
 #include "orv/json_text.hpp"
 
 namespace orv {
 
 namespace {
-
-/// Lets the library's serializer append to a TextBuffer.
-class TextBufferAdapter final : public nlohmann::detail::output_adapter_protocol<char> {
-public:
-    explicit TextBufferAdapter(TextBuffer& buffer) : buffer_(buffer) {}
-    void write_character(char c) override { buffer_.push_back(c); }
-    void write_characters(const char* s, std::size_t length) override {
-        buffer_.append(s, length);
-    }
-
-private:
-    TextBuffer& buffer_;
-};
 
 enum class TextKind : unsigned char { kPlainAscii = 0, kNeedsEscapes = 1, kNonAscii = 2 };
 
@@ -63,6 +49,29 @@ bool is_small_integral(double value) {
 
 } // namespace
 
+namespace {
+
+std::uint64_t text_epoch = 1;
+
+} // namespace
+
+std::uint64_t CachedText::current_epoch() noexcept { return text_epoch; }
+
+void CachedText::clear_all() noexcept { ++text_epoch; }
+
+void CachedText::store(std::string_view text, bool non_ascii) {
+    epoch_ = 0;
+    // A text that shrank a lot gives its storage back, so a cache stays about the size of the
+    // text it saves.
+    if (text_.capacity() > 2 * text.size() + 64) {
+        std::string(text).swap(text_);
+    } else {
+        text_.assign(text);
+    }
+    non_ascii_ = non_ascii;
+    epoch_ = text_epoch;
+}
+
 void TextBuffer::grow(std::size_t capacity) {
     std::unique_ptr<char[]> storage(new char[capacity]); // left uninitialised: it is written over
     const std::size_t used = size();
@@ -70,6 +79,8 @@ void TextBuffer::grow(std::size_t capacity) {
         std::memcpy(storage.get(), begin_, used);
     }
     storage_ = std::move(storage);
+    storage_capacity_ = capacity;
+    borrowed_ = false;
     begin_ = storage_.get();
     end_ = begin_ + used;
     limit_ = begin_ + capacity;
@@ -87,9 +98,7 @@ void JsonTextWriter::string(const std::string& text) {
     }
     wrote_non_ascii_ = wrote_non_ascii_ || kind == TextKind::kNonAscii;
     // Rare: the library's serializer keeps its exact escapes and error messages.
-    nlohmann::detail::serializer<nlohmann::json> serializer(
-        std::make_shared<TextBufferAdapter>(out_), ' ');
-    serializer.dump(nlohmann::json(text), false, false, 0);
+    json_adapter::write_string(out_, text);
 }
 
 void JsonTextWriter::number(double value) {
@@ -106,7 +115,7 @@ void JsonTextWriter::number(double value) {
     // place; it needs at most 25 bytes.
     constexpr std::size_t kRoom = 32;
     char* start = out_.tail(kRoom);
-    out_.commit(nlohmann::detail::to_chars(start, start + kRoom, value));
+    out_.commit(json_adapter::write_double(start, start + kRoom, value));
 }
 
 void JsonTextWriter::integer(std::int64_t value) {

@@ -1,9 +1,10 @@
 #include "orv/json_text.hpp"
 
-#include <memory>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "library_adapter.hpp"
 
 namespace orv {
 
@@ -20,12 +21,9 @@ struct OpenContainer {
 } // namespace
 
 std::string dump_compact(const Json& value) {
-    std::string text;
     // Scalars, keys included, go through the library's own serializer: its escaping, UTF-8
-    // checks and float digits are the reference. It appends straight to `text`, so our own
-    // punctuation and its output interleave in order.
-    nlohmann::detail::serializer<Json> scalars(
-        std::make_shared<nlohmann::detail::output_string_adapter<char>>(text), ' ');
+    // checks and float digits are the reference.
+    TextBuffer text;
     std::vector<OpenContainer> open;
 
     auto write = [&](const Json& item) {
@@ -36,7 +34,7 @@ std::string dump_compact(const Json& value) {
             text.push_back('[');
             open.push_back({&item, item.cbegin()});
         } else {
-            scalars.dump(item, false, false, 0);
+            json_adapter::write_scalar(text, item);
         }
     };
 
@@ -54,13 +52,13 @@ std::string dump_compact(const Json& value) {
         }
         const Json::const_iterator member = top.next++;
         if (is_object) {
-            scalars.dump(Json(member.key()), false, false, 0);
+            json_adapter::write_string(text, member.key());
             text.push_back(':');
         }
         // May grow `open`; `top` is not used after this.
         write(*member);
     }
-    return text;
+    return text.str();
 }
 
 } // namespace orv
