@@ -151,9 +151,11 @@ class _Loader:
         if key not in item:
             return default
         try:
-            return check(item[key], at(place, key), *arguments)
+            # The place is only spelled out for a problem: most files have none, and
+            # building it for every value was a large share of loading.
+            return check(item[key], key, *arguments)
         except LevelError as error:
-            self.note(error)
+            self.note(LevelError(at(place, key), error.problem))
             return default
 
     def zone(self, value: Any, place: str) -> orv_engine.Environment:
