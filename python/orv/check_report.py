@@ -12,7 +12,7 @@ from pathlib import Path
 from typing import IO
 
 from orv.checking import ERROR, LevelCheck
-from orv.outcome import EXIT_CANNOT_LOAD, EXIT_STATUSES, Outcome
+from orv.outcome import EXIT_CANNOT_LOAD, EXIT_STATUSES, Outcome, run_counts
 from orv.player import describe_charge
 
 OUTCOMES = (*Outcome, ERROR)
@@ -93,9 +93,8 @@ def level_lines(check: LevelCheck) -> list[str]:
     gate that stayed closed and each agent that never cast."""
     if check.outcome == ERROR:
         return [f"{check.path}: error: {check.error}"]
-    gates = check.gates_opened + check.gates_closed
-    counts = (f"{check.frames} frames, {check.spells} spells, {check.collapses} collapses, "
-              f"{check.gates_opened} of {gates} gates opened")
+    counts = run_counts(check.frames, check.spells, check.collapses, check.gates_opened,
+                        check.gates_opened + check.gates_closed)
     return [f"{check.path}: {check.outcome} ({counts})",
             *(f"  closed {gate}" for gate in check.closed_gates),
             *(f"  never cast: {agent}" for agent in check.idle_agents)]

@@ -53,6 +53,14 @@ EQUALS_RULE = "=="
 _META_MARK = ',"meta":{"frame_index":'
 
 
+def run_counts(frames: int, spells: int, collapses: int, opened: int, gates: int) -> str:
+    """``4 frames, 2 spells, 1 collapse, 0 of 1 gates opened``."""
+    def counted(number: int, word: str) -> str:
+        return f"{number} {word}" if number == 1 else f"{number} {word}s"
+    return (f"{counted(frames, 'frame')}, {counted(spells, 'spell')}, "
+            f"{counted(collapses, 'collapse')}, {opened} of {counted(gates, 'gate')} opened")
+
+
 def exit_status(outcome: Outcome | None) -> int:
     """The exit status of ``play`` and ``check``; None stands for a level that cannot load."""
     return EXIT_CANNOT_LOAD if outcome is None else EXIT_STATUSES[outcome]
@@ -118,9 +126,8 @@ class LevelOutcome:
     def line(self) -> str:
         """The outcome in one line, e.g.
         ``stuck (8 frames, 3 spells, 3 collapses, 1 of 2 gates opened)``."""
-        gates = self.gates_opened + len(self.closed_gates)
-        counts = (f"{self.frames} frames, {self.spells} spells, {self.collapses} collapses, "
-                  f"{self.gates_opened} of {gates} gates opened")
+        counts = run_counts(self.frames, self.spells, self.collapses, self.gates_opened,
+                            self.gates_opened + len(self.closed_gates))
         return f"{self.outcome} ({counts})"
 
     def details(self, limit: int | None = None) -> list[str]:
