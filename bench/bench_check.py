@@ -32,10 +32,10 @@ from pathlib import Path
 
 import orv_engine
 
-from orv.checking import check_level_file
-from orv.level_generator import generate_levels
-from orv.levels import level_from_json
-from orv.outcome import play_outcome
+from orv.checking.level import check_level_file
+from orv.generating.levels import generate_levels
+from orv.levels.files import level_from_json
+from orv.playing.outcome import play_outcome
 
 RUN_TIME = re.compile(r"checked [\d,]+ levels? in ([\d.]+) s")
 

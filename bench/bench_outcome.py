@@ -1,4 +1,4 @@
-"""How fast a level's outcome is found: orv.outcome.play_outcome, which parses only each
+"""How fast a level's outcome is found: orv.playing.outcome.play_outcome, which parses only each
 frame's meta object and the last frame, against parsing every frame with json.loads and
 classifying the parsed documents (what the player and the viewer do).
 
@@ -21,8 +21,8 @@ import time
 import orv_engine as orv
 from levels import LEVELS
 
-from orv.outcome import classify_frames, play_outcome
-from orv.samples import SAMPLES, load_sample
+from orv.playing.outcome import classify_frames, play_outcome
+from orv.levels.samples import SAMPLES, load_sample
 
 ROUNDS = 3
 

@@ -1,6 +1,6 @@
 """Writes the bundled sample level that runs out of steps.
 
-Its file is python/orv/sample_levels/endless_ritual.json.
+Its file is python/orv/levels/sample_levels/endless_ritual.json.
 
 A level gets at most 1000 steps, and every step removes an agent or a zone, so only a level
 with at least 1000 agents and zones can run that long. Here 1000 Purifiers take turns in a
@@ -18,7 +18,7 @@ import orv_engine
 from orv import save_level
 
 PURIFIERS = 1000
-DEFAULT_OUTPUT = Path(__file__).parent.parent / "python/orv/sample_levels/endless_ritual.json"
+DEFAULT_OUTPUT = Path(__file__).parent.parent / "python/orv/levels/sample_levels/endless_ritual.json"
 
 
 def build_level() -> orv_engine.Environment:

@@ -12,10 +12,10 @@ command-line player and an HTML frame viewer.
 the command line; ``python -m orv agents`` prints the rules.
 """
 
-from orv.frames import Frame, PlaySummary, play_frames
-from orv.levels import LevelError, level_from_json, level_to_json, load_level, save_level
-from orv.outcome import LevelOutcome, Outcome, classify_frames, play_outcome
-from orv.samples import DEFAULT_SAMPLE, SAMPLES, load_sample, sample_file
+from orv.levels.files import LevelError, level_from_json, level_to_json, load_level, save_level
+from orv.levels.samples import DEFAULT_SAMPLE, SAMPLES, load_sample, sample_file
+from orv.playing.frames import Frame, play_frames
+from orv.playing.outcome import LevelOutcome, Outcome, classify_frames, play_outcome
 
 __all__ = [
     "DEFAULT_SAMPLE",
@@ -24,7 +24,6 @@ __all__ = [
     "LevelError",
     "LevelOutcome",
     "Outcome",
-    "PlaySummary",
     "classify_frames",
     "level_from_json",
     "level_to_json",

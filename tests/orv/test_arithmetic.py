@@ -3,8 +3,8 @@
 import pytest
 from orv_engine import NEGATIVE, NEUTRAL, POSITIVE, Environment
 
-from orv.arithmetic import explain_step
-from orv.viewer import level_frames
+from orv.playing.arithmetic import explain_step
+from orv.viewer.page import level_frames
 
 SPELLS = {
     "minus": ("add_minus_magician", [(10, POSITIVE), (5, NEGATIVE), (2, NEUTRAL)],

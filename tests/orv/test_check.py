@@ -17,11 +17,11 @@ from pathlib import Path
 import pytest
 from orv_test_support import run_orv
 
-from orv.check_runs import check_here, check_in_processes
-from orv.level_generator import generate_levels
-from orv.level_paths import level_paths
-from orv.roster import AGENT_KINDS
-from orv.samples import sample_file
+from orv.checking.local import check_here, check_in_processes
+from orv.generating.levels import generate_levels
+from orv.checking.paths import level_paths
+from orv.rules.roster import AGENT_KINDS
+from orv.levels.samples import sample_file
 
 CRAFTED = {
     "broken.json": ("error", b'{"id": "top", "charges": ['),
@@ -144,7 +144,7 @@ def test_worker_processes_and_dask_give_the_same_results_as_this_process(
     expected = without_times(list(check_here(paths)))
     assert len(expected) == len(generated) + len(CRAFTED) + 1
     if route == "dask":
-        from orv.check_dask import check_on_dask
+        from orv.checking.on_dask import check_on_dask
 
         client = request.getfixturevalue("cluster_client")
         running, victim = check_on_dask(client, paths, size=2), lambda: dask_worker_pid(client)
@@ -160,10 +160,10 @@ def test_worker_processes_and_dask_give_the_same_results_as_this_process(
 
 def test_a_batch_that_fails_on_the_cluster_is_an_error_for_each_of_its_levels(
         tmp_path: Path, cluster_client, monkeypatch: pytest.MonkeyPatch) -> None:  # type: ignore
-    from orv.check_dask import check_on_dask
+    from orv.checking.on_dask import check_on_dask
 
     paths = [str(path) for path in generate_levels(3, seed=1, out=tmp_path)]
-    monkeypatch.setattr("orv.check_dask.check_packed", lambda batch: 1 / 0)
+    monkeypatch.setattr("orv.checking.on_dask.check_packed", lambda batch: 1 / 0)
     reason = "the Dask cluster could not check it: ZeroDivisionError: division by zero"
     assert [(index, check.outcome, check.error)
             for index, check in sorted(check_on_dask(cluster_client, paths, size=2))] == [

@@ -5,8 +5,8 @@ import copy
 import pytest
 from orv_test_support import two_room_level
 
-from orv.frame_changes import frame_changes
-from orv.viewer import level_frames
+from orv.playing.changes import frame_changes
+from orv.viewer.page import level_frames
 
 
 @pytest.fixture(scope="module")

@@ -6,8 +6,8 @@ from orv_engine import POSITIVE
 from orv_test_support import two_room_level
 
 from orv import load_sample
-from orv.outcome import Outcome, classify_frames, exit_status, play_outcome
-from orv.viewer import level_frames
+from orv.playing.outcome import Outcome, classify_frames, exit_status, play_outcome
+from orv.viewer.page import level_frames
 
 
 def zone(name, charges=(), subs=()):

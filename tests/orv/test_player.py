@@ -9,7 +9,7 @@ import pytest
 from orv_test_support import frame_texts, run_orv, two_room_level
 
 from orv import Frame, load_sample, save_level
-from orv.player import describe_charge, narrate, play
+from orv.playing.narration import describe_charge, narrate, play
 
 WORKSHOP_SUMMARY = [
     "summary",

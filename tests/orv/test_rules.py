@@ -8,9 +8,9 @@ from orv_test_support import run_orv
 from test_engine_stubs import stub_functions
 
 from orv import level_from_json
-from orv.outcome import Outcome, play_outcome
-from orv.roster import AGENT_KINDS
-from orv.rules import rules_markdown, rules_text
+from orv.playing.outcome import Outcome, play_outcome
+from orv.rules.roster import AGENT_KINDS
+from orv.rules.text import rules_markdown, rules_text
 
 README = (Path(__file__).resolve().parents[2] / "README.md").read_text(encoding="utf-8")
 

@@ -10,7 +10,7 @@ import pytest
 from orv_test_support import frame_texts
 
 from orv import SAMPLES, load_sample, play_frames, sample_file
-from orv.roster import AGENT_KINDS
+from orv.rules.roster import AGENT_KINDS
 
 REPOSITORY = Path(__file__).resolve().parents[2]
 
@@ -29,7 +29,7 @@ def top_values(frame: dict) -> list[float]:
 
 
 def test_every_listed_sample_has_a_file_and_every_file_is_listed():
-    folder = resources.files("orv").joinpath("sample_levels")
+    folder = resources.files("orv.levels").joinpath("sample_levels")
     packaged = {path.name for path in folder.iterdir()}
     assert packaged == {f"{name}.json" for name in SAMPLES}
 

@@ -10,7 +10,7 @@ from headless_chromium import CHROMIUM, HeadlessChromium
 from orv_engine import POSITIVE
 from orv_test_support import environment_without_sanitizer, run_orv
 
-from orv.viewer import level_frames, viewer_page
+from orv.viewer.page import level_frames, viewer_page
 
 pytestmark = pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed "
                                 "(apt-get install chromium); the viewer needs a real browser")

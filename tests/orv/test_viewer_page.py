@@ -8,7 +8,7 @@ from orv_test_support import frame_texts, run_orv, two_room_level
 
 from orv import load_sample
 from orv_engine import POSITIVE
-from orv.viewer import START_MESSAGE, level_frames, viewer_data, viewer_page
+from orv.viewer.page import START_MESSAGE, level_frames, viewer_data, viewer_page
 
 DATA_ELEMENT = re.compile(r'<script type="application/json" id="orv-data">(.*?)</script>', re.S)
 

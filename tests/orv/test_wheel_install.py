@@ -51,8 +51,8 @@ def fresh_python(wheel, tmp_path_factory):
 def test_the_wheel_holds_the_module_the_package_its_data_and_the_stubs(wheel):
     names = set(zipfile.ZipFile(wheel).namelist())
     assert any(n.startswith("orv_engine.cpython-312-") and n.endswith(".so") for n in names)
-    expected = {f"orv/sample_levels/{name}.json" for name in orv.SAMPLES}
-    expected |= {"orv/viewer.html", "orv/py.typed", "orv/__main__.py",
+    expected = {f"orv/levels/sample_levels/{name}.json" for name in orv.SAMPLES}
+    expected |= {"orv/viewer/viewer.html", "orv/py.typed", "orv/__main__.py",
                  "orv_engine-stubs/__init__.pyi"}
     assert expected <= names
     assert not [n for n in names if "__pycache__" in n or n.startswith("tests/")]

@@ -26,8 +26,10 @@ from typing import Any
 
 import orv_engine
 
-from orv.arithmetic import SPELL_MARK, zone_total
-from orv.roster import EQUALS_GATE, GATE_NAMES
+from orv.exit_status import ExitStatus
+from orv.playing.arithmetic import SPELL_MARK, zone_total
+from orv.playing.zones import walk_zones
+from orv.rules.roster import EQUALS_GATE, GATE_NAMES
 
 Json = dict[str, Any]
 
@@ -39,13 +41,12 @@ class Outcome(StrEnum):
     OUT_OF_STEPS = "out of steps"
 
 
-EXIT_STATUSES: dict[Outcome, int] = {
-    Outcome.SOLVED: 0,
-    Outcome.ENDED: 0,
-    Outcome.OUT_OF_STEPS: 1,
-    Outcome.STUCK: 3,
+EXIT_STATUSES: dict[Outcome, ExitStatus] = {
+    Outcome.SOLVED: ExitStatus.OK,
+    Outcome.ENDED: ExitStatus.OK,
+    Outcome.OUT_OF_STEPS: ExitStatus.OUT_OF_STEPS,
+    Outcome.STUCK: ExitStatus.STUCK,
 }
-EXIT_CANNOT_LOAD = 2
 
 # An Equals Gate has no rule text in the engine's JSON; it opens within 1e-6 of its target.
 EQUALS_RULE = "=="
@@ -61,9 +62,9 @@ def run_counts(frames: int, spells: int, collapses: int, opened: int, gates: int
             f"{counted(collapses, 'collapse')}, {opened} of {counted(gates, 'gate')} opened")
 
 
-def exit_status(outcome: Outcome | None) -> int:
+def exit_status(outcome: Outcome | None) -> ExitStatus:
     """The exit status of ``play`` and ``check``; None stands for a level that cannot load."""
-    return EXIT_CANNOT_LOAD if outcome is None else EXIT_STATUSES[outcome]
+    return ExitStatus.CANNOT_RUN if outcome is None else EXIT_STATUSES[outcome]
 
 
 @dataclass(frozen=True)
@@ -120,7 +121,7 @@ class LevelOutcome:
     final_message: str
 
     @property
-    def exit_status(self) -> int:
+    def exit_status(self) -> ExitStatus:
         return EXIT_STATUSES[self.outcome]
 
     def line(self) -> str:
@@ -235,13 +236,10 @@ def _meta_of(text: str, decoder: json.JSONDecoder) -> Json:
 
 
 def _agents_of(top: Json) -> Iterator[tuple[Json, bool, Json]]:
-    """Every agent of the tree with its zone's freeze flag and the zone, without recursion."""
-    pending = [top]
-    while pending:
-        zone = pending.pop()
-        for agent in zone["agents"]:
-            yield agent, zone["is_time_frozen"], zone
-        pending.extend(reversed(zone["sub_environments"]))
+    """Every agent of the tree with its zone's freeze flag and the zone."""
+    for at in walk_zones(top):
+        for agent in at.zone["agents"]:
+            yield agent, at.zone["is_time_frozen"], at.zone
 
 
 def _key(agent: Json, zone: Json) -> tuple[str, str, str]:

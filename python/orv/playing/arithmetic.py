@@ -14,7 +14,8 @@ from collections.abc import Callable, Iterator
 from dataclasses import dataclass
 from typing import Any
 
-from orv.roster import EQUALS_GATE, GATE_NAMES
+from orv.playing.zones import parent_path, walk_zones
+from orv.rules.roster import EQUALS_GATE, GATE_NAMES
 
 Json = dict[str, Any]
 
@@ -187,41 +188,19 @@ def zone_total(charges: list[Json]) -> float:
 def _collapse(before: Json, zone_id: str) -> Step | None:
     # The engine collapses the first resolved zone met in post-order: each sub-zone's own
     # sub-zones are searched before it is tested.
-    for zone, parent, parent_path in _post_order(before):
+    for at in walk_zones(before, post_order=True):
+        zone, parent = at.zone, at.parent
         if parent is not None and not zone["agents"] and len(zone["charges"]) == 1:
             if zone["id"] != zone_id:
                 return None
             moved = number(signed(zone["charges"][0]))
             moved = moved if moved.startswith("-") or moved == "NaN" else "+" + moved
             return Step(f"Zone {zone_id} collapsed: {moved} moves up to {parent['id']}",
-                        parent_path)
+                        parent_path(at.path))
     return None
-
-
-def _child_path(path: str, index: int) -> str:
-    return f"{path}.{index}" if path else str(index)
-
-
-def _post_order(top: Json) -> Iterator[tuple[Json, Json | None, str]]:
-    """Every zone after its sub-zones, with its parent and the parent's path."""
-    pending: list[tuple[Json, str, Json | None, str, bool]] = [(top, "", None, "", False)]
-    while pending:
-        zone, path, parent, parent_path, searched = pending.pop()
-        if searched:
-            yield zone, parent, parent_path
-            continue
-        pending.append((zone, path, parent, parent_path, True))
-        subs = zone["sub_environments"]
-        for index in reversed(range(len(subs))):
-            pending.append((subs[index], _child_path(path, index), zone, path, False))
 
 
 def _zone_pairs(before: Json, after: Json) -> Iterator[tuple[Json, Json, str]]:
     """The zones of two trees of the same shape (a spell changes no zone) side by side."""
-    pending = [(before, after, "")]
-    while pending:
-        old, new, path = pending.pop()
-        yield old, new, path
-        pairs = zip(old["sub_environments"], new["sub_environments"])
-        pending.extend((old_sub, new_sub, _child_path(path, index))
-                       for index, (old_sub, new_sub) in enumerate(pairs))
+    for old, new in zip(walk_zones(before), walk_zones(after)):
+        yield old.zone, new.zone, new.path

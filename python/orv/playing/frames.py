@@ -1,15 +1,13 @@
-"""Running a level: its frames one by one, and a tally of what happened in them."""
+"""Running a level: its frames one by one."""
 
 from __future__ import annotations
 
 import json
 from collections.abc import Iterator
-from dataclasses import dataclass, field
+from dataclasses import dataclass
 from typing import Any
 
 import orv_engine
-
-from orv.roster import GATE_NAMES
 
 
 @dataclass(frozen=True)
@@ -54,35 +52,3 @@ def play_frames(top: orv_engine.Environment) -> Iterator[Frame]:
         # budget error alike, so no frame is parsed twice to tell when to stop.
         if sequencer.is_finished:
             return
-
-
-@dataclass
-class PlaySummary:
-    """What a run came to. Gates that open are counted apart from the spells.
-
-    ``frames`` is the number of the last frame, which is the number of steps taken;
-    ``final_charges`` are the top zone's charges (their JSON objects) after the last frame.
-    """
-
-    frames: int = 0
-    spells: int = 0
-    collapses: int = 0
-    gates_opened: int = 0
-    final_status: str = ""
-    final_message: str = ""
-    final_charges: list[dict[str, Any]] = field(default_factory=list)
-
-    def record(self, frame: Frame) -> None:
-        self.frames = frame.index
-        self.final_status = frame.status
-        self.final_message = frame.message
-        self.final_charges = frame.document["charges"]
-        event = frame.event
-        if event is None:
-            return
-        if event["type"] == "COLLAPSE_ZONE":
-            self.collapses += 1
-        elif event["type"] == "CAST_SPELL" and event["agent_name"] in GATE_NAMES:
-            self.gates_opened += 1
-        elif event["type"] == "CAST_SPELL":
-            self.spells += 1

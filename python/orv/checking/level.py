@@ -16,8 +16,8 @@ from typing import Any
 
 import orv_engine
 
-from orv.levels import LevelError, level_from_json
-from orv.outcome import play_outcome
+from orv.levels.files import LevelError, level_from_json
+from orv.playing.outcome import play_outcome
 
 ERROR = "error"
 

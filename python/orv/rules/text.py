@@ -8,7 +8,7 @@ from __future__ import annotations
 
 import textwrap
 
-from orv.roster import AGENT_KINDS, AgentKind
+from orv.rules.roster import AGENT_KINDS, AgentKind
 
 COLUMNS = ("method", "name", "priority", "operands", "declines when", "result",
            "result visual id")

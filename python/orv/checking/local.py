@@ -11,7 +11,7 @@ from collections.abc import Iterator, Sequence
 from concurrent.futures import FIRST_COMPLETED, Future, ProcessPoolExecutor, wait
 from concurrent.futures.process import BrokenProcessPool
 
-from orv.checking import LevelCheck, check_files, check_level_file, failed
+from orv.checking.level import LevelCheck, check_files, check_level_file, failed
 
 Result = tuple[int, LevelCheck]
 

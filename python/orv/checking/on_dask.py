@@ -13,8 +13,8 @@ from collections.abc import Iterator, Sequence
 from contextlib import contextmanager
 from typing import TYPE_CHECKING, Any
 
-from orv.check_runs import IN_FLIGHT_PER_WORKER, Result, batch_size
-from orv.checking import check_packed, failed
+from orv.checking.level import check_packed, failed
+from orv.checking.local import IN_FLIGHT_PER_WORKER, Result, batch_size
 
 if TYPE_CHECKING:
     from distributed import Client

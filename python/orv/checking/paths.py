@@ -6,7 +6,7 @@ import glob
 import os
 from collections.abc import Iterable
 
-from orv.samples import SAMPLES, sample_file
+from orv.levels.samples import SAMPLES, sample_file
 
 GLOB_CHARACTERS = frozenset("*?[")
 

@@ -7,9 +7,9 @@ from typing import Any, TextIO
 
 import orv_engine
 
-from orv.arithmetic import Step, explain_step
-from orv.frames import Frame, play_frames
-from orv.outcome import LevelOutcome, OutcomeTally
+from orv.playing.arithmetic import Step, explain_step
+from orv.playing.frames import Frame, play_frames
+from orv.playing.outcome import LevelOutcome, OutcomeTally
 
 # Beyond this many closed gates or idle agents the summary only counts the rest.
 DETAIL_LIMIT = 20

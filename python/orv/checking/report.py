@@ -11,9 +11,10 @@ from dataclasses import fields
 from pathlib import Path
 from typing import IO
 
-from orv.checking import ERROR, LevelCheck
-from orv.outcome import EXIT_CANNOT_LOAD, EXIT_STATUSES, Outcome, run_counts
-from orv.player import describe_charge
+from orv.checking.level import ERROR, LevelCheck
+from orv.exit_status import ExitStatus
+from orv.playing.narration import describe_charge
+from orv.playing.outcome import Outcome, run_counts
 
 OUTCOMES = (*Outcome, ERROR)
 GOOD_OUTCOMES = (Outcome.SOLVED, Outcome.ENDED)
@@ -21,9 +22,9 @@ GOOD_OUTCOMES = (Outcome.SOLVED, Outcome.ENDED)
 # When several outcomes occur, the exit status is that of the first of these that does:
 # a level that cannot even be loaded hides the others, and a level that never ends is a
 # graver fault than one that ends with a gate closed.
-EXIT_STATUS_BY_PRECEDENCE = ((ERROR, EXIT_CANNOT_LOAD),
-                             (Outcome.OUT_OF_STEPS, EXIT_STATUSES[Outcome.OUT_OF_STEPS]),
-                             (Outcome.STUCK, EXIT_STATUSES[Outcome.STUCK]))
+EXIT_STATUS_BY_PRECEDENCE = ((ERROR, ExitStatus.CANNOT_RUN),
+                             (Outcome.OUT_OF_STEPS, ExitStatus.OUT_OF_STEPS),
+                             (Outcome.STUCK, ExitStatus.STUCK))
 EXIT_STATUS_HELP = ("exit status: 0 when every level is solved or ended, 3 when any is stuck, "
                     "1 when any ran out of steps, 2 when any could not be loaded or raised "
                     "(or nothing could be checked at all); when several apply, 2 wins over "
@@ -122,6 +123,6 @@ class Tally:
                          f"{'level' if count == 1 else 'levels'}{example}")
         return lines
 
-    def exit_status(self) -> int:
+    def exit_status(self) -> ExitStatus:
         return next((status for outcome, status in EXIT_STATUS_BY_PRECEDENCE
-                     if self.counts[outcome]), 0)
+                     if self.counts[outcome]), ExitStatus.OK)

@@ -15,6 +15,8 @@ from collections import Counter
 from collections.abc import Callable
 from typing import Any
 
+from orv.playing.zones import child_path, walk_zones
+
 Json = dict[str, Any]
 
 
@@ -27,11 +29,21 @@ def frame_changes(before: Json, after: Json) -> dict[str, Json]:
     Zones in which nothing changed have no entry.
     """
     changes: dict[str, Json] = {}
-    _compare_zone(before, after, "", changes)
+    # The earlier zone of each later one, found as the walk reaches the later zone's parent;
+    # a zone that no earlier one matched is skipped with everything below it.
+    earlier: dict[str, Json] = {"": before}
+    for at in walk_zones(after):
+        old = earlier.pop(at.path, None)
+        if old is not None:
+            entry, pairs = _compare_zone(old, at.zone)
+            if entry:
+                changes[at.path] = entry
+            earlier.update((child_path(at.path, index), old_sub) for old_sub, index in pairs)
     return changes
 
 
-def _compare_zone(before: Json, after: Json, path: str, changes: dict[str, Json]) -> None:
+def _compare_zone(before: Json, after: Json) -> tuple[Json, list[tuple[Json, int]]]:
+    """The changes of one zone, and its earlier sub-zones paired with their later positions."""
     entry: Json = {}
     new_charges = _new_charges(before["charges"], after["charges"])
     if new_charges:
@@ -46,11 +58,7 @@ def _compare_zone(before: Json, after: Json, path: str, changes: dict[str, Json]
                               _same_zone)
     if collapsed:
         entry["collapsed_zones"] = collapsed
-    if entry:
-        changes[path] = entry
-    for old_zone, index in pairs:
-        child_path = f"{path}.{index}" if path else str(index)
-        _compare_zone(old_zone, after["sub_environments"][index], child_path, changes)
+    return entry, pairs
 
 
 def _new_charges(before: list[Json], after: list[Json]) -> list[int]:
@@ -105,11 +113,12 @@ def _same_zone(before: Json, after: Json) -> bool:
     return before == after or _unfrozen(before) == _unfrozen(after)
 
 
+def _unfrozen(top: Json) -> list[Json]:
+    """The zones of a tree in walk order, each without its freeze flag and its sub-zones
+    (their count and their place in the order stand for them)."""
+    return [{**_without(at.zone, ("is_time_frozen", "sub_environments")),
+             "subs": len(at.zone["sub_environments"])} for at in walk_zones(top)]
+
+
 def _without(item: Json, keys: tuple[str, ...]) -> Json:
     return {key: value for key, value in item.items() if key not in keys}
-
-
-def _unfrozen(zone: Json) -> Json:
-    copy = _without(zone, ("is_time_frozen",))
-    copy["sub_environments"] = [_unfrozen(sub) for sub in zone["sub_environments"]]
-    return copy

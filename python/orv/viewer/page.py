@@ -17,11 +17,12 @@ from typing import Any
 
 import orv_engine
 
-from orv.arithmetic import explain_step, zone_total
-from orv.frame_changes import Json, frame_changes
-from orv.frames import play_frames
-from orv.outcome import classify_frames
-from orv.roster import EQUALS_GATE, GATE_NAMES
+from orv.playing.arithmetic import explain_step, zone_total
+from orv.playing.changes import Json, frame_changes
+from orv.playing.frames import play_frames
+from orv.playing.outcome import classify_frames
+from orv.playing.zones import rebuild_zones, walk_zones
+from orv.rules.roster import EQUALS_GATE, GATE_NAMES
 
 START_MESSAGE = "The level as loaded, before the first step."
 DATA_MARK = "__ORV_VIEWER_DATA__"
@@ -83,7 +84,8 @@ def gate_series(documents: list[Json]) -> list[Json]:
     every frame (None while the zone is empty or gone, or the total is not finite), and the
     frame in which it opened (None if it never did)."""
     series: list[Json] = []
-    for zone in _zones(documents[0]):
+    for at in walk_zones(documents[0]):
+        zone = at.zone
         for agent in zone["agents"]:
             if agent["name"] in GATE_NAMES:
                 rule = "==" if agent["name"] == EQUALS_GATE else agent["rule"]
@@ -93,8 +95,8 @@ def gate_series(documents: list[Json]) -> list[Json]:
                                "totals": [None] * len(documents)})
     gated = {gate["zone"] for gate in series}
     for number, document in enumerate(documents):
-        totals = {zone["id"]: zone_total(zone["charges"]) for zone in _zones(document)
-                  if zone["id"] in gated and zone["charges"]}
+        totals = {at.zone["id"]: zone_total(at.zone["charges"]) for at in walk_zones(document)
+                  if at.zone["id"] in gated and at.zone["charges"]}
         event = document["meta"]["last_event"]
         for gate in series:
             total = totals.get(gate["zone"])
@@ -106,17 +108,8 @@ def gate_series(documents: list[Json]) -> list[Json]:
     return series
 
 
-def _zones(top: Json) -> list[Json]:
-    pending, found = [top], []
-    while pending:
-        zone = pending.pop()
-        found.append(zone)
-        pending.extend(reversed(zone["sub_environments"]))
-    return found
-
-
 def viewer_page(documents: list[Json], title: str) -> str:
-    template = resources.files("orv").joinpath("viewer.html").read_text(encoding="utf-8")
+    template = resources.files("orv.viewer").joinpath("viewer.html").read_text(encoding="utf-8")
     data = json.dumps(viewer_data(documents), separators=(",", ":"), ensure_ascii=False)
     # "<" only occurs inside JSON strings, where \u003c means the same; escaping it keeps
     # a visual id such as "</script>" from ending the script element early.
@@ -132,14 +125,13 @@ def write_viewer(top: orv_engine.Environment, output: str | os.PathLike[str],
         file.write(page)
 
 
-def _pack_zone(zone: Json, agents: _Table, charges: _Table) -> Json:
-    return {
+def _pack_zone(top: Json, agents: _Table, charges: _Table) -> Json:
+    return rebuild_zones(top, lambda zone: {
         "id": zone["id"],
         "frozen": zone["is_time_frozen"],
         "charges": [charges.position(charge) for charge in zone["charges"]],
         "agents": [agents.position(agent) for agent in zone["agents"]],
-        "subs": [_pack_zone(sub, agents, charges) for sub in zone["sub_environments"]],
-    }
+    }, "subs")
 
 
 def _pack_changes(entry: Json, agents: _Table, charges: _Table) -> dict[str, Any]:

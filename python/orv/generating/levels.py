@@ -24,8 +24,8 @@ from typing import Literal
 
 import orv_engine
 
-from orv.levels import save_level
-from orv.roster import AGENT_KINDS, EQUALS_GATE, INEQUALITY_GATE, AgentKind
+from orv.levels.files import save_level
+from orv.rules.roster import AGENT_KINDS, EQUALS_GATE, INEQUALITY_GATE, AgentKind
 
 KINDS = tuple(AGENT_KINDS.values())
 ACTING_KINDS = tuple(kind for kind in KINDS if not kind.is_gate)

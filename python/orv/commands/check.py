@@ -10,8 +10,11 @@ from collections.abc import Iterator, Sequence
 from contextlib import ExitStack, contextmanager
 from pathlib import Path
 
-from orv.check_dask import DaskUnavailable, check_on_dask, dask_client
-from orv.check_report import (
+from orv.checking.level import LevelCheck
+from orv.checking.local import Result, check_here, check_in_processes
+from orv.checking.on_dask import DaskUnavailable, check_on_dask, dask_client
+from orv.checking.paths import level_paths
+from orv.checking.report import (
     EXIT_STATUS_HELP,
     GOOD_OUTCOMES,
     InOrder,
@@ -21,16 +24,12 @@ from orv.check_report import (
     level_lines,
     report_format_of,
 )
-from orv.check_runs import Result, check_here, check_in_processes
-from orv.checking import LevelCheck
-from orv.level_paths import level_paths
-from orv.progress import Progress
-
-EXIT_CANNOT_RUN = 2
-EXIT_INTERRUPTED = 130  # what a shell reports for a command ended by Ctrl-C
+from orv.commands.options import Commands, positive_int
+from orv.commands.progress import Progress
+from orv.exit_status import ExitStatus
 
 
-def add_check_parser(commands: argparse._SubParsersAction[argparse.ArgumentParser]) -> None:
+def add_check_parser(commands: Commands) -> None:
     parser = commands.add_parser(
         "check", help="play many levels to their end and report which are solved, stuck or "
                       "out of steps",
@@ -61,13 +60,6 @@ def add_check_parser(commands: argparse._SubParsersAction[argparse.ArgumentParse
                              "workers on this machine (needs pip install 'orv_engine[dask]')")
 
 
-def positive_int(text: str) -> int:
-    """An argparse type: a whole number of at least 1."""
-    value = int(text)
-    if value < 1:
-        raise argparse.ArgumentTypeError(f"must be at least 1, not {value}")
-    return value
-
 
 def run_check(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
     name = f"{prog} check"
@@ -92,7 +84,7 @@ def run_check(arguments: argparse.Namespace, prog: str = "python -m orv") -> int
         except KeyboardInterrupt:
             print(f"{name}: interrupted; the report holds the levels in input order up to the "
                   "first one not yet checked", file=sys.stderr)
-            return EXIT_INTERRUPTED
+            return ExitStatus.INTERRUPTED
 
 
 def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argparse.Namespace,
@@ -142,4 +134,4 @@ def _results(arguments: argparse.Namespace, paths: Sequence[str],
 
 def _cannot_run(name: str, message: str) -> int:
     print(f"{name}: {message}", file=sys.stderr)
-    return EXIT_CANNOT_RUN
+    return ExitStatus.CANNOT_RUN

@@ -6,15 +6,13 @@ import argparse
 import sys
 from pathlib import Path
 
-from orv.check_command import positive_int
-from orv.level_generator import generate_levels
-from orv.progress import Progress
-
-EXIT_DONE = 0
-EXIT_CANNOT_WRITE = 2
+from orv.commands.options import Commands, positive_int
+from orv.commands.progress import Progress
+from orv.exit_status import ExitStatus
+from orv.generating.levels import generate_levels
 
 
-def add_generate_parser(commands: argparse._SubParsersAction[argparse.ArgumentParser]) -> None:
+def add_generate_parser(commands: Commands) -> None:
     parser = commands.add_parser(
         "generate", help="write random level files, the same ones again for the same seed",
         description="Write COUNT random level files named level_N.json: nested zones, "
@@ -39,8 +37,8 @@ def run_generate(arguments: argparse.Namespace, prog: str = "python -m orv") -> 
     except OSError as error:
         print(f"{prog} generate: cannot write into {arguments.out}: {error}",
               file=sys.stderr)
-        return EXIT_CANNOT_WRITE
+        return ExitStatus.CANNOT_RUN
     finally:
         progress.close()
     print(f"wrote {arguments.count:,} levels into {arguments.out}")
-    return EXIT_DONE
+    return ExitStatus.OK

@@ -33,7 +33,7 @@ from typing import Any
 
 import orv_engine
 
-from orv.level_values import (
+from orv.levels.values import (
     LevelError,
     at,
     choice,
@@ -44,7 +44,7 @@ from orv.level_values import (
     shown,
     typed,
 )
-from orv.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES, AgentKind
+from orv.rules.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES, AgentKind
 
 __all__ = ["LevelError", "level_from_json", "level_to_json", "load_level", "save_level"]
 

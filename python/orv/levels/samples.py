@@ -1,13 +1,17 @@
-"""The sample levels that ship with the package, as level files in ``sample_levels/``."""
+"""The sample levels that ship with the package, as level files in ``sample_levels/``, and the
+LEVEL argument of the commands, which names a level file or a sample."""
 
 from __future__ import annotations
 
+import os
+from collections.abc import Callable
+from difflib import get_close_matches
 from importlib import resources
 from importlib.resources.abc import Traversable
 
 import orv_engine
 
-from orv.levels import level_from_json
+from orv.levels.files import level_from_json, load_level
 
 DEFAULT_SAMPLE = "workshop"
 
@@ -33,9 +37,28 @@ def sample_file(name: str) -> Traversable:
     """The packaged level file of a sample; KeyError names the samples there are."""
     if name not in SAMPLES:
         raise KeyError(f'no sample level "{name}" (samples: {", ".join(SAMPLES)})')
-    return resources.files("orv").joinpath("sample_levels", f"{name}.json")
+    return resources.files("orv.levels").joinpath("sample_levels", f"{name}.json")
 
 
 def load_sample(name: str) -> orv_engine.Environment:
     """Build the zone tree of a bundled sample level."""
     return level_from_json(sample_file(name).read_bytes())
+
+
+class LevelNotFound(Exception):
+    """The LEVEL argument names neither a file nor a bundled sample."""
+
+
+def open_level(argument: str, on_warning: Callable[[str], None] | None = None
+               ) -> orv_engine.Environment:
+    """A level file if ``argument`` names one, else the bundled sample of that name."""
+    if os.path.isdir(argument):
+        raise LevelNotFound(f'"{argument}" is a directory, not a level file')
+    if os.path.exists(argument):
+        return load_level(argument, on_warning)
+    if argument in SAMPLES:
+        return load_sample(argument)
+    close = get_close_matches(argument, SAMPLES, n=1)
+    hint = f'did you mean "{close[0]}"? ' if close else ""
+    raise LevelNotFound(f'no level file or bundled sample named "{argument}" '
+                        f'({hint}samples: {", ".join(SAMPLES)})')

@@ -1,0 +1,25 @@
+"""What the commands' parsers share: argument types and the LEVEL argument."""
+
+from __future__ import annotations
+
+import argparse
+from typing import TypeAlias
+
+from orv.levels.samples import DEFAULT_SAMPLE
+
+# Subscripted only for the type checker: at run time the class takes no parameters.
+Commands: TypeAlias = "argparse._SubParsersAction[argparse.ArgumentParser]"
+
+LEVEL_HELP = f"a level file, or the name of a bundled sample (default: {DEFAULT_SAMPLE})"
+
+
+def positive_int(text: str) -> int:
+    """An argparse type: a whole number of at least 1."""
+    value = int(text)
+    if value < 1:
+        raise argparse.ArgumentTypeError(f"must be at least 1, not {value}")
+    return value
+
+
+def add_level_argument(parser: argparse.ArgumentParser) -> None:
+    parser.add_argument("level", nargs="?", default=DEFAULT_SAMPLE, help=LEVEL_HELP)

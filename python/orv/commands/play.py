@@ -1,0 +1,37 @@
+"""``orv play``: play a level in the terminal, narrating every frame."""
+
+from __future__ import annotations
+
+import argparse
+import sys
+
+from orv.commands.open_level import open_level_or_report
+from orv.commands.options import Commands, add_level_argument
+from orv.exit_status import ExitStatus
+from orv.playing.narration import play
+from orv.playing.outcome import exit_status
+
+EXIT_STATUS_HELP = ("exit status: 0 when the level is solved (every gate opened) or ended "
+                    "(it has no gate), 1 when it runs out of its 1000 steps, 2 when it cannot "
+                    "be loaded, 3 when it is stuck (it ended with a gate still closed)")
+
+
+def add_play_parser(commands: Commands) -> None:
+    parser = commands.add_parser(
+        "play", help="play a level, narrating every frame, and say whether it was solved",
+        description="Play a level to its end, one line per frame with the arithmetic of the "
+                    "step, then a summary with the outcome: solved, ended, stuck or out of "
+                    "steps.", epilog=EXIT_STATUS_HELP)
+    add_level_argument(parser)
+    parser.add_argument("--json", action="store_true",
+                        help="print each frame's JSON text, one per line; the summary "
+                             "then goes to standard error")
+
+
+def run_play(arguments: argparse.Namespace, prog: str) -> int:
+    top = open_level_or_report(arguments.level, prog)
+    if top is None:
+        return ExitStatus.CANNOT_RUN
+    result = play(top, sys.stdout, raw_json=arguments.json,
+                  summary_out=sys.stderr if arguments.json else None)
+    return exit_status(result.outcome)

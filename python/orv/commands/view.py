@@ -1,0 +1,37 @@
+"""``orv view``: write the frame viewer page of a level."""
+
+from __future__ import annotations
+
+import argparse
+import sys
+from pathlib import Path
+
+from orv.commands.open_level import open_level_or_report
+from orv.commands.options import Commands, add_level_argument
+from orv.exit_status import ExitStatus
+from orv.viewer.page import write_viewer
+
+
+def add_view_parser(commands: Commands) -> None:
+    parser = commands.add_parser(
+        "view", help="write an HTML page that steps through the frames of a level",
+        epilog="exit status: 0 when the page is written, 2 when the level cannot be loaded "
+               "or the page cannot be written")
+    add_level_argument(parser)
+    parser.add_argument("-o", "--output", type=Path,
+                        help="the page to write (default: LEVEL's name with .html)")
+
+
+def run_view(arguments: argparse.Namespace, prog: str) -> int:
+    top = open_level_or_report(arguments.level, prog)
+    if top is None:
+        return ExitStatus.CANNOT_RUN
+    title = Path(arguments.level).stem
+    output = arguments.output or Path(title + ".html")
+    try:
+        write_viewer(top, output, title=title)
+    except OSError as error:
+        print(f"{prog}: cannot write {output}: {error.strerror}", file=sys.stderr)
+        return ExitStatus.CANNOT_RUN
+    print(f"wrote {output}")
+    return ExitStatus.OK

@@ -1,0 +1,1 @@
+"""Random level files, the same ones again for the same seed (``levels``)."""
