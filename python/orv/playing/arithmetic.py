@@ -104,15 +104,15 @@ def _root(charges: Operands) -> str:
         return f"√{_shown(_magnitude(charges[0]))}"
     # A zero degree is a reciprocal of ±inf, so its sign picks the result.
     degree, radicand = charges
-    return (f"root {_shown(_magnitude(degree), signed_zero=True)} of "
-            f"{_shown(_magnitude(radicand))}")
+    return (f"root {number(_magnitude(degree), signed_zero=True)} of "
+            f"{number(_magnitude(radicand))}")
 
 
 def _log(charges: Operands) -> str:
     if len(charges) == 1:
         return f"log10({number(_magnitude(charges[0]))})"
     base, value = charges
-    return f"log base {_shown(_magnitude(base))} of {_shown(_magnitude(value))}"
+    return f"log base {number(_magnitude(base))} of {number(_magnitude(value))}"
 
 
 def _factorial(charges: Operands) -> str:
