@@ -89,7 +89,11 @@ function drawChart(gate) {
   const now = svg("line", { class: "now", y1: CHART.top, y2: height - CHART.bottom });
   const dot = svg("circle", { class: "dot", r: 3 });
   chart.append(now, dot);
-  chart.addEventListener("click", event => { pause(); show(frameAt(chart, event.clientX)); });
+  // The page stays where it is, so that the charts stay under the pointer for the next click.
+  chart.addEventListener("click", event => {
+    pause();
+    show(frameAt(chart, event.clientX), false);
+  });
   return chartFigure(gate, chart, (number) => {
     now.setAttribute("x1", frameX(number));
     now.setAttribute("x2", frameX(number));
