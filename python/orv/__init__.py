@@ -13,7 +13,10 @@ squarer: 3 ^ 2 → 9``) and ``frame_changes(before, after)`` which charges, agen
 changed, for a game that animates the frames itself.
 
 ``python -m orv play LEVEL`` and ``python -m orv view LEVEL -o level.html`` do the same from
-the command line; ``python -m orv agents`` prints the rules.
+the command line; ``python -m orv agents`` prints the rules. In a notebook, ``orv.Run(level)``
+shows the run in the frame viewer (``.outcome``, ``.frames``, ``.to_gif(path)``);
+``python -m orv studio LEVEL`` edits and replays a level in the browser and
+``python -m orv export LEVEL --gif run.gif`` draws its run.
 """
 
 from orv.levels.files import LevelError, level_from_json, level_to_json, load_level, save_level
@@ -22,6 +25,7 @@ from orv.playing.arithmetic import Step, explain_step
 from orv.playing.changes import frame_changes
 from orv.playing.frames import Frame, play_frames
 from orv.playing.outcome import LevelOutcome, Outcome, classify_frames, play_outcome
+from orv.viewer.notebook import Run
 
 __all__ = [
     "DEFAULT_SAMPLE",
@@ -31,6 +35,7 @@ __all__ = [
     "LevelError",
     "LevelOutcome",
     "Outcome",
+    "Run",
     "classify_frames",
     "explain_step",
     "frame_changes",

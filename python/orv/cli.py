@@ -1,5 +1,6 @@
 """Play a level of the orv_engine puzzle game in the terminal, write a frame viewer page for
-it, look up the rules of its agents, check many levels at once, or generate random ones.
+it, edit and replay it in the browser (studio), draw its run as a GIF (export), look up the
+rules of its agents, check many levels at once, or generate random ones.
 
 LEVEL is a level file (the JSON that Environment.to_json writes, see the README's "Level
 files") or the name of a bundled sample level.
@@ -15,6 +16,7 @@ from collections.abc import Callable, Sequence
 from importlib import metadata
 
 from orv.commands.check import add_check_parser, run_check
+from orv.commands.export import add_export_parser, run_export
 from orv.commands.generate import add_generate_parser, run_generate
 from orv.commands.info import add_info_parsers, run_agents, run_samples
 from orv.commands.play import add_play_parser, run_play
@@ -30,6 +32,7 @@ RUNNERS: dict[str, Callable[[argparse.Namespace, str], int]] = {
     "agents": run_agents,
     "check": run_check,
     "generate": run_generate,
+    "export": run_export,
 }
 
 
@@ -50,6 +53,7 @@ def build_parser(prog: str = "python -m orv") -> argparse.ArgumentParser:
     add_info_parsers(commands)
     add_check_parser(commands)
     add_generate_parser(commands)
+    add_export_parser(commands)
     return parser
 
 

@@ -55,13 +55,18 @@ class _Table:
         return self._positions[key]
 
 
+def start_document(level_text: str) -> Json:
+    """The level as loaded, before the first step, as a frame document of its own."""
+    start: Json = json.loads(level_text)
+    start["meta"] = {"frame_index": 0, "last_event": None, "message": START_MESSAGE,
+                     "status": "START"}
+    return start
+
+
 def level_frames(top: orv_engine.Environment) -> list[Json]:
     """The start of the level followed by every frame document of a run (the run changes
     the tree under ``top``)."""
-    start = json.loads(top.to_json())
-    start["meta"] = {"frame_index": 0, "last_event": None, "message": START_MESSAGE,
-                     "status": "START"}
-    return [start] + [frame.document for frame in play_frames(top)]
+    return [start_document(top.to_json())] + [frame.document for frame in play_frames(top)]
 
 
 def viewer_data(documents: list[Json]) -> Json:
