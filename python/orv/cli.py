@@ -20,6 +20,7 @@ from orv.commands.export import add_export_parser, run_export
 from orv.commands.generate import add_generate_parser, run_generate
 from orv.commands.info import add_info_parsers, run_agents, run_samples
 from orv.commands.play import add_play_parser, run_play
+from orv.commands.studio import add_studio_parser, run_studio
 from orv.commands.view import add_view_parser, run_view
 from orv.exit_status import ExitStatus
 
@@ -33,6 +34,7 @@ RUNNERS: dict[str, Callable[[argparse.Namespace, str], int]] = {
     "check": run_check,
     "generate": run_generate,
     "export": run_export,
+    "studio": run_studio,
 }
 
 
@@ -54,6 +56,7 @@ def build_parser(prog: str = "python -m orv") -> argparse.ArgumentParser:
     add_check_parser(commands)
     add_generate_parser(commands)
     add_export_parser(commands)
+    add_studio_parser(commands)
     return parser
 
 

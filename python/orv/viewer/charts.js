@@ -127,13 +127,13 @@ function addCharts(holder, gates) {
 
 function setUpCharts() {
   const panel = document.getElementById("charts");
-  if (data.gates.length === 0) {
-    panel.hidden = true;
-    return;
-  }
+  const holder = panel.querySelector(".charts");
+  holder.replaceChildren();
+  charts.length = 0;
+  panel.hidden = data.gates.length === 0;
+  if (panel.hidden) return;
   panel.querySelector(".hint").textContent = counted(data.gates.length, "gate") +
       " \u00B7 click a chart to show that frame";
-  const holder = panel.querySelector(".charts");
   addCharts(holder, data.gates.slice(0, FIRST_CHARTS));
   const rest = data.gates.slice(FIRST_CHARTS);
   if (rest.length) {

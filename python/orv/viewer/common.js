@@ -1,11 +1,18 @@
 "use strict";
 // What every part of the page shares: the level's data, the engine's fixed texts, and the
 // one number formatter and count wording of the page.
-const data = JSON.parse(document.getElementById("orv-data").textContent);
-const frames = data.frames;
+let data = JSON.parse(document.getElementById("orv-data").textContent);
+let frames = data.frames;
 const SIGNS = { positive: "+", negative: "\u2212", neutral: "\u00B1" };
 const RULES = { "==": "=", "<": "<", ">": ">", "<=": "\u2264", ">=": "\u2265" };
 const GATES = new Set(["Equals Gate", "The Judge"]);
+
+// A new run to draw (a page that replays the level gets one after each edit); ``redraw`` in
+// controls.js draws it.
+function useData(next) {
+  data = next;
+  frames = next.frames;
+}
 
 function element(tag, className, text) {
   const node = document.createElement(tag);

@@ -104,6 +104,15 @@ function foldAll() {
   show(shown, false);
 }
 
+// Draws the run that ``useData`` was given, at frame ``number`` where the run has one.
+function redraw(number) {
+  pause();
+  slider.max = frames.length - 1;
+  setUpCharts();
+  setUpOutcome();
+  show(Math.min(number, frames.length - 1), false);
+}
+
 const slider = document.getElementById("slider");
 slider.max = frames.length - 1;
 slider.addEventListener("input", () => { pause(); show(Number(slider.value)); });

@@ -28,6 +28,8 @@ function outcomeList(title, items, draw) {
 function setUpOutcomeDetails() {
   const { closed_gates: closed, idle_agents: idle } = data.outcome;
   const details = document.getElementById("outcome-details");
+  details.replaceChildren();
+  details.hidden = true;
   if (closed.length) {
     details.append(outcomeList(counted(closed.length, "gate") + " stayed closed", closed,
                                drawClosedGate));
@@ -51,13 +53,14 @@ function setUpOutcome() {
   badge.className = outcome.replace(/ /g, "-");
   badge.title = line;
   const note = document.getElementById("outcome-note");
+  note.replaceChildren();
+  setUpOutcomeDetails();
   const lines = [...closed, ...idle].map(item => item.text);
   if (lines.length === 0) {
     note.textContent = line;
     return;
   }
   note.textContent = lines[0];
-  setUpOutcomeDetails();
   if (lines.length > 1) {
     const button = element("button", "", "");
     button.id = "outcome-more";

@@ -14,6 +14,7 @@ import json
 import math
 import os
 import re
+from dataclasses import dataclass
 from importlib import resources
 from typing import Any
 
@@ -31,7 +32,8 @@ DATA_MARK = "__ORV_VIEWER_DATA__"
 TITLE_MARK = "__ORV_VIEWER_TITLE__"
 STYLE_MARK = "__ORV_VIEWER_STYLE__"
 SCRIPTS_MARK = "__ORV_VIEWER_SCRIPTS__"
-_MARKS = re.compile("|".join((DATA_MARK, TITLE_MARK, STYLE_MARK, SCRIPTS_MARK)))
+EXTRA_MARK = "__ORV_VIEWER_EXTRA__"
+_MARKS = re.compile("|".join((DATA_MARK, TITLE_MARK, STYLE_MARK, SCRIPTS_MARK, EXTRA_MARK)))
 
 # The page's scripts, in the order they run: the shared data and helpers first, the
 # controls, which draw the first frame, last.
@@ -136,21 +138,46 @@ def viewer_page(documents: list[Json], title: str) -> str:
     return render_page(viewer_data(documents), title)
 
 
-def render_page(data: Json, title: str) -> str:
-    """The page that draws ``data`` (as ``viewer_data`` makes it), with everything inlined."""
-    text = json.dumps(data, separators=(",", ":"), ensure_ascii=False)
+@dataclass(frozen=True)
+class PageExtras:
+    """What a page built on the viewer adds to it, from the assets of ``package``: a style
+    sheet, a piece of the body (after the frames) and scripts that run after the viewer's.
+    ``data`` is given to those scripts as the JSON of the element ``#orv-extra-data``."""
+
+    package: str
+    style: str
+    body: str
+    scripts: tuple[str, ...]
+    data: Json
+
+
+def script_json(value: Any) -> str:
+    """``value`` as JSON text that may stand inside a script element."""
+    text = json.dumps(value, separators=(",", ":"), ensure_ascii=False)
     # "<" only occurs inside JSON strings, where \u003c means the same; escaping it keeps
     # a visual id such as "</script>" from ending the script element early.
-    parts = {DATA_MARK: text.replace("<", "\\u003c"), TITLE_MARK: html.escape(title),
-             STYLE_MARK: _asset(STYLE_SHEET, "</style"),
-             SCRIPTS_MARK: "\n".join(f"<script>\n{_asset(name, '</script')}</script>"
-                                     for name in SCRIPTS)}
+    return text.replace("<", "\\u003c")
+
+
+def render_page(data: Json, title: str, extras: PageExtras | None = None) -> str:
+    """The page that draws ``data`` (as ``viewer_data`` makes it), with everything inlined."""
+    scripts = [_asset("orv.viewer", name, "</script") for name in SCRIPTS]
+    style = _asset("orv.viewer", STYLE_SHEET, "</style")
+    extra = ""
+    if extras is not None:
+        style += "\n" + _asset(extras.package, extras.style, "</style")
+        scripts += [_asset(extras.package, name, "</script") for name in extras.scripts]
+        extra = (_asset(extras.package, extras.body) + '\n<script type="application/json" '
+                 f'id="orv-extra-data">{script_json(extras.data)}</script>')
+    parts = {DATA_MARK: script_json(data), TITLE_MARK: html.escape(title), STYLE_MARK: style,
+             SCRIPTS_MARK: "\n".join(f"<script>\n{script}</script>" for script in scripts),
+             EXTRA_MARK: extra}
     # One pass, so that a mark inside the title or the data is left as it is.
-    return _MARKS.sub(lambda mark: parts[mark.group()], _asset("viewer.html"))
+    return _MARKS.sub(lambda mark: parts[mark.group()], _asset("orv.viewer", "viewer.html"))
 
 
-def _asset(name: str, closing_tag: str | None = None) -> str:
-    text = resources.files("orv.viewer").joinpath(name).read_text(encoding="utf-8")
+def _asset(package: str, name: str, closing_tag: str | None = None) -> str:
+    text = resources.files(package).joinpath(name).read_text(encoding="utf-8")
     # The assets are ours, but one that closed its own element would break every page.
     if closing_tag is not None and closing_tag in text.lower():
         raise RuntimeError(f"the viewer's {name} contains {closing_tag}>")

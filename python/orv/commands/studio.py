@@ -1,0 +1,87 @@
+"""``orv studio``: edit a level in the browser and see its run again after every edit."""
+
+from __future__ import annotations
+
+import argparse
+import asyncio
+import secrets
+import socket
+import sys
+
+from orv.commands.open_level import open_level_or_report
+from orv.commands.options import Commands, add_level_argument
+from orv.exit_status import ExitStatus
+from orv.extras import MissingExtra, need_extra
+
+LOOPBACK = "127.0.0.1"
+
+
+def port_number(text: str) -> int:
+    """An argparse type: a TCP port, or 0 for any free one."""
+    value = int(text)
+    if not 0 <= value <= 65535:
+        raise argparse.ArgumentTypeError(f"must be from 0 to 65535, not {value}")
+    return value
+
+
+def add_studio_parser(commands: Commands) -> None:
+    parser = commands.add_parser(
+        "studio", help="edit a level in the browser and play it again after every edit",
+        description="Serve an editing studio for a level on this machine and open it in the "
+                    "browser: change charges, agents, gates and zones, undo and redo, and "
+                    "see the run again at once; Save writes the level file. A bundled "
+                    "sample is saved as a new NAME.json in the current folder. Needs pip "
+                    "install 'orv_engine[studio]'.",
+        epilog="exit status: 2 when the level cannot be loaded or the server cannot start, "
+               "130 when stopped with Ctrl-C")
+    add_level_argument(parser)
+    parser.add_argument("--port", type=port_number, default=0,
+                        help="the port to listen on (default: any free one)")
+    parser.add_argument("--host", default=None,
+                        help=f"the address to listen on (default: {LOOPBACK}, this machine "
+                             "only); another address lets other machines reach the studio")
+    parser.add_argument("--no-browser", action="store_true",
+                        help="only print the studio's address; do not open a browser")
+
+
+def run_studio(arguments: argparse.Namespace, prog: str) -> int:
+    try:
+        need_extra("studio", "orv studio")
+    except MissingExtra as error:
+        print(f"{prog}: {error}", file=sys.stderr)
+        return ExitStatus.CANNOT_RUN
+    from orv.studio.guard import is_loopback, own_hosts
+    from orv.studio.level_file import LevelFile
+    from orv.studio.server import Studio
+
+    if open_level_or_report(arguments.level, prog) is None:
+        return ExitStatus.CANNOT_RUN
+    level_file = LevelFile.for_argument(arguments.level)
+    host = arguments.host or LOOPBACK
+    try:
+        listening = socket.create_server((host, arguments.port))
+    except OSError as error:
+        print(f"{prog}: cannot listen on {host} port {arguments.port}: {error.strerror}",
+              file=sys.stderr)
+        return ExitStatus.CANNOT_RUN
+    port = listening.getsockname()[1]
+    if not is_loopback(host):
+        print(f"{prog}: warning: listening on {host}, beyond this machine's loopback: other "
+              "machines that reach it and learn the address below can change the level file",
+              file=sys.stderr)
+    token = secrets.token_urlsafe(24)
+    shown_host = f"[{host}]" if ":" in host else host
+    where = (f"bundled sample {level_file.sample}; Save writes {level_file.path}"
+             if level_file.sample else str(level_file.path))
+    print(f"orv studio: editing {where}", flush=True)
+    studio = Studio(level_file, token, own_hosts(host, port))
+    try:
+        asyncio.run(studio.run(listening, f"http://{shown_host}:{port}/?token={token}",
+                               not arguments.no_browser))
+    except KeyboardInterrupt:
+        print("orv studio: stopped", file=sys.stderr)
+        return ExitStatus.INTERRUPTED
+    except OSError as error:
+        print(f"{prog}: the studio stopped: {error}", file=sys.stderr)
+        return ExitStatus.CANNOT_RUN
+    return ExitStatus.OK

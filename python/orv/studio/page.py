@@ -1,0 +1,30 @@
+"""The studio's page: the frame viewer's page with the editing panel added, and what the
+panel needs to start (the level, the palette of agent kinds, the run's key)."""
+
+from __future__ import annotations
+
+from typing import Any
+
+from orv.rules.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES
+from orv.viewer.page import PageExtras, render_page
+
+Json = dict[str, Any]
+
+SCRIPTS = ("studio.js", "editor.js", "start.js")
+
+
+def palette() -> list[Json]:
+    """Every agent kind that the panel can add: its name, whether it is a gate, the rules a
+    Judge may have, and the start of the visual ids of new agents of the kind."""
+    return [{"name": kind.name, "gate": kind.is_gate,
+             "id_base": kind.name.lower().removeprefix("the ").replace(" ", "_"),
+             **({"rules": list(INEQUALITY_RULES)} if kind.name == INEQUALITY_GATE else {})}
+            for kind in AGENT_KINDS.values()]
+
+
+def studio_page(viewer: Json, level: Json, title: str, start: Json) -> str:
+    """The page for the viewer's data of a run of ``level`` (a level file's JSON), with the
+    panel's ``start`` data: "token", "revision", "file", "sample" and "solver"."""
+    extras = PageExtras("orv.studio", "studio.css", "studio.html", SCRIPTS,
+                        {**start, "level": level, "kinds": palette()})
+    return render_page(viewer, title, extras)
