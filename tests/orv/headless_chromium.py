@@ -101,6 +101,28 @@ class HeadlessChromium:
             self.page("Input.dispatchKeyEvent", {"type": kind, "key": key, "code": key,
                                                  "windowsVirtualKeyCode": key_code})
 
+    def press_with_control(self, key: str, key_code: int, shift: bool = False) -> None:
+        """A key pressed with Ctrl (and Shift) held, as a shortcut reaches the page."""
+        for kind in ("keyDown", "keyUp"):
+            self.page("Input.dispatchKeyEvent", {"type": kind, "key": key, "code": f"Key{key}",
+                                                 "modifiers": 2 | (8 if shift else 0),
+                                                 "windowsVirtualKeyCode": key_code})
+
+    def type_text(self, text: str) -> None:
+        """Text typed into the element that has the focus."""
+        self.page("Input.insertText", {"text": text})
+
+    def answer_dialog(self, accept: bool) -> str:
+        """Wait for the page's next dialog (such as a confirm), answer it, and return what it
+        asked."""
+        while True:
+            for event in self._events:
+                if event.get("method") == "Page.javascriptDialogOpening":
+                    self._events.remove(event)
+                    self.page("Page.handleJavaScriptDialog", {"accept": accept})
+                    return str(event["params"]["message"])
+            self._read_message()
+
     def click(self, selector: str, across: float = 0.5) -> None:
         """A real mouse click on the element ``selector`` finds: halfway down, and
         ``across`` of its width from its left edge (the middle by default)."""

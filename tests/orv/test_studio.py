@@ -1,0 +1,123 @@
+"""The studio: ``orv studio`` started on a free loopback port, driven by headless Chromium
+through an edit, undo and redo, a save, and changes made to the file by another editor; and
+its server refusing what is not its own page's."""
+
+import json
+import re
+import subprocess
+import sys
+import time
+import urllib.error
+import urllib.request
+
+import pytest
+from headless_chromium import CHROMIUM, HeadlessChromium
+from orv_test_support import environment_without_sanitizer
+
+from orv.levels.files import level_from_json, load_level
+from orv.playing.outcome import play_outcome
+
+# 4 + 3 where the gate wants 10: stuck until the first charge is edited.
+LEVEL = {"id": "hall", "charges": [{"magnitude": 4.0, "polarity": "positive",
+                                    "visual_id": "stone"},
+                                   {"magnitude": 3.0, "polarity": "positive",
+                                    "visual_id": "brick"}],
+         "agents": [{"name": "Plus Magician", "visual_id": "adder"},
+                    {"name": "Equals Gate", "visual_id": "goal", "target_value": 10.0}],
+         "sub_environments": []}
+SHOWN = """[document.body.dataset.studio, document.getElementById("outcome").textContent,
+  document.getElementById("studio-state").textContent,
+  document.getElementById("position").textContent,
+  document.querySelector('[data-field="|charge|0|magnitude"]').value]"""
+
+
+@pytest.fixture
+def studio(tmp_path):
+    level_file = tmp_path / "hall.json"
+    level_file.write_text(json.dumps(LEVEL))
+    with subprocess.Popen([sys.executable, "-m", "orv", "studio", str(level_file),
+                           "--no-browser"], stdout=subprocess.PIPE, text=True) as server:
+        try:
+            lines = [server.stdout.readline() for _ in range(2)]
+            yield level_file, re.search(r"http://\S+", lines[1]).group()
+        finally:
+            server.terminate()
+
+
+def wait_until(browser, expected, timeout=20.0):
+    deadline = time.monotonic() + timeout
+    while (shown := browser.evaluate(SHOWN))[:len(expected)] != expected:
+        assert time.monotonic() < deadline, f"the page shows {shown}, not {expected}"
+        time.sleep(0.05)
+    return shown
+
+
+def write_level(path, magnitude):
+    first, *rest = LEVEL["charges"]
+    path.write_text(json.dumps({**LEVEL, "charges": [{**first, "magnitude": magnitude}, *rest]}))
+
+
+@pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed")
+def test_an_edit_replays_undo_redo_save_and_changes_on_disk(studio, tmp_path):
+    level_file, address = studio
+    with HeadlessChromium(tmp_path / "profile", environment_without_sanitizer()) as browser:
+        browser.open(address)
+        wait_until(browser, ["ready", "stuck", "saved", "1 of 3", "4"])
+        browser.click("#next")
+        browser.click("#next")
+        browser.click('[data-field="|charge|0|magnitude"]')
+        browser.evaluate("document.activeElement.select()")
+        browser.type_text("7")
+        browser.click("#legend")  # leaving the field commits the edit
+        # The edited level is solved, and the page stays on the frame it showed.
+        wait_until(browser, ["ready", "solved", "unsaved edits", "3 of 4", "7"])
+        browser.press_with_control("Z", 90)
+        wait_until(browser, ["ready", "stuck", "saved", "3 of 3", "4"])
+        browser.click("#redo")
+        wait_until(browser, ["ready", "solved", "unsaved edits"])
+        browser.click("#save")
+        wait_until(browser, ["ready", "solved", "saved"])
+        assert play_outcome(load_level(level_file)).outcome == "solved"
+        assert level_file.read_text() == level_from_json(level_file.read_text()).to_json() + "\n"
+
+        write_level(level_file, 6)  # another editor; nothing unsaved here, so it loads
+        wait_until(browser, ["ready", "stuck", "saved", "3 of 3", "6"])
+        browser.click(".add-charge")  # a new +1: 6 + 3 + 1
+        wait_until(browser, ["ready", "solved", "unsaved edits"])
+        write_level(level_file, 7)
+        assert "drop your unsaved edits" in browser.answer_dialog(accept=False)
+        assert browser.evaluate('document.querySelectorAll(".charge-row").length') == 3
+        browser.click("#save")
+        assert "changed on disk" in browser.answer_dialog(accept=True)
+        wait_until(browser, ["ready", "solved", "saved", "3 of 4", "6"])
+        assert len(load_level(level_file).charges) == 3
+
+
+def post(address, path, body, headers):
+    base = address.split("/?")[0]
+    request = urllib.request.Request(base + path, data=body, headers=headers, method="POST")
+    try:
+        with urllib.request.urlopen(request, timeout=30) as answer:
+            return answer.status, json.loads(answer.read())
+    except urllib.error.HTTPError as error:
+        return error.code, json.loads(error.read())
+
+
+def test_the_server_refuses_bad_levels_with_their_places_and_requests_not_from_its_page(studio):
+    level_file, address = studio
+    token = {"X-Orv-Token": address.split("token=")[1]}
+    bad = json.dumps({**LEVEL, "charges": [{"magnitude": "4", "polarity": "up",
+                                            "visual_id": "stone"}]}).encode()
+    status, answer = post(address, "/api/play", bad, token)
+    assert (status, answer["problems"]) == (422, [
+        {"place": "charges[0].magnitude", "problem": "expected a number or null, found a "
+                                                     "string"},
+        {"place": "charges[0].polarity", "problem": 'unknown polarity "up" (expected one of '
+                                                    '"positive", "negative", "neutral")'}])
+    assert post(address, "/api/play", b"{", token)[0] == 422
+    good = level_file.read_bytes()
+    for headers, status in [({}, 403), ({"X-Orv-Token": "guess"}, 403),
+                            ({**token, "Origin": "http://attacker.example"}, 403),
+                            ({**token, "Host": "attacker.example"}, 403), (token, 200)]:
+        assert post(address, "/api/save?revision=x&force=1", good, headers)[0] == status
+    assert post(address, "/api/play", b" " * (17 << 20), token)[0] == 413
