@@ -12,6 +12,7 @@ import asyncio
 import json
 import socket
 import sys
+import time
 import webbrowser
 from collections.abc import Callable
 from concurrent.futures import ThreadPoolExecutor
@@ -78,10 +79,15 @@ class Studio:
 
     async def play(self, request: web.Request) -> web.Response:
         body = await request.read()
+        started = time.perf_counter()
         try:
-            return _json(await self._in_engine(replay, body))
+            answer = _json(await self._in_engine(replay, body))
         except LevelError as error:
-            return _json(problems(error), status=422)
+            answer = _json(problems(error), status=422)
+        # The browser's developer tools show how much of the wait was the server's.
+        spent = (time.perf_counter() - started) * 1000
+        answer.headers["Server-Timing"] = f"play;dur={spent:.1f}"
+        return answer
 
     async def save(self, request: web.Request) -> web.Response:
         body = await request.read()

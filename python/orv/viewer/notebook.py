@@ -98,4 +98,4 @@ class Run:
                 "</iframe>")
 
     def __repr__(self) -> str:
-        return f"<Run {self.title}: {self.outcome.line()}>"
+        return f"<Run {self.title!r}: {self.outcome.line()}>"
