@@ -75,10 +75,10 @@ function agentRow(agent, path, index) {
   if ("target_value" in agent) {
     const rules = (KINDS.get(agent.name) || {}).rules;
     if (rules) {
-      row.append(choiceField(rules.map(rule => [rule, "total " + RULES[rule]]), agent.rule,
-                             key + "|rule", set("rule"), "rule"));
+      row.append(choiceField(rules.map(rule => [rule, RULES[rule]]), agent.rule,
+                             key + "|rule", set("rule"), "the rule the zone's total must meet"));
     } else {
-      row.append(element("span", "", "total ="));
+      row.append(element("span", "", "="));
     }
     row.append(numberField(agent.target_value, key + "|target", set("target_value"),
                            "target"));
