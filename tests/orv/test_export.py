@@ -10,6 +10,9 @@ from orv_test_support import frame_texts, run_orv, two_room_level
 from PIL import Image
 
 import orv
+from orv.cli import main
+from orv.exit_status import ExitStatus
+from orv.extras import EXTRAS
 from orv.viewer.page import level_frames, viewer_page
 
 
@@ -59,3 +62,14 @@ def test_a_run_shows_in_a_notebook_as_the_viewer_page_inside_an_iframe():
     assert attributes["srcdoc"] == viewer_page(level_frames(two_room_level()), "rooms")
     assert [frame.text for frame in run.frames] == frame_texts(two_room_level())
     assert repr(run) == f"<Run 'rooms': {orv.play_outcome(two_room_level()).line()}>"
+
+
+@pytest.mark.parametrize("command, extra", [(["export", "workshop", "--gif", "x.gif"], "export"),
+                                            (["studio", "workshop"], "studio")])
+def test_a_command_whose_extra_is_missing_says_how_to_install_it(command, extra, monkeypatch,
+                                                                 capsys):
+    monkeypatch.setitem(EXTRAS, extra, ("orv_no_such_library",))
+    assert main(command) == ExitStatus.CANNOT_RUN
+    assert capsys.readouterr().err == (
+        f"python -m orv: orv {command[0]} needs orv_no_such_library, which is not installed; "
+        f"install it with: pip install 'orv_engine[{extra}]'\n")
