@@ -121,3 +121,62 @@ def test_the_server_refuses_bad_levels_with_their_places_and_requests_not_from_i
                             ({**token, "Host": "attacker.example"}, 403), (token, 200)]:
         assert post(address, "/api/save?revision=x&force=1", good, headers)[0] == status
     assert post(address, "/api/play", b" " * (17 << 20), token)[0] == 413
+
+
+def set_control(selector, value):
+    """A script that picks ``value`` in the control ``selector`` finds, as a user would."""
+    return (f"(c => {{ c.value = {json.dumps(value)}; c.dispatchEvent(new Event('change')); }})"
+            f"(document.querySelector({json.dumps(selector)}))")
+
+
+def add_zone(level):
+    level["sub_environments"].append({"agents": [], "charges": [], "id": "zone_1",
+                                      "sub_environments": []})
+
+
+# Each edit of the panel, and what it does to the level: (what to do, change to the level).
+EDITS = [
+    (set_control('[data-field="|charge|1|polarity"]', "negative"),
+     lambda level: level["charges"][1].update(polarity="negative")),
+    ("#click .charge-row .delete", lambda level: level["charges"].pop(0)),
+    (set_control('[data-field="|palette"]', "The Judge") + '; document.querySelector('
+     '".add-agent").click()', lambda level: level["agents"].append(
+        {"name": "The Judge", "visual_id": "judge_1", "target_value": 0, "rule": "<"})),
+    (set_control('[data-field="|agent|2|rule"]', ">="),
+     lambda level: level["agents"][2].update(rule=">=")),
+    (set_control('[data-field="|agent|2|target"]', "-2.5"),
+     lambda level: level["agents"][2].update(target_value=-2.5)),
+    ("#click .agent-row .delete", lambda level: level["agents"].pop(0)),
+    ("#click .add-zone", add_zone),
+    ("#click .delete-zone", lambda level: level["sub_environments"].pop()),
+]
+
+
+@pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed")
+def test_every_edit_of_the_panel_is_played_and_undone(studio, tmp_path):
+    _, address = studio
+    expected = json.loads(json.dumps(LEVEL))
+    states = [json.loads(json.dumps(expected))]
+    with HeadlessChromium(tmp_path / "profile", environment_without_sanitizer()) as browser:
+        browser.open(address)
+        wait_until(browser, ["ready"])
+        for action, change in EDITS:
+            if action.startswith("#click "):
+                browser.click(action.removeprefix("#click "))
+            else:
+                browser.evaluate(action)
+            change(expected)
+            states.append(json.loads(json.dumps(expected)))
+            wait_until(browser, ["ready"])
+            # Played without a problem, and drawn: the viewer shows the new zones.
+            assert browser.evaluate('[document.getElementById("problems").hidden, '
+                                    'document.querySelectorAll("#tree .zone").length]') == [
+                True, 1 + len(expected["sub_environments"])]
+            assert browser.evaluate("level") == expected
+        for state in reversed(states[:-1]):
+            browser.press_with_control("Z", 90)
+            wait_until(browser, ["ready"])
+            assert browser.evaluate("level") == state
+        browser.press_with_control("Y", 89)
+        wait_until(browser, ["ready"])
+        assert browser.evaluate("level") == states[1]
