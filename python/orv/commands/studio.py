@@ -70,7 +70,9 @@ def run_studio(arguments: argparse.Namespace, prog: str) -> int:
               "machines that reach it and learn the address below can change the level file",
               file=sys.stderr)
     token = secrets.token_urlsafe(24)
-    shown_host = f"[{host}]" if ":" in host else host
+    # A browser here reaches every address through the loopback.
+    shown_host = {"0.0.0.0": LOOPBACK, "::": "[::1]"}.get(host, f"[{host}]" if ":" in host
+                                                          else host)
     where = (f"bundled sample {level_file.sample}; Save writes {level_file.path}"
              if level_file.sample else str(level_file.path))
     print(f"orv studio: editing {where}", flush=True)

@@ -10,6 +10,7 @@ from __future__ import annotations
 
 import asyncio
 import json
+import signal
 import socket
 import sys
 import time
@@ -132,11 +133,13 @@ class Studio:
         finally:
             self._listeners.discard(queue)
 
-    async def watch(self) -> None:
-        """Tells the pages of every change to the file that this server did not make."""
+    async def watch(self, stop: asyncio.Event) -> None:
+        """Tells the pages of every change to the file that this server did not make, until
+        ``stop`` is set."""
         target = self.file.path.resolve()
         async for _ in awatch(target.parent, recursive=False, debounce=WATCH_DEBOUNCE_MS,
-                              watch_filter=lambda change, path: Path(path) == target):
+                              watch_filter=lambda change, path: Path(path) == target,
+                              stop_event=stop):
             self.file_changed()
 
     def file_changed(self) -> None:
@@ -167,7 +170,10 @@ class Studio:
             if open_browser and not webbrowser.open(address):
                 print("orv studio: no browser could be started; open the address above",
                       file=sys.stderr)
-            await self.watch()
+            # A terminated studio stops as it does when Ctrl-C stops it, cleaning up.
+            stop = asyncio.Event()
+            asyncio.get_running_loop().add_signal_handler(signal.SIGTERM, stop.set)
+            await self.watch(stop)
         finally:
             await runner.cleanup()
             self._engine.shutdown(wait=False, cancel_futures=True)
