@@ -4,6 +4,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include "arguments.hpp"
 #include "charge_handle.hpp"
 #include "fresh_objects.hpp"
 #include "orv/charge.hpp"
@@ -29,21 +30,21 @@ void register_charge(py::module_& module) {
     refuse_uninitialised_instances<ChargeHandle>();
     def_constructor(
         charge,
-        +[](double magnitude, ChargePolarity polarity, std::string visual_id) {
+        +[](Number magnitude, ChargePolarity polarity, Text visual_id) {
             return std::make_unique<ChargeHandle>(
-                Charge(magnitude, polarity, std::move(visual_id)));
+                Charge(magnitude.value, polarity, std::move(visual_id.value)));
         },
         py::arg("magnitude"), py::arg("polarity"), py::arg("visual_id"));
     def_attribute(
         charge, "magnitude", [](ChargeHandle& self) { return self.get().magnitude; },
-        [](ChargeHandle& self, double value) { self.edit().magnitude = value; });
+        [](ChargeHandle& self, Number value) { self.edit().magnitude = value.value; });
     def_attribute(
         charge, "polarity",
         [](ChargeHandle& self) { return Fresh<ChargePolarity>{self.get().polarity}; },
         [](ChargeHandle& self, ChargePolarity value) { self.edit().polarity = value; });
     def_attribute(
         charge, "visual_id", [](ChargeHandle& self) { return self.get().visual_id; },
-        [](ChargeHandle& self, std::string value) { self.edit().visual_id = std::move(value); });
+        [](ChargeHandle& self, Text value) { self.edit().visual_id = std::move(value.value); });
     charge.def("to_json", [](ChargeHandle& self) {
         const Charge& value = self.get();
         return write_python_text([&](JsonTextWriter& out) { value.write_json(out); });

@@ -6,6 +6,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include "arguments.hpp"
 #include "charge_handle.hpp"
 #include "charge_sequence.hpp"
 #include "fresh_objects.hpp"
@@ -61,17 +62,18 @@ void register_environment(py::module_& module) {
     refuse_uninitialised_instances<Environment>();
     def_constructor(
         environment,
-        +[](std::string id) { return std::make_shared<Environment>(std::move(id)); },
+        +[](Text id) { return std::make_shared<Environment>(std::move(id.value)); },
         py::arg("id"));
-    environment.def_readwrite("id", &Environment::id);
+    def_attribute(
+        environment, "id", [](Environment& self) { return self.id; },
+        [](Environment& self, Text value) { self.id = std::move(value.value); });
     def_attribute(environment, "charges", &read_charges, &write_charges);
     environment.def_readwrite("is_time_frozen", &Environment::is_time_frozen)
         .def("to_json", &zone_text)
         .def(
             "add_charge",
-            [](Environment& self, double magnitude, ChargePolarity polarity,
-               std::string visual_id) {
-                self.add_charge(Charge(magnitude, polarity, std::move(visual_id)));
+            [](Environment& self, Number magnitude, ChargePolarity polarity, Text visual_id) {
+                self.add_charge(Charge(magnitude.value, polarity, std::move(visual_id.value)));
             },
             py::arg("magnitude"), py::arg("polarity"), py::arg("visual_id"))
         .def("add_sub_environment", &add_sub_environment, py::arg("sub_env").none(false));
