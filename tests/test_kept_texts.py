@@ -1,8 +1,6 @@
-"""Zone texts are kept from one write to the next; every change must show in the next text.
-
-Each case changes a level whose texts were kept (written twice) and a twin that never wrote
-any, and compares what both write next. Under the validation build (ORV_VALIDATE) the engine
-also checks every reuse itself and raises RuntimeError for a kept fact left out of date."""
+"""A zone's text is kept between writes; every change must show in the next text. Each case
+changes a level whose texts were kept and a twin that never wrote one, and compares what they
+write next. The validation build (ORV_VALIDATE) also checks each kept fact itself."""
 
 import types
 
@@ -13,38 +11,27 @@ from orv_engine import NEGATIVE, POSITIVE, Charge, Environment, NarrativeSequenc
 
 def level():
     """top (plus) holding inner (multiply, two charges) and gated (a gate that opens)."""
-    zones = types.SimpleNamespace(top=Environment("top"), inner=Environment("inner"),
-                                  gated=Environment("gated"))
-    zones.top.add_charge(2, POSITIVE, "a")
-    zones.top.add_charge(3, NEGATIVE, "b")
-    zones.top.add_plus_magician("p")
-    zones.inner.add_charge(4, POSITIVE, "c")
-    zones.inner.add_charge(5, NEGATIVE, "d")
-    zones.inner.add_multiply_magician("m")
-    zones.gated.add_charge(5, POSITIVE, "e")
-    zones.gated.add_equals_gate("g", 5)
-    zones.top.add_sub_environment(zones.inner)
-    zones.top.add_sub_environment(zones.gated)
-    zones.steps = NarrativeSequencer(zones.top)
-    return zones
-
-
-def frames(count):
-    return lambda zones: [zones.steps.next_frame() for _ in range(count)]
+    z = types.SimpleNamespace(top=Environment("top"), inner=Environment("inner"),
+                              gated=Environment("gated"))
+    for zone, magnitude, polarity, visual_id in [(z.top, 2, POSITIVE, "a"), (z.top, 3, NEGATIVE, "b"),
+                                                  (z.inner, 4, POSITIVE, "c"), (z.inner, 5, NEGATIVE, "d"),
+                                                  (z.gated, 5, POSITIVE, "e")]:
+        zone.add_charge(magnitude, polarity, visual_id)
+    z.top.add_plus_magician("p")
+    z.inner.add_multiply_magician("m")
+    z.gated.add_equals_gate("g", 5)
+    z.top.add_sub_environment(z.inner)
+    z.top.add_sub_environment(z.gated)
+    z.steps = NarrativeSequencer(z.top)
+    return z
 
 
 def after(change):
-    def changed(zones):
-        change(zones)
-        return [zones.top.to_json()]
-    return changed
+    return lambda z: (change(z), [z.top.to_json(), z.inner.to_json()])[1]
 
 
-def dropped_parent(zones):
-    holder = Environment("holder")
-    holder.add_sub_environment(zones.inner)
-    del holder
-    return [zones.top.to_json(), zones.inner.to_json()]
+def frames(count):
+    return lambda z: [z.steps.next_frame() for _ in range(count)]
 
 
 CHANGES = {
@@ -55,13 +42,11 @@ CHANGES = {
     "add_charge": after(lambda z: z.inner.add_charge(6, POSITIVE, "f")),
     "agent added": after(lambda z: z.gated.add_abs_magician("abs")),
     "sub-zone added": after(lambda z: z.gated.add_sub_environment(Environment("late"))),
+    "a parent released": after(lambda z: Environment("holder").add_sub_environment(z.inner)),
     "zone renamed and frozen": after(
         lambda z: (setattr(z.inner, "id", "renamed"), setattr(z.top, "is_time_frozen", True))),
-    "spell result": frames(1),
-    "gate opened": frames(2),
-    "collapse": frames(3),
+    "spell result": frames(1), "gate opened": frames(2), "collapse": frames(3),
     "to the end": frames(8),
-    "a parent released": dropped_parent,
 }
 
 
