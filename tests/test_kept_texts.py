@@ -13,10 +13,9 @@ def level():
     """top (plus) holding inner (multiply, two charges) and gated (a gate that opens)."""
     z = types.SimpleNamespace(top=Environment("top"), inner=Environment("inner"),
                               gated=Environment("gated"))
-    for zone, magnitude, polarity, visual_id in [(z.top, 2, POSITIVE, "a"), (z.top, 3, NEGATIVE, "b"),
-                                                  (z.inner, 4, POSITIVE, "c"), (z.inner, 5, NEGATIVE, "d"),
-                                                  (z.gated, 5, POSITIVE, "e")]:
-        zone.add_charge(magnitude, polarity, visual_id)
+    z.top.charges = [Charge(2, POSITIVE, "a"), Charge(3, NEGATIVE, "b")]
+    z.inner.charges = [Charge(4, POSITIVE, "c"), Charge(5, NEGATIVE, "d")]
+    z.gated.add_charge(5, POSITIVE, "e")
     z.top.add_plus_magician("p")
     z.inner.add_multiply_magician("m")
     z.gated.add_equals_gate("g", 5)

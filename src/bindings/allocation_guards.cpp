@@ -27,6 +27,8 @@ void* library_create_module = nullptr;
 void set_error_for(std::exception_ptr thrown) {
     try {
         std::rethrow_exception(thrown);
+    } catch (py::error_already_set& error) {
+        error.restore();
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (const std::exception& error) {
@@ -87,8 +89,6 @@ PyObject* guarded_create_module(PyObject* spec, PyModuleDef* definition) {
     try {
         return reinterpret_cast<PyObject* (*)(PyObject*, PyModuleDef*)>(library_create_module)(
             spec, definition);
-    } catch (py::error_already_set& error) {
-        error.restore();
     } catch (...) {
         set_error_for(std::current_exception());
     }
@@ -124,10 +124,11 @@ void guard_class(py::handle cls) {
 
 void guard_module_creation(py::module_& module) {
     PyModuleDef* definition = PyModule_GetDef(module.ptr());
+    void* guarded = function_cast<void*>(&guarded_create_module);
     for (PyModuleDef_Slot* slot = definition->m_slots; slot->slot != 0; ++slot) {
-        if (slot->slot == Py_mod_create && slot->value != reinterpret_cast<void*>(&guarded_create_module)) {
+        if (slot->slot == Py_mod_create && slot->value != guarded) {
             library_create_module = slot->value;
-            slot->value = reinterpret_cast<void*>(&guarded_create_module);
+            slot->value = guarded;
         }
     }
 }

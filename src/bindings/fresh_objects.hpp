@@ -57,7 +57,8 @@ struct type_caster<orv::bindings::FreshList<T>> {
             throw error_already_set();
         }
         for (std::size_t index = 0; index < items.size(); ++index) {
-            object item = orv::bindings::new_python_object(std::make_unique<T>(std::move(items[index])));
+            object item =
+                orv::bindings::new_python_object(std::make_unique<T>(std::move(items[index])));
             PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(index), item.release().ptr());
         }
         return list.release();
