@@ -49,7 +49,8 @@ CHILD = textwrap.dedent("""
         global count
         with open("/proc/self/status") as status:
             used = next(int(line.split()[1]) << 10 for line in status if line.startswith("VmSize"))
-        resource.setrlimit(resource.RLIMIT_AS, (used, HARD))
+        # A few MiB above: the large blocks taken first, freed last, give back room for mappings.
+        resource.setrlimit(resource.RLIMIT_AS, (used + (4 << 20), HARD))
         for size in SIZES:
             try:
                 while True:
