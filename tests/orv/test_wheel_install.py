@@ -13,6 +13,7 @@ from orv_test_support import environment_without_sanitizer
 
 import orv
 import orv.cli
+from orv.studio.page import SCRIPTS as STUDIO_SCRIPTS
 from orv.viewer.page import SCRIPTS, STYLE_SHEET
 
 REPOSITORY = Path(__file__).resolve().parents[2]
@@ -54,6 +55,7 @@ def test_the_wheel_holds_the_module_the_package_its_data_and_the_stubs(wheel):
     assert any(n.startswith("orv_engine.cpython-312-") and n.endswith(".so") for n in names)
     expected = {f"orv/levels/sample_levels/{name}.json" for name in orv.SAMPLES}
     expected |= {f"orv/viewer/{name}" for name in ("viewer.html", STYLE_SHEET, *SCRIPTS)}
+    expected |= {f"orv/studio/{name}" for name in ("studio.html", "studio.css", *STUDIO_SCRIPTS)}
     expected |= {"orv/py.typed", "orv/__main__.py", "orv_engine-stubs/__init__.pyi"}
     assert expected <= names
     assert not [n for n in names if "__pycache__" in n or n.startswith("tests/")]
