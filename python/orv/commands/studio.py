@@ -50,7 +50,7 @@ def run_studio(arguments: argparse.Namespace, prog: str) -> int:
     except MissingExtra as error:
         print(f"{prog}: {error}", file=sys.stderr)
         return ExitStatus.CANNOT_RUN
-    from orv.studio.guard import is_loopback, own_hosts
+    from orv.studio.guard import own_hosts
     from orv.studio.level_file import LevelFile
     from orv.studio.server import Studio
 
@@ -58,27 +58,17 @@ def run_studio(arguments: argparse.Namespace, prog: str) -> int:
         return ExitStatus.CANNOT_RUN
     level_file = LevelFile.for_argument(arguments.level)
     host = arguments.host or LOOPBACK
-    try:
-        listening = socket.create_server((host, arguments.port))
-    except OSError as error:
-        print(f"{prog}: cannot listen on {host} port {arguments.port}: {error.strerror}",
-              file=sys.stderr)
+    listening = _listen(host, arguments.port, prog)
+    if listening is None:
         return ExitStatus.CANNOT_RUN
     port = listening.getsockname()[1]
-    if not is_loopback(host):
-        print(f"{prog}: warning: listening on {host}, beyond this machine's loopback: other "
-              "machines that reach it and learn the address below can change the level file",
-              file=sys.stderr)
     token = secrets.token_urlsafe(24)
-    # A browser here reaches every address through the loopback.
-    shown_host = {"0.0.0.0": LOOPBACK, "::": "[::1]"}.get(host, f"[{host}]" if ":" in host
-                                                          else host)
     where = (f"bundled sample {level_file.sample}; Save writes {level_file.path}"
              if level_file.sample else str(level_file.path))
     print(f"orv studio: editing {where}", flush=True)
     studio = Studio(level_file, token, own_hosts(host, port))
     try:
-        asyncio.run(studio.run(listening, f"http://{shown_host}:{port}/?token={token}",
+        asyncio.run(studio.run(listening, f"http://{_shown(host)}:{port}/?token={token}",
                                not arguments.no_browser))
     except KeyboardInterrupt:
         print("orv studio: stopped", file=sys.stderr)
@@ -87,3 +77,26 @@ def run_studio(arguments: argparse.Namespace, prog: str) -> int:
         print(f"{prog}: the studio stopped: {error}", file=sys.stderr)
         return ExitStatus.CANNOT_RUN
     return ExitStatus.OK
+
+
+def _listen(host: str, port: int, prog: str) -> socket.socket | None:
+    """The listening socket, or None once the reason it cannot be made is printed."""
+    from orv.studio.guard import is_loopback
+
+    try:
+        listening = socket.create_server((host, port))
+    except OSError as error:
+        print(f"{prog}: cannot listen on {host} port {port}: {error.strerror}", file=sys.stderr)
+        return None
+    if not is_loopback(host):
+        print(f"{prog}: warning: listening on {host}, beyond this machine's loopback: other "
+              "machines that reach it and learn the address below can change the level file",
+              file=sys.stderr)
+    return listening
+
+
+def _shown(host: str) -> str:
+    """The host as the address names it; a browser here reaches a wildcard address through
+    the loopback."""
+    wildcard = {"0.0.0.0": LOOPBACK, "::": "[::1]"}
+    return wildcard.get(host, f"[{host}]" if ":" in host else host)
