@@ -19,7 +19,7 @@ from orv_test_support import run_orv
 
 from orv.checking.local import check_here, check_in_processes
 from orv.generating.levels import generate_levels
-from orv.checking.paths import level_paths
+from orv.checking.paths import find_levels
 from orv.rules.roster import AGENT_KINDS
 from orv.levels.samples import sample_file
 
@@ -78,7 +78,7 @@ def test_paths_expand_to_level_files_in_input_order(
         (tmp_path / name).parent.mkdir(parents=True, exist_ok=True)
         (tmp_path / name).write_text("{}")
     monkeypatch.chdir(tmp_path)
-    assert level_paths(arguments) == expected
+    assert [found.path for found in find_levels(arguments)] == expected
 
 
 EVERY_OUTCOME = ("broken.json", "stuck.json", "endless.json", "solved.json")

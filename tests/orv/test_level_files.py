@@ -9,6 +9,7 @@ from orv_test_support import frame_texts, two_room_level
 
 import orv_engine
 from orv import LevelError, level_from_json, level_to_json, load_level, save_level
+from orv.levels.values import MAX_ZONE_DEPTH, NESTING_PROBLEM
 from orv_engine import NEGATIVE, NEUTRAL, POSITIVE, Environment
 
 
@@ -279,12 +280,18 @@ def test_bytes_that_are_not_utf8_are_refused_at_their_position():
         level_from_json(b'{"id": "ab\xff"}')
 
 
-def test_zones_nested_deeper_than_python_can_follow_are_refused_not_crashed():
-    depth = 100_000
+def nested_zones(depth: int) -> str:
     text = '{"agents":[],"charges":[],"id":"z","is_time_frozen":false,"sub_environments":[' * depth
-    text += "]}" * depth
-    with pytest.raises(LevelError, match=r"^top zone: zones are nested too deeply to load$"):
-        level_from_json(text)
+    return text + "]}" * depth
+
+
+@pytest.mark.parametrize("depth", [MAX_ZONE_DEPTH + 1, 745, 100_000])
+def test_zones_nested_deeper_than_the_limit_are_refused_not_crashed(depth):
+    with pytest.raises(LevelError) as refused:
+        level_from_json(nested_zones(depth))
+    assert (refused.value.place, refused.value.problem) == ("top zone", NESTING_PROBLEM)
+    deepest = nested_zones(MAX_ZONE_DEPTH)
+    assert level_from_json(deepest).to_json() == deepest
 
 
 def test_a_level_file_error_names_the_file_first(tmp_path):
