@@ -9,7 +9,7 @@ does: it greets a new connection with a message whose length prefix is small.
 
 from __future__ import annotations
 
-import signal
+import logging
 import socket
 import struct
 import sys
@@ -20,7 +20,6 @@ from typing import TYPE_CHECKING
 
 if TYPE_CHECKING:
     from distributed import Client
-
 LOCAL = "local"
 CONNECT_TIMEOUT_SECONDS = 10.0
 # A Dask server's first message (its handshake) is a frame holding a few hundred bytes: the
@@ -41,6 +40,8 @@ def dask_client(address: str, workers: int, name: str = "orv check",
     for the user go to standard error, behind ``name``."""
     try:
         from distributed import Client, LocalCluster
+
+        from orv.checking.dask_plugins import DeafToCtrlC
     except ImportError:
         raise DaskUnavailable("--scheduler needs Dask, which is not installed; install it "
                               "with: pip install 'orv_engine[dask]'") from None
@@ -56,28 +57,23 @@ def dask_client(address: str, workers: int, name: str = "orv check",
                 print(f"{name}: the scheduler at {address} has no workers yet; "
                       "waiting for them (start some with: dask worker ADDRESS)",
                       file=sys.stderr)
-            yield client
+            try:
+                yield client
+            finally:
+                if client.status != "running":
+                    # The run reports the lost scheduler level by level; the client's own
+                    # account of its reconnection, cut short by closing, is a traceback.
+                    logging.getLogger("distributed.client").setLevel(logging.CRITICAL)
         return
     print(f"{name}: starting a local Dask cluster of {workers} worker "
           f"process{'es' if workers > 1 else ''}", file=sys.stderr)
-    with _workers_deaf_to_ctrl_c():
-        cluster = LocalCluster(  # type: ignore[no-untyped-call]
+    # Warnings about tasks cancelled when a run stops early would only clutter the terminal.
+    with LocalCluster(  # type: ignore[no-untyped-call]
             n_workers=workers, threads_per_worker=1, processes=True, host="127.0.0.1",
-            dashboard_address=None)
-    with cluster, Client(cluster) as client:  # type: ignore[no-untyped-call]
-        yield client
-
-
-@contextmanager
-def _workers_deaf_to_ctrl_c() -> Iterator[None]:
-    """Ctrl-C reaches every process of the terminal's group, and a worker process would
-    print its KeyboardInterrupt while this process stops the run. Processes started here
-    inherit the ignored signal, and Python keeps it ignored."""
-    previous = signal.signal(signal.SIGINT, signal.SIG_IGN)
-    try:
-        yield
-    finally:
-        signal.signal(signal.SIGINT, previous)
+            dashboard_address=None, silence_logs=logging.ERROR) as cluster:
+        with Client(cluster) as client:  # type: ignore[no-untyped-call]
+            client.register_plugin(DeafToCtrlC())
+            yield client
 
 
 def probe_scheduler(address: str, timeout: float) -> None:

@@ -96,7 +96,7 @@ def run_check(arguments: argparse.Namespace, prog: str = "python -m orv") -> int
                  "the first one not yet checked")
             return ExitStatus.INTERRUPTED
         except ReportError as error:
-            return _cannot_run(name, f"{error}; the run was stopped")
+            return _cannot_run(name, f"{error}; the report is incomplete")
 
 
 def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argparse.Namespace,
