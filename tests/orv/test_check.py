@@ -10,14 +10,22 @@ import multiprocessing
 import os
 import re
 import signal
+import socket
+import subprocess
+import sys
+import threading
+import time
 from collections import Counter
 from dataclasses import replace
 from pathlib import Path
+from unittest import mock
 
 import pytest
 from orv_test_support import run_orv
 
+from orv.checking.level import check_packed, failed
 from orv.checking.local import check_here, check_in_processes
+from orv.checking.on_dask import LOST
 from orv.generating.levels import generate_levels
 from orv.checking.paths import find_levels
 from orv.rules.roster import AGENT_KINDS
@@ -168,3 +176,167 @@ def test_a_batch_that_fails_on_the_cluster_is_an_error_for_each_of_its_levels(
     assert [(index, check.outcome, check.error)
             for index, check in sorted(check_on_dask(cluster_client, paths, size=2))] == [
         (index, "error", reason) for index in range(3)]
+
+
+MEMORY_LIMITED = """
+import os, resource, sys
+from orv.cli import main
+with open("/proc/self/status") as status:
+    used = next(int(line.split()[1]) << 10 for line in status if line.startswith("VmSize"))
+resource.setrlimit(resource.RLIMIT_AS, (used + (200 << 20), resource.getrlimit(resource.RLIMIT_AS)[1]))
+sys.exit(main(sys.argv[1:]))
+"""
+# Takes eight times its size as a list of numbers, beyond the 200 MB that the limit leaves.
+HUNGRY = b'{"agents":[],"charges":[],"id":"z","sub_environments":[],"is_time_frozen":[' + \
+    b"0.0," * (8 << 20) + b"0]}"
+
+
+@pytest.fixture(scope="module")
+def hungry_levels(tmp_path_factory):
+    folder = tmp_path_factory.mktemp("memory") / "levels"
+    generate_levels(100, seed=3, out=folder)
+    (folder / "level_50_hungry.json").write_bytes(HUNGRY)
+    return folder
+
+
+def run_with_little_memory(*arguments: str, cwd: Path) -> subprocess.CompletedProcess[str]:
+    environment = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") +
+                       ":allocator_may_return_null=1:quarantine_size_mb=0")
+    done = subprocess.run([sys.executable, "-c", MEMORY_LIMITED, *arguments], cwd=cwd,
+                          env=environment, capture_output=True, text=True, timeout=300,
+                          check=False)
+    assert done.returncode == 2 and "Traceback" not in done.stderr, done.stderr
+    return done
+
+
+@pytest.mark.parametrize("route", [("--jobs", "1"), ("--jobs", "2")], ids=["here", "processes"])
+def test_a_level_that_exhausts_memory_is_its_own_error_and_its_batch_keeps_its_outcomes(
+        hungry_levels, route, tmp_path):
+    run_with_little_memory("check", str(hungry_levels), *route, "--report", "r.jsonl",
+                           cwd=tmp_path)
+    with open(tmp_path / "r.jsonl", encoding="utf-8") as file:
+        rows = [json.loads(line) for line in file]
+    paths = [str(path) for path in sorted(hungry_levels.iterdir())]
+    expected = {check.path: (check.outcome, check.error)
+                for _, check in check_here([path for path in paths if "hungry" not in path])}
+    expected[paths[51]] = ("error", "top zone: out of memory while loading the level")
+    assert {row["path"]: (row["outcome"], row["error"]) for row in rows} == expected
+    played = run_with_little_memory("play", paths[51], cwd=tmp_path)
+    assert played.stderr.endswith("out of memory while loading the level\n")
+
+
+def test_a_batch_that_fails_on_the_cluster_is_split_so_its_other_levels_keep_their_outcomes(
+        tmp_path: Path, cluster_client) -> None:  # type: ignore[no-untyped-def]
+    from orv.checking.on_dask import check_on_dask
+
+    paths = [str(path) for path in generate_levels(6, seed=2, out=tmp_path)]
+    os.rename(paths[2], paths[2].replace("level_", "poison_"))
+    paths[2] = paths[2].replace("level_", "poison_")
+
+    def poisoned(batch: bytes) -> bytes:
+        if b"poison_" in batch:
+            raise MemoryError
+        return check_packed(batch)
+
+    expected = without_times(list(check_here(paths)))
+    expected[2] = failed(paths[2], "the Dask cluster could not check it: MemoryError")
+    with mock.patch("orv.checking.on_dask.check_packed", poisoned):
+        assert without_times(list(check_on_dask(cluster_client, paths, size=3))) == expected
+
+
+def peer_answering(greeting: bytes) -> tuple[socket.socket, list[socket.socket]]:
+    """A TCP server on the loopback that greets every connection with ``greeting`` and then
+    says nothing more."""
+    server = socket.create_server(("127.0.0.1", 0))
+    held: list[socket.socket] = []
+
+    def accept() -> None:
+        while True:
+            try:
+                connection, _ = server.accept()
+            except OSError:
+                return
+            held.append(connection)
+            connection.sendall(greeting)
+    threading.Thread(target=accept, daemon=True).start()
+    return server, held
+
+
+@pytest.mark.parametrize("greeting, message", [
+    (b"", "did not answer within 1 s"),
+    (b"SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n", "does not speak Dask's protocol; it answered "
+                                             "b'SSH-2.0-OpenSSH_'"),
+], ids=["silent", "ssh"])
+def test_a_scheduler_address_that_does_not_speak_dask_fails_within_the_timeout(
+        greeting: bytes, message: str, tmp_path: Path) -> None:
+    pytest.importorskip("distributed")
+    server, held = peer_answering(greeting)
+    address = f"tcp://127.0.0.1:{server.getsockname()[1]}"
+    done = run_orv("check", "workshop", "--scheduler", address, "--connect-timeout", "1",
+                   cwd=tmp_path)
+    server.close()
+    for connection in held:
+        connection.close()
+    assert done.returncode == 2 and done.stderr.endswith(f"{message}\n"), done.stderr
+
+
+def started(command: list[str], **options) -> subprocess.Popen[str]:  # type: ignore[no-untyped-def]
+    return subprocess.Popen(command, text=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            **options)
+
+
+def endless_levels(folder: Path, count: int) -> None:
+    """Levels that take a while each: every one runs out of its steps."""
+    folder.mkdir()
+    for number in range(count):
+        (folder / f"endless_{number:02}.json").write_bytes(CRAFTED["endless.json"][1])
+
+
+def test_a_scheduler_lost_mid_run_ends_the_run_with_every_unchecked_level_reported(
+        tmp_path: Path) -> None:
+    pytest.importorskip("distributed")
+    dask = str(Path(sys.executable).with_name("dask"))
+    found_at = tmp_path / "scheduler" / "address.json"
+    found_at.parent.mkdir()
+    scheduler = started([dask, "scheduler", "--host", "127.0.0.1", "--port", "0",
+                         "--no-dashboard", "--scheduler-file", str(found_at)])
+    try:
+        while not found_at.exists():
+            assert scheduler.poll() is None, scheduler.communicate()
+            time.sleep(0.05)
+        address = json.loads(found_at.read_text())["address"]
+        worker = started([dask, "worker", address, "--nthreads", "1", "--no-nanny",
+                          "--no-dashboard"])
+        endless_levels(tmp_path / "levels", 20)
+        check = started([sys.executable, "-m", "orv", "check", "levels", "--all",
+                         "--scheduler", address, "--connect-timeout", "2", "--report",
+                         "r.jsonl"], cwd=tmp_path, env=dict(os.environ, PYTHONUNBUFFERED="1"))
+        first = check.stdout.readline()  # type: ignore[union-attr]
+        scheduler.kill()
+        out, err = check.communicate(timeout=60)
+    finally:
+        for process in (scheduler, locals().get("worker")):
+            if process is not None:
+                process.kill()
+                process.communicate()
+    assert check.returncode == 2 and "Traceback" not in err, err
+    with open(tmp_path / "r.jsonl", encoding="utf-8") as file:
+        rows = [(row["outcome"], row["error"]) for row in map(json.loads, file)]
+    checked = rows.count(("out of steps", ""))
+    assert "out of steps" in first and 0 < checked < len(rows) == 20
+    assert rows[checked:] == [("error", LOST)] * (20 - checked)
+
+
+def test_ctrl_c_stops_a_run_on_a_local_cluster_with_status_130_and_no_worker_tracebacks(
+        tmp_path: Path) -> None:
+    pytest.importorskip("distributed")
+    endless_levels(tmp_path / "levels", 20)
+    check = started([sys.executable, "-m", "orv", "check", "levels", "--all", "--scheduler",
+                     "local", "--jobs", "2"], cwd=tmp_path, start_new_session=True,
+                    env=dict(os.environ, PYTHONUNBUFFERED="1"))
+    check.stdout.readline()  # type: ignore[union-attr]
+    os.killpg(check.pid, signal.SIGINT)  # as a terminal's Ctrl-C does
+    _, err = check.communicate(timeout=60)
+    assert check.returncode == 130 and err.splitlines()[-1].endswith(
+        "interrupted; the report holds the levels in input order up to the first one not yet "
+        "checked") and "Traceback" not in err, err

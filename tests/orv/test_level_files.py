@@ -5,7 +5,7 @@ import json
 import math
 
 import pytest
-from orv_test_support import frame_texts, two_room_level
+from orv_test_support import frame_texts, nested_zones, two_room_level
 
 import orv_engine
 from orv import LevelError, level_from_json, level_to_json, load_level, save_level
@@ -278,11 +278,6 @@ def test_text_that_is_no_level_is_refused_with_the_place_and_the_problem(text, p
 def test_bytes_that_are_not_utf8_are_refused_at_their_position():
     with pytest.raises(LevelError, match=r"^byte 10: the file is not UTF-8 text$"):
         level_from_json(b'{"id": "ab\xff"}')
-
-
-def nested_zones(depth: int) -> str:
-    text = '{"agents":[],"charges":[],"id":"z","is_time_frozen":false,"sub_environments":[' * depth
-    return text + "]}" * depth
 
 
 @pytest.mark.parametrize("depth", [MAX_ZONE_DEPTH + 1, 745, 100_000])

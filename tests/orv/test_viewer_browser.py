@@ -8,8 +8,9 @@ import orv_engine
 import pytest
 from headless_chromium import CHROMIUM, HeadlessChromium
 from orv_engine import POSITIVE
-from orv_test_support import environment_without_sanitizer, run_orv
+from orv_test_support import environment_without_sanitizer, nested_zones, run_orv
 
+from orv.levels.values import MAX_ZONE_DEPTH
 from orv.viewer.page import level_frames, viewer_page
 
 pytestmark = pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed "
@@ -174,3 +175,11 @@ def test_the_slider_autoplay_and_scrolling_follow_the_changes(browser, tmp_path,
     assert browser.evaluate(PLAYED_TO_THE_END) == "#frame=83"
     assert browser.evaluate(DRAWN)["status"] == "FINISHED"
     assert browser.evaluate('document.getElementById("outcome").textContent') == "solved"
+
+
+def test_the_deepest_level_the_tools_accept_is_drawn_whole(browser, tmp_path):
+    (tmp_path / "deep.json").write_text(nested_zones(MAX_ZONE_DEPTH))
+    result = run_orv("view", "deep.json", "-o", "deep.html", cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    browser.open((tmp_path / "deep.html").as_uri())
+    assert browser.evaluate('document.querySelectorAll(".zone").length') == MAX_ZONE_DEPTH

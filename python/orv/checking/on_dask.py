@@ -21,7 +21,7 @@ from orv.checking.dask_connection import (
     dask_client,
     scheduler_answers,
 )
-from orv.checking.level import check_packed, describe, failed, read_failure
+from orv.checking.level import LevelCheck, check_packed, describe, failed, read_failure
 from orv.checking.local import IN_FLIGHT_PER_WORKER, Result, batch_size
 from orv.levels.files import LevelError
 from orv.levels.reading import read_level_file
@@ -123,14 +123,11 @@ class _DaskRun:
         if future.key not in self.running:
             return False
         _, batch = self.running.pop(future.key)
-        if future.status == "cancelled" and not self._connected():
+        checks = self._checks_of(future)
+        if checks is None and not self._connected():
+            # Cancelled, or its result lost on the way, because the scheduler went away.
             self.running[future.key] = (future, batch)
             return True
-        try:
-            checks = pickle.loads(future.result(timeout=self.timeout)) \
-                if future.status == "finished" else None
-        except Exception:  # noqa: BLE001 - a result that cannot be fetched is a failure
-            checks = None
         if checks is not None:
             yield from zip(batch, checks)
         elif len(batch) > 1:
@@ -140,6 +137,17 @@ class _DaskRun:
                                    f"it: {self._failure(future)}")
         future.release()
         return False
+
+    def _checks_of(self, future: Any) -> list[LevelCheck] | None:
+        """The results of a batch whose task finished; None for one that did not, or whose
+        results cannot be fetched."""
+        if future.status != "finished":
+            return None
+        try:
+            checks: list[LevelCheck] = pickle.loads(future.result(timeout=self.timeout))
+        except Exception:  # noqa: BLE001 - a result that cannot be fetched is a failure
+            return None
+        return checks
 
     def _failure(self, future: Any) -> str:
         """Why a batch's task did not finish: its exception, or its state."""
