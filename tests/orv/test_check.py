@@ -183,7 +183,8 @@ import os, resource, sys
 from orv.cli import main
 with open("/proc/self/status") as status:
     used = next(int(line.split()[1]) << 10 for line in status if line.startswith("VmSize"))
-resource.setrlimit(resource.RLIMIT_AS, (used + (200 << 20), resource.getrlimit(resource.RLIMIT_AS)[1]))
+hard = resource.getrlimit(resource.RLIMIT_AS)[1]
+resource.setrlimit(resource.RLIMIT_AS, (used + (200 << 20), hard))
 sys.exit(main(sys.argv[1:]))
 """
 # Takes eight times its size as a list of numbers, beyond the 200 MB that the limit leaves.

@@ -119,7 +119,8 @@ def _first_bytes(address: str, host: str, port: int, timeout: float) -> bytes:
 def scheduler_answers(client: Client, timeout: float) -> bool:
     """Whether the client's scheduler answers a call within ``timeout`` seconds."""
     try:
-        client.sync(client.scheduler.identity, callback_timeout=timeout)
+        client.sync(client.scheduler.identity,  # type: ignore[no-untyped-call,union-attr]
+                    callback_timeout=timeout)
     except Exception:  # noqa: BLE001 - any failure means it did not answer
         return False
     return True

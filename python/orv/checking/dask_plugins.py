@@ -7,7 +7,7 @@ import signal
 from distributed.diagnostics.plugin import WorkerPlugin
 
 
-class DeafToCtrlC(WorkerPlugin):  # type: ignore[misc]
+class DeafToCtrlC(WorkerPlugin):
     """Makes a local worker process ignore Ctrl-C. The terminal sends it to every process
     of its group, and the workers would print their KeyboardInterrupt while ``orv check``
     stops the run and closes them."""

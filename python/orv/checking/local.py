@@ -7,13 +7,15 @@ finish; ``index`` is the level's place in the input, so callers can put results 
 from __future__ import annotations
 
 from collections import deque
-from collections.abc import Iterator, Sequence
+from collections.abc import Generator, Iterator, Sequence
 from concurrent.futures import FIRST_COMPLETED, Future, ProcessPoolExecutor, wait
 from concurrent.futures.process import BrokenProcessPool
 
 from orv.checking.level import LevelCheck, check_files, check_level_file, describe, failed
 
 Result = tuple[int, LevelCheck]
+# What a runner gives; closing it stops the run and the work it has under way.
+Results = Generator[Result, None, None]
 
 # Batches in flight per worker: enough that a worker never waits for its next batch, few
 # enough that a million paths do not all become pending futures at once.
@@ -27,13 +29,13 @@ def batch_size(count: int, workers: int, largest: int = 256) -> int:
     return max(1, min(largest, count // (workers * 16)))
 
 
-def check_here(paths: Sequence[str]) -> Iterator[Result]:
+def check_here(paths: Sequence[str]) -> Results:
     """Check the levels one after another in this process."""
     for index, path in enumerate(paths):
         yield index, check_level_file(path)
 
 
-def check_in_processes(paths: Sequence[str], jobs: int) -> Iterator[Result]:
+def check_in_processes(paths: Sequence[str], jobs: int) -> Results:
     """Check the levels in ``jobs`` worker processes, a batch of paths per task.
 
     A worker that dies (the engine crashed on a level, or the system ended it for want of

@@ -12,7 +12,7 @@ import pickle
 import queue
 import time
 from collections import deque
-from collections.abc import Iterator, Sequence
+from collections.abc import Generator, Iterator, Sequence
 from typing import TYPE_CHECKING, Any
 
 from orv.checking.dask_connection import (
@@ -22,7 +22,7 @@ from orv.checking.dask_connection import (
     scheduler_answers,
 )
 from orv.checking.level import LevelCheck, check_packed, describe, failed, read_failure
-from orv.checking.local import IN_FLIGHT_PER_WORKER, Result, batch_size
+from orv.checking.local import IN_FLIGHT_PER_WORKER, Result, Results, batch_size
 from orv.levels.files import LevelError
 from orv.levels.reading import read_level_file
 
@@ -42,7 +42,7 @@ def worker_count(client: Client) -> int:
 
 
 def check_on_dask(client: Client, paths: Sequence[str], size: int | None = None,
-                  timeout: float = CONNECT_TIMEOUT_SECONDS) -> Iterator[Result]:
+                  timeout: float = CONNECT_TIMEOUT_SECONDS) -> Results:
     """Check the levels on the client's cluster, a batch of level texts per task.
 
     A worker lost mid-run has its tasks run again by the scheduler (up to its
@@ -66,7 +66,7 @@ class _DaskRun:
         self.paths = paths
         self.timeout = timeout
         self.waiting: deque[list[int]] = deque()
-        self.running: dict[str, tuple[Any, list[int]]] = {}
+        self.running: dict[Any, tuple[Any, list[int]]] = {}
         # Futures are put here as they finish, from Dask's callback thread.
         self.finished: queue.SimpleQueue[Any] = queue.SimpleQueue()
 
@@ -103,9 +103,9 @@ class _DaskRun:
         future = self.client.submit(check_packed, pickle.dumps(texts, pickle.HIGHEST_PROTOCOL),
                                     pure=False, retries=1)
         self.running[future.key] = (future, indexes)
-        future.add_done_callback(self.finished.put)
+        future.add_done_callback(self.finished.put)  # type: ignore[no-untyped-call]
 
-    def _next_finished(self) -> Iterator[Result]:
+    def _next_finished(self) -> Generator[Result, None, bool]:
         """Wait for the next batch to finish and take its results; True when the scheduler
         is lost. Generator-based: ``yield from`` gives the results and returns the flag."""
         quiet_since = time.monotonic()

@@ -6,7 +6,7 @@ import argparse
 import os
 import sys
 import time
-from collections.abc import Generator, Iterator, Sequence
+from collections.abc import Iterator, Sequence
 from contextlib import ExitStack, contextmanager
 from pathlib import Path
 
