@@ -280,13 +280,10 @@ def test_bytes_that_are_not_utf8_are_refused_at_their_position():
         level_from_json(b'{"id": "ab\xff"}')
 
 
-@pytest.mark.parametrize("depth", [MAX_ZONE_DEPTH + 1, 745, 100_000])
-def test_zones_nested_deeper_than_the_limit_are_refused_not_crashed(depth):
-    with pytest.raises(LevelError) as refused:
-        level_from_json(nested_zones(depth))
-    assert (refused.value.place, refused.value.problem) == ("top zone", NESTING_PROBLEM)
-    deepest = nested_zones(MAX_ZONE_DEPTH)
-    assert level_from_json(deepest).to_json() == deepest
+def test_zones_nested_deeper_than_python_can_follow_are_refused_not_crashed():
+    with pytest.raises(LevelError, match=rf"^top zone: {NESTING_PROBLEM}$"):
+        level_from_json(nested_zones(100_000))
+    assert level_from_json(nested_zones(MAX_ZONE_DEPTH)).to_json() == nested_zones(MAX_ZONE_DEPTH)
 
 
 def test_a_level_file_error_names_the_file_first(tmp_path):

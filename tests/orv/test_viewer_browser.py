@@ -179,7 +179,6 @@ def test_the_slider_autoplay_and_scrolling_follow_the_changes(browser, tmp_path,
 
 def test_the_deepest_level_the_tools_accept_is_drawn_whole(browser, tmp_path):
     (tmp_path / "deep.json").write_text(nested_zones(MAX_ZONE_DEPTH))
-    result = run_orv("view", "deep.json", "-o", "deep.html", cwd=tmp_path)
-    assert result.returncode == 0, result.stderr
+    assert run_orv("view", "deep.json", "-o", "deep.html", cwd=tmp_path).returncode == 0
     browser.open((tmp_path / "deep.html").as_uri())
     assert browser.evaluate('document.querySelectorAll(".zone").length') == MAX_ZONE_DEPTH
