@@ -68,9 +68,11 @@ def dask_client(address: str, workers: int, name: str = "orv check",
     print(f"{name}: starting a local Dask cluster of {workers} worker "
           f"process{'es' if workers > 1 else ''}", file=sys.stderr)
     # Warnings about tasks cancelled when a run stops early would only clutter the terminal.
+    # The scheduler's web server takes any free port (without one it takes 8787, and two runs
+    # at once would clash).
     with LocalCluster(  # type: ignore[no-untyped-call]
             n_workers=workers, threads_per_worker=1, processes=True, host="127.0.0.1",
-            dashboard_address=None, silence_logs=logging.ERROR) as cluster:
+            dashboard_address="127.0.0.1:0", silence_logs=logging.ERROR) as cluster:
         with Client(cluster) as client:  # type: ignore[no-untyped-call]
             client.register_plugin(DeafToCtrlC())
             yield client
