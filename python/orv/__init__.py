@@ -8,12 +8,18 @@ command-line player and an HTML frame viewer.
 
     print(orv.play_outcome(orv.load_sample("judges_hall")).line())   # stuck (...)
 
+``explain_step(before, after)`` says what a step did with its numbers (``Power Sorcerer in
+squarer: 3 ^ 2 → 9``) and ``frame_changes(before, after)`` which charges, agents and zones it
+changed, for a game that animates the frames itself.
+
 ``python -m orv play LEVEL`` and ``python -m orv view LEVEL -o level.html`` do the same from
 the command line; ``python -m orv agents`` prints the rules.
 """
 
 from orv.levels.files import LevelError, level_from_json, level_to_json, load_level, save_level
 from orv.levels.samples import DEFAULT_SAMPLE, SAMPLES, load_sample, sample_file
+from orv.playing.arithmetic import Step, explain_step
+from orv.playing.changes import frame_changes
 from orv.playing.frames import Frame, play_frames
 from orv.playing.outcome import LevelOutcome, Outcome, classify_frames, play_outcome
 
@@ -21,10 +27,13 @@ __all__ = [
     "DEFAULT_SAMPLE",
     "SAMPLES",
     "Frame",
+    "Step",
     "LevelError",
     "LevelOutcome",
     "Outcome",
     "classify_frames",
+    "explain_step",
+    "frame_changes",
     "level_from_json",
     "level_to_json",
     "load_level",

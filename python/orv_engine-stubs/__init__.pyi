@@ -9,7 +9,7 @@ start of a step every zone is time-frozen while one of its direct sub-zones stil
 or holds more than one charge. The agents of the zones that are not frozen are gathered inner
 zones first (each sub-zone with everything below it, earlier sub-zones first, then the zone's
 own agents in the order they were added) and tried by priority, highest first; equal
-priorities keep that order when 16 or fewer agents are gathered. The first agent whose spell
+priorities keep that order, however many agents are gathered. The first agent whose spell
 takes effect casts and leaves its zone. When nobody casts, the first zone below the top with
 no agent and exactly one charge (sub-zones searched before their zone) moves its charge to the
 end of its parent's charges and leaves the level; when no zone can, the level ends

@@ -101,9 +101,10 @@ class HeadlessChromium:
             self.page("Input.dispatchKeyEvent", {"type": kind, "key": key, "code": key,
                                                  "windowsVirtualKeyCode": key_code})
 
-    def click(self, selector: str) -> None:
-        """A real mouse click in the middle of the element ``selector`` finds."""
-        box = self.evaluate(f"(r => [r.x + r.width / 2, r.y + r.height / 2])("
+    def click(self, selector: str, across: float = 0.5) -> None:
+        """A real mouse click on the element ``selector`` finds: halfway down, and
+        ``across`` of its width from its left edge (the middle by default)."""
+        box = self.evaluate(f"(r => [r.x + r.width * {across}, r.y + r.height / 2])("
                             f"document.querySelector({json.dumps(selector)})"
                             ".getBoundingClientRect())")
         for kind in ("mousePressed", "mouseReleased"):

@@ -1,6 +1,8 @@
 """What the viewer highlights: the changes one step made, worked out from two frames."""
 
 import copy
+import re
+from pathlib import Path
 
 import pytest
 from orv_test_support import two_room_level
@@ -97,3 +99,12 @@ def test_an_agent_that_stays_but_changes_state_is_marked_changed():
     after = copy.deepcopy(before)
     after["agents"][1]["state"] = "active"
     assert frame_changes(before, after) == {"": {"changed_agents": [1]}}
+
+
+def test_the_readme_example_of_frames_in_a_game_prints_what_it_shows(capsys):
+    readme = (Path(__file__).resolve().parents[2] / "README.md").read_text(encoding="utf-8")
+    section = readme[readme.index("## Using frames in a game"):]
+    code, shown = re.search(r"```python\n(.*?)```\n\nprints\n\n```\n(.*?)```", section,
+                            re.DOTALL).groups()
+    exec(compile(code, "README example", "exec"), {})  # noqa: S102 - our own README's code
+    assert capsys.readouterr().out == shown

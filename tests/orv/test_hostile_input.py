@@ -82,6 +82,7 @@ def test_level_text_reaches_a_terminal_inert_and_a_spreadsheet_as_text(tmp_path)
     for name, level in zip(files, (HOSTILE, MISNAMED)):
         (tmp_path / name).write_text(json.dumps(level))
     runs = [run_orv("play", name, cwd=tmp_path) for name in files]
+    runs.append(run_orv("play", files[0], "--summary", cwd=tmp_path))
     runs.append(run_orv("check", *files, "--all", "--report", "r.csv", cwd=tmp_path))
     shown = "".join(run.stdout + run.stderr for run in runs)
     assert not [char for char in shown if unicodedata.category(char) == "Cc" and char != "\n"]

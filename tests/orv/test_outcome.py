@@ -49,16 +49,16 @@ def endless():
 LEVELS = {
     "solved": (two_room_level, Outcome.SOLVED, []),
     "two closed gates": (two_closed_gates, Outcome.STUCK,
-                         ['gate "door" in zone hall (== 4.0): total 3.0',
-                          'gate "judge" in zone hall (> 10.0): total 3.0']),
+                         ['gate "door" in zone hall (== 4): total 3',
+                          'gate "judge" in zone hall (> 10): total 3']),
     "gate carried away": (gate_carried_away, Outcome.STUCK,
-                          ['gate "lost" in zone cell (== 5.0): left the level with an outer '
+                          ['gate "lost" in zone cell (== 5): left the level with an outer '
                            'zone before it opened']),
     "no gates": (no_gates, Outcome.ENDED, []),
     "out of steps": (endless, Outcome.OUT_OF_STEPS,
-                     ['gate "never" in zone top (== 1.0): total 1.0']),
+                     ['gate "never" in zone top (== 1): total 1']),
     "frozen vault": (lambda: load_sample("chronomancer_vault"), Outcome.STUCK,
-                     ['gate "vault_door" in zone vault (== 2.0): total 2.0, but the zone '
+                     ['gate "vault_door" in zone vault (== 2): total 2, but the zone '
                       'stayed frozen']),
 }
 

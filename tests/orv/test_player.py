@@ -18,7 +18,7 @@ WORKSHOP_SUMMARY = [
     "  spells:        3",
     "  collapses:     2",
     "  gates opened:  1 of 1",
-    "  final charges: 13.0 positive (result_sum)",
+    "  final charges: 13 positive (result_sum)",
     "  final status:  FINISHED (Equation Resolved.)",
 ]
 
@@ -37,15 +37,13 @@ NARRATION = {
     "collapse": (frame_with("RUNNING", "Zone adder has resolved and merged.",
                             {"type": "COLLAPSE_ZONE", "agent_name": "Chronomancer",
                              "visual_id": "shield_adder"}),
-                 "frame    4  RUNNING   Zone adder has resolved and merged.  "
-                 "[COLLAPSE_ZONE by Chronomancer (shield_adder)]"),
+                 "frame    4  RUNNING   Zone adder has resolved and merged."),
     "level end": (frame_with("FINISHED", "Equation Resolved.",
                              {"type": "FINISHED", "agent_name": "System", "visual_id": "N/A"}),
-                  "frame    4  FINISHED  Equation Resolved.  [FINISHED by System (N/A)]"),
+                  "frame    4  FINISHED  Equation Resolved."),
     "out of steps": (frame_with("ERROR", "Max frame limit reached. Infinite loop detected.",
                                 None, index=1000),
-                     "frame 1000  ERROR     Max frame limit reached. Infinite loop detected.  "
-                     "[no event]"),
+                     "frame 1000  ERROR     Max frame limit reached. Infinite loop detected."),
 }
 
 
@@ -55,7 +53,7 @@ def test_each_frame_is_narrated_with_number_status_message_and_event(frame, line
 
 
 @pytest.mark.parametrize("charge, text", [
-    ({"magnitude": 13.0, "polarity": "positive", "visual_id": "sum"}, "13.0 positive (sum)"),
+    ({"magnitude": 13.0, "polarity": "positive", "visual_id": "sum"}, "13 positive (sum)"),
     ({"magnitude": 0.5, "polarity": "negative", "visual_id": ""}, "0.5 negative ()"),
     ({"magnitude": None, "polarity": "neutral", "visual_id": "x"}, "NaN neutral (x)"),
 ], ids=["positive", "negative", "null magnitude"])
@@ -87,8 +85,24 @@ def test_play_narrates_the_bundled_sample_by_default_and_sums_it_up(tmp_path):
     assert len(lines) == 7 + len(WORKSHOP_SUMMARY)
     assert lines[0] == ("frame    1  RUNNING   Power Sorcerer in squarer: 3 ^ 2 → 9  "
                         "[CAST_SPELL by Power Sorcerer (power)]")
-    assert lines[6].startswith("frame    7  FINISHED  Equation Resolved.")
+    assert lines[2] == "frame    3  RUNNING   Zone adder collapsed: +4 moves up to workshop"
+    assert lines[6] == "frame    7  FINISHED  Equation Resolved."
     assert lines[7:] == WORKSHOP_SUMMARY
+
+
+@pytest.mark.parametrize("option, sample, status, shown", [
+    ("--summary", "workshop", 0, WORKSHOP_SUMMARY),
+    ("--summary", "chronomancer_vault", 3, None),
+    ("--quiet", "workshop", 0, []),
+    ("--quiet", "judges_hall", 3, []),
+])
+def test_summary_prints_only_the_outcome_and_quiet_nothing(option, sample, status, shown,
+                                                          tmp_path):
+    result = run_orv("play", sample, option, cwd=tmp_path)
+    played = run_orv("play", sample, cwd=tmp_path).stdout.splitlines()
+    assert (result.returncode, result.stderr) == (status, "")
+    expected = played[played.index("summary"):] if shown is None else shown
+    assert result.stdout.splitlines() == expected
 
 
 def test_play_json_prints_the_raw_frames_one_per_line_and_the_summary_apart(tmp_path):
@@ -116,8 +130,8 @@ def test_a_level_that_runs_out_of_steps_exits_with_status_one(tmp_path):
 
 
 @pytest.mark.parametrize("sample, closed", [
-    ("judges_hall", '  closed gate "judge_of_debt" in zone judges_hall (< 0.0): total 23.0'),
-    ("chronomancer_vault", '  closed gate "vault_door" in zone vault (== 2.0): total 2.0, '
+    ("judges_hall", '  closed gate "judge_of_debt" in zone judges_hall (< 0): total 23'),
+    ("chronomancer_vault", '  closed gate "vault_door" in zone vault (== 2): total 2, '
                            'but the zone stayed frozen'),
 ])
 def test_a_stuck_level_names_its_closed_gates_and_exits_with_status_three(sample, closed,

@@ -4,13 +4,19 @@ level with the buttons and the arrow keys, and the test checks what is drawn.
 A screenshot of each checked frame is kept in build/test-artifacts/.
 """
 
+import random
+
 import orv_engine
 import pytest
 from headless_chromium import CHROMIUM, HeadlessChromium
 from orv_engine import POSITIVE
 from orv_test_support import environment_without_sanitizer, nested_zones, run_orv
 
+from test_arithmetic import NUMBERS
+
+from orv.generating.levels import generate_level
 from orv.levels.values import MAX_ZONE_DEPTH
+from orv.playing.numbers import number
 from orv.viewer.page import level_frames, viewer_page
 
 pytestmark = pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed "
@@ -175,6 +181,66 @@ def test_the_slider_autoplay_and_scrolling_follow_the_changes(browser, tmp_path,
     assert browser.evaluate(PLAYED_TO_THE_END) == "#frame=83"
     assert browser.evaluate(DRAWN)["status"] == "FINISHED"
     assert browser.evaluate('document.getElementById("outcome").textContent') == "solved"
+
+
+@pytest.fixture(scope="module")
+def big_page(tmp_path_factory):
+    """The level of ``orv generate --count 1 --seed 3 --zones 60``: 60 zones, 22 gates."""
+    page = tmp_path_factory.mktemp("big") / "big.html"
+    page.write_text(viewer_page(level_frames(generate_level(3, 0, 60)), "big"), encoding="utf-8")
+    return page.as_uri()
+
+
+def test_a_big_level_keeps_its_tree_in_view_and_a_click_on_a_chart_shows_that_frame(
+        browser, big_page, artifacts):
+    browser.open(big_page)
+    assert browser.evaluate('document.querySelectorAll(".chart").length') == 22
+    tree_top = browser.evaluate('document.getElementById("tree").getBoundingClientRect().top')
+    assert tree_top < 0.6 * browser.evaluate("window.innerHeight")
+    browser.screenshot(artifacts / "viewer-big-level.png")
+    for frame in (10, 47, 0):
+        across = browser.evaluate(f"frameX({frame}) / CHART.width")
+        browser.click(".chart:nth-of-type(5) svg", across=across)
+        assert browser.evaluate(DRAWN)["frame"] == f"frame {frame}"
+    assert browser.evaluate('document.querySelector(".chart:nth-of-type(5) .now")'
+                            '.getAttribute("x1")') == browser.evaluate("String(frameX(0))")
+
+
+OUTCOME_LIST = """(() => ({
+  note: document.getElementById("outcome-note").textContent,
+  hidden: document.getElementById("outcome-details").hidden,
+  items: [...document.querySelectorAll("#outcome-details li")].map(item => item.textContent),
+}))()"""
+
+
+def test_and_n_more_unfolds_every_closed_gate_and_idle_agent(browser, big_page):
+    browser.open(big_page)
+    folded = browser.evaluate(OUTCOME_LIST)
+    assert folded["hidden"] and folded["note"].endswith("(and 79 more)")
+    browser.click("#outcome-more")
+    unfolded = browser.evaluate(OUTCOME_LIST)
+    assert not unfolded["hidden"] and unfolded["note"].endswith("(show less)")
+    assert len(unfolded["items"]) == 80 and folded["note"].startswith(unfolded["items"][0])
+    assert sum(item.startswith("closed gate") for item in unfolded["items"]) == 22 - 12
+    browser.click("#outcome-more")
+    assert browser.evaluate(OUTCOME_LIST)["hidden"]
+
+
+def js_number(value):
+    return {"inf": "Infinity", "-inf": "-Infinity", "nan": "NaN"}.get(repr(value), repr(value))
+
+
+def test_the_page_writes_numbers_as_the_narration_does(browser, workshop_page):
+    spread = random.Random(7)
+    values = [value for value, _ in NUMBERS] + [
+        spread.choice((1, -1)) * spread.random() * 10 ** spread.randint(-12, 22)
+        for _ in range(400)] + [spread.randint(0, 10 ** 6) / 8 for _ in range(100)]
+    browser.open(workshop_page)
+    shown = browser.evaluate(f"[{', '.join(map(js_number, values))}].map(v => formatNumber(v))")
+    assert shown == [number(value) for value in values]
+    assert browser.evaluate("[formatNumber(-0, true), formatNumber(0, true)]") == ["-0", "0"]
+    legend = browser.evaluate('document.getElementById("legend").textContent')
+    assert "±7 neutral: counts negative for Plus, Minus and the gates" in legend
 
 
 def test_the_deepest_level_the_tools_accept_is_drawn_whole(browser, tmp_path):

@@ -13,6 +13,7 @@ from orv_test_support import environment_without_sanitizer
 
 import orv
 import orv.cli
+from orv.viewer.page import SCRIPTS, STYLE_SHEET
 
 REPOSITORY = Path(__file__).resolve().parents[2]
 
@@ -52,8 +53,8 @@ def test_the_wheel_holds_the_module_the_package_its_data_and_the_stubs(wheel):
     names = set(zipfile.ZipFile(wheel).namelist())
     assert any(n.startswith("orv_engine.cpython-312-") and n.endswith(".so") for n in names)
     expected = {f"orv/levels/sample_levels/{name}.json" for name in orv.SAMPLES}
-    expected |= {"orv/viewer/viewer.html", "orv/py.typed", "orv/__main__.py",
-                 "orv_engine-stubs/__init__.pyi"}
+    expected |= {f"orv/viewer/{name}" for name in ("viewer.html", STYLE_SHEET, *SCRIPTS)}
+    expected |= {"orv/py.typed", "orv/__main__.py", "orv_engine-stubs/__init__.pyi"}
     assert expected <= names
     assert not [n for n in names if "__pycache__" in n or n.startswith("tests/")]
 

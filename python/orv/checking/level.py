@@ -112,7 +112,7 @@ def play_to_outcome(path: str, top: orv_engine.Environment) -> LevelCheck:
     return LevelCheck(path, str(played.outcome), frames=played.frames, spells=played.spells,
                       collapses=played.collapses, gates_opened=played.gates_opened,
                       gates_closed=len(played.closed_gates),
-                      closed_gates=[gate.describe() for gate in played.closed_gates],
+                      closed_gates=[gate.describe(digits=None) for gate in played.closed_gates],
                       idle_agents=[f'{agent.name} "{agent.visual_id}" in zone {agent.zone}'
                                    for agent in played.idle_agents],
                       final_charges=list(played.final_charges))

@@ -91,7 +91,8 @@ class ReportFile:
         row = check.to_dict()
         row["closed_gates"] = "; ".join(check.closed_gates)
         row["idle_agents"] = "; ".join(check.idle_agents)
-        row["final_charges"] = "; ".join(describe_charge(charge) for charge in check.final_charges)
+        row["final_charges"] = "; ".join(describe_charge(charge, digits=None)
+                                       for charge in check.final_charges)
         row["seconds"] = f"{check.seconds:.6f}"
         for column in TEXT_COLUMNS:
             row[column] = csv_text(row[column])

@@ -10,6 +10,7 @@ from orv.commands.options import Commands, positive_int
 from orv.commands.progress import Progress
 from orv.exit_status import ExitStatus
 from orv.generating.levels import generate_levels
+from orv.playing.numbers import counted
 
 
 def add_generate_parser(commands: Commands) -> None:
@@ -40,5 +41,5 @@ def run_generate(arguments: argparse.Namespace, prog: str = "python -m orv") -> 
         return ExitStatus.CANNOT_RUN
     finally:
         progress.close()
-    print(f"wrote {arguments.count:,} levels into {arguments.out}")
+    print(f"wrote {counted(arguments.count, 'level')} into {arguments.out}")
     return ExitStatus.OK

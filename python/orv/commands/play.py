@@ -8,8 +8,9 @@ import sys
 from orv.commands.open_level import open_level_or_report
 from orv.commands.options import Commands, add_level_argument
 from orv.exit_status import ExitStatus
-from orv.playing.narration import play
-from orv.playing.outcome import exit_status
+from orv.playing.narration import play, summary_lines
+from orv.playing.outcome import exit_status, play_outcome
+from orv.terminal import say
 
 EXIT_STATUS_HELP = ("exit status: 0 when the level is solved (every gate opened) or ended "
                     "(it has no gate), 1 when it runs out of its 1000 steps, 2 when it cannot "
@@ -23,15 +24,26 @@ def add_play_parser(commands: Commands) -> None:
                     "step, then a summary with the outcome: solved, ended, stuck or out of "
                     "steps.", epilog=EXIT_STATUS_HELP)
     add_level_argument(parser)
-    parser.add_argument("--json", action="store_true",
-                        help="print each frame's JSON text, one per line; the summary "
-                             "then goes to standard error")
+    shown = parser.add_mutually_exclusive_group()
+    shown.add_argument("--json", action="store_true",
+                       help="print each frame's JSON text, one per line, as the engine "
+                            "wrote it; the summary then goes to standard error")
+    shown.add_argument("--summary", action="store_true",
+                       help="print only the summary, not the frames")
+    shown.add_argument("--quiet", action="store_true",
+                       help="print nothing; only the exit status tells the outcome")
 
 
 def run_play(arguments: argparse.Namespace, prog: str) -> int:
     top = open_level_or_report(arguments.level, prog)
     if top is None:
         return ExitStatus.CANNOT_RUN
-    result = play(top, sys.stdout, raw_json=arguments.json,
-                  summary_out=sys.stderr if arguments.json else None)
+    if arguments.summary or arguments.quiet:
+        # No frame is narrated, so only each frame's meta object needs parsing.
+        result = play_outcome(top)
+        for line in summary_lines(result) if arguments.summary else ():
+            say(line, sys.stdout)
+    else:
+        result = play(top, sys.stdout, raw_json=arguments.json,
+                      summary_out=sys.stderr if arguments.json else None)
     return exit_status(result.outcome)

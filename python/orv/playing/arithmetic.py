@@ -14,12 +14,15 @@ from collections.abc import Callable, Iterator
 from dataclasses import dataclass
 from typing import Any
 
+from orv.playing.numbers import number
 from orv.playing.zones import parent_path, walk_zones
 from orv.rules.roster import EQUALS_GATE, GATE_NAMES
 
 Json = dict[str, Any]
+Operands = list[Json]
 
 SPELL_MARK = " executed operation in "
+PURIFIER = "The Purifier"
 
 
 @dataclass(frozen=True)
@@ -30,17 +33,6 @@ class Step:
     text: str
     path: str
     consumed: tuple[Json, ...] = ()
-
-
-def number(value: float | None) -> str:
-    """A number as a reader expects it: 9 rather than 9.0, NaN for JSON null."""
-    if value is None or math.isnan(value):
-        return "NaN"
-    if math.isinf(value):
-        return "inf" if value > 0 else "-inf"
-    if value == int(value) and abs(value) < 1e15:
-        return str(int(value))
-    return repr(value)
 
 
 def signed(charge: Json) -> float | None:
@@ -59,8 +51,13 @@ def _negated_if_negative(charge: Json) -> float | None:
     return -magnitude if charge["polarity"] == "negative" else magnitude
 
 
-def _shown(value: float | None) -> str:
-    text = number(value)
+def _magnitude(charge: Json) -> float | None:
+    value: float | None = charge["magnitude"]
+    return value
+
+
+def _shown(value: float | None, signed_zero: bool = False) -> str:
+    text = number(value, signed_zero=signed_zero)
     return f"({text})" if text.startswith("-") else text
 
 
@@ -70,56 +67,63 @@ def _result(charge: Json) -> str:
     return number(signed(charge))
 
 
-def _joined(charges: list[Json], reading: Callable[[Json], float | None], sign: str) -> str:
+def _joined(charges: Operands, reading: Callable[[Json], float | None], sign: str) -> str:
     return f" {sign} ".join(_shown(reading(charge)) for charge in charges)
 
 
-def _sum(charges: list[Json]) -> str:
+def _sum(charges: Operands) -> str:
     return _joined(charges, signed, "+")
 
 
-def _difference(charges: list[Json]) -> str:
+def _difference(charges: Operands) -> str:
     return _joined(charges, signed, "-")
 
 
-def _product(charges: list[Json]) -> str:
+def _product(charges: Operands) -> str:
     return _joined(charges, _negated_if_negative, "×")
 
 
-def _quotient(charges: list[Json]) -> str:
+def _quotient(charges: Operands) -> str:
     return _joined(charges, _negated_if_negative, "÷")
 
 
-def _remainder(charges: list[Json]) -> str:
-    return f"{number(charges[0]['magnitude'])} mod {number(charges[1]['magnitude'])}"
+def _remainder(charges: Operands) -> str:
+    a, b = charges
+    return f"{_shown(_magnitude(a))} mod {_shown(_magnitude(b))}"
 
 
-def _power(charges: list[Json]) -> str:
-    return _joined(charges, _negated_if_negative, "^")
+def _power(charges: Operands) -> str:
+    # The sign of a zero base decides the sign of an infinite result (-0 ^ -1 is -inf).
+    base, exponent = charges
+    return (f"{_shown(_negated_if_negative(base), signed_zero=True)} ^ "
+            f"{_shown(_negated_if_negative(exponent))}")
 
 
-def _root(charges: list[Json]) -> str:
+def _root(charges: Operands) -> str:
     if len(charges) == 1:
-        return f"√{number(charges[0]['magnitude'])}"
-    degree, radicand = (number(charge["magnitude"]) for charge in charges)
-    return f"root {degree} of {radicand}"
+        return f"√{_shown(_magnitude(charges[0]))}"
+    # A zero degree is a reciprocal of ±inf, so its sign picks the result.
+    degree, radicand = charges
+    return (f"root {number(_magnitude(degree), signed_zero=True)} of "
+            f"{number(_magnitude(radicand))}")
 
 
-def _log(charges: list[Json]) -> str:
+def _log(charges: Operands) -> str:
     if len(charges) == 1:
-        return f"log10({number(charges[0]['magnitude'])})"
-    base, value = (number(charge["magnitude"]) for charge in charges)
-    return f"log base {base} of {value}"
+        return f"log10({number(_magnitude(charges[0]))})"
+    base, value = charges
+    return f"log base {number(_magnitude(base))} of {number(_magnitude(value))}"
 
 
-def _factorial(charges: list[Json]) -> str:
-    return f"{number(charges[0]['magnitude'])}!"
+def _factorial(charges: Operands) -> str:
+    return f"{_shown(_magnitude(charges[0]))}!"
 
 
 # How many charges each arithmetic spell consumes from the end of its zone's list (None: all
-# of them; the root and the logarithm take one when the zone holds only one), and how its
-# operands are written.
-_SPELLS: dict[str, tuple[int | None, Callable[[list[Json]], str]]] = {
+# of them; the root and the logarithm take only one when the zone holds only one), and how
+# its operands are written. The Purifier, the gates and the Chronomancer (which never casts)
+# consume nothing and are written apart.
+_SPELLS: dict[str, tuple[int | None, Callable[[Operands], str]]] = {
     "Plus Magician": (None, _sum),
     "Minus Magician": (None, _difference),
     "Multiply Magician": (None, _product),
@@ -158,22 +162,35 @@ def _spell(name: str, zone_id: str, old: Json, new: Json, path: str, visual_id: 
     if name in GATE_NAMES:
         gate = next(agent for agent in old["agents"] if agent["name"] == name
                     and agent["visual_id"] == visual_id)
-        rule = "==" if name == EQUALS_GATE else gate["rule"]
-        return Step(f"{where}total {number(zone_total(charges))} {rule} "
-                    f"{number(gate['target_value'])}"
-                    " → opened", path)
-    if name == "The Purifier":
+        return Step(where + _opened(gate, charges), path)
+    if name == PURIFIER:
         purified = [charge for charge in charges if charge["polarity"] == "negative"]
-        if not purified:
-            return Step(where + "no negative charge, nothing changes", path)
-        made = ", ".join(f"|{number(signed(charge))}| → {number(charge['magnitude'])}"
-                         for charge in purified)
-        return Step(where + made, path, tuple(purified))
-    taken, write = _SPELLS.get(name, (None, _sum))
+        return Step(where + _purified(purified), path, tuple(purified))
+    if name not in _SPELLS:
+        return Step(f"{name} executed operation in {zone_id}", path)
+    taken, write = _SPELLS[name]
     operands = charges if taken is None else charges[-min(taken, len(charges)):]
     result = new["charges"][-1] if new["charges"] else None
     shown = _result(result) if result is not None else "nothing"
     return Step(f"{where}{write(operands)} → {shown}", path, tuple(operands))
+
+
+def _opened(gate: Json, charges: Operands) -> str:
+    rule = "==" if gate["name"] == EQUALS_GATE else gate["rule"]
+    return f"total {number(zone_total(charges))} {rule} {number(gate['target_value'])} → opened"
+
+
+def _purified(purified: Operands) -> str:
+    # The Purifier casts even when nothing is negative; it then changes nothing. A negative
+    # charge keeps its magnitude and turns positive, so for a negative magnitude (possible
+    # in a level file) the signed value goes from +|m| to -|m|, which |x| would misstate.
+    if not purified:
+        return "no negative charge, nothing changes"
+    return ", ".join(
+        f"|{number(signed(charge))}| → {number(charge['magnitude'])}"
+        if charge["magnitude"] is None or charge["magnitude"] >= 0
+        else f"{number(signed(charge))} → {number(charge['magnitude'])}"
+        for charge in purified)
 
 
 def zone_total(charges: list[Json]) -> float:

@@ -9,6 +9,7 @@ import orv_engine
 
 from orv.playing.arithmetic import Step, explain_step
 from orv.playing.frames import Frame, play_frames
+from orv.playing.numbers import READABLE_DIGITS, number
 from orv.playing.outcome import LevelOutcome, OutcomeTally
 from orv.terminal import terminal_text
 
@@ -18,24 +19,28 @@ DETAIL_LIMIT = 20
 
 def narrate(frame: Frame, step: Step | None = None) -> str:
     """One line per frame: number, status, what the step did with its numbers (the engine's
-    message when there is no arithmetic to show), and who acted."""
-    event = frame.event
-    if event is None:
-        happened = "no event"
-    else:
-        happened = f"{event['type']} by {event['agent_name']} ({event['visual_id']})"
+    message when there is no arithmetic to show) and, for a spell, the caster's visual id.
+
+    The engine names "Chronomancer" and "System" as the actors of collapses and of the end
+    of the level; no agent did those, so their lines leave the attribution out (``--json``
+    keeps the engine's frames as they are).
+    """
     text = step.text if step is not None else frame.message
-    return f"frame {frame.index:>4}  {frame.status:<8}  {text}  [{happened}]"
+    line = f"frame {frame.index:>4}  {frame.status:<8}  {text}"
+    event = frame.event
+    if event is not None and event["type"] == "CAST_SPELL":
+        line += f"  [{event['type']} by {event['agent_name']} ({event['visual_id']})]"
+    return line
 
 
-def describe_charge(charge: dict[str, Any]) -> str:
-    """A charge as ``13.0 positive (visual_id)``; the JSON null of NaN or infinity reads NaN."""
-    magnitude = charge["magnitude"]
-    shown = "NaN" if magnitude is None else repr(float(magnitude))
-    return f"{shown} {charge['polarity']} ({charge['visual_id']})"
+def describe_charge(charge: dict[str, Any], digits: int | None = READABLE_DIGITS) -> str:
+    """A charge as ``13 positive (visual_id)``, its magnitude to ``digits`` significant
+    digits (every digit, ``13.0``, for None); the JSON null of NaN or infinity reads NaN."""
+    return f"{number(charge['magnitude'], digits)} {charge['polarity']} ({charge['visual_id']})"
 
 
 def summary_lines(result: LevelOutcome) -> list[str]:
+    """The outcome block that ends ``orv play`` (and is all of ``orv play --summary``)."""
     charges = ", ".join(describe_charge(charge) for charge in result.final_charges)
     gates = result.gates_opened + len(result.closed_gates)
     return [

@@ -28,6 +28,7 @@ import orv_engine
 
 from orv.exit_status import ExitStatus
 from orv.playing.arithmetic import SPELL_MARK, zone_total
+from orv.playing.numbers import READABLE_DIGITS, counted, number
 from orv.playing.zones import walk_zones
 from orv.rules.roster import EQUALS_GATE, GATE_NAMES
 
@@ -55,9 +56,7 @@ _META_MARK = ',"meta":{"frame_index":'
 
 
 def run_counts(frames: int, spells: int, collapses: int, opened: int, gates: int) -> str:
-    """``4 frames, 2 spells, 1 collapse, 0 of 1 gates opened``."""
-    def counted(number: int, word: str) -> str:
-        return f"{number} {word}" if number == 1 else f"{number} {word}s"
+    """``4 frames, 2 spells, 1 collapse, 0 of 1 gate opened``."""
     return (f"{counted(frames, 'frame')}, {counted(spells, 'spell')}, "
             f"{counted(collapses, 'collapse')}, {opened} of {counted(gates, 'gate')} opened")
 
@@ -87,13 +86,22 @@ class ClosedGate:
     zone_frozen: bool = False
     removed: bool = False
 
-    def describe(self) -> str:
-        where = f'gate "{self.visual_id}" in zone {self.zone} ({self.rule} {_number(self.target)})'
+    def describe(self, digits: int | None = READABLE_DIGITS) -> str:
+        """The gate in one line, its numbers to ``digits`` significant digits (every digit
+        for None, as reports keep them)."""
+        target = number(self.target, digits)
+        where = f'gate "{self.visual_id}" in zone {self.zone} ({self.rule} {target})'
         if self.removed:
             return f"{where}: left the level with an outer zone before it opened"
-        seen = "no charge" if self.last_total is None else f"total {_number(self.last_total)}"
+        seen = ("no charge" if self.last_total is None
+                else f"total {number(self.last_total, digits)}")
         frozen = ", but the zone stayed frozen" if self.zone_frozen else ""
         return f"{where}: {seen}{frozen}"
+
+    def to_dict(self) -> Json:
+        """A JSON-ready form with every digit; numbers that are not finite become null."""
+        packed: Json = _finite(asdict(self))
+        return packed
 
 
 @dataclass(frozen=True)
@@ -103,6 +111,12 @@ class IdleAgent:
     name: str
     visual_id: str
     zone: str
+
+    def describe(self) -> str:
+        return f'{self.name} "{self.visual_id}" in zone {self.zone}'
+
+    def to_dict(self) -> Json:
+        return asdict(self)
 
 
 @dataclass(frozen=True)
@@ -135,9 +149,8 @@ class LevelOutcome:
         """The closed gates and the agents that never cast, one per line; past ``limit``
         lines of each, a last line counts the rest."""
         gates = [f"closed {gate.describe()}" for gate in self.closed_gates]
-        agents = [f'never cast: {agent.name} "{agent.visual_id}" in zone {agent.zone}'
-                  for agent in self.idle_agents]
-        return _capped(gates, limit, "closed gates") + _capped(agents, limit, "idle agents")
+        agents = [f"never cast: {agent.describe()}" for agent in self.idle_agents]
+        return _capped(gates, limit, "closed gate") + _capped(agents, limit, "idle agent")
 
     def to_dict(self) -> Json:
         """A JSON-ready form; numbers that are not finite become null."""
@@ -265,11 +278,7 @@ def _closed_gate(agent: Json, frozen: bool | None, zone: Json) -> ClosedGate:
 def _capped(lines: list[str], limit: int | None, what: str) -> list[str]:
     if limit is None or len(lines) <= limit:
         return lines
-    return lines[:limit] + [f"... and {len(lines) - limit} more {what}"]
-
-
-def _number(value: float) -> str:
-    return "NaN" if math.isnan(value) else repr(value)
+    return lines[:limit] + [f"... and {counted(len(lines) - limit, 'more ' + what)}"]
 
 
 def _finite(value: Any) -> Any:

@@ -24,8 +24,7 @@ STEP_RULES = (
                          "zones first (each sub-zone with everything below it, earlier "
                          "sub-zones first, then the zone's own agents in the order they "
                          "were added) and ordered by priority, highest first. Equal "
-                         "priorities keep that order when 16 or fewer agents are gathered; "
-                         "beyond 16 their order is not fixed."),
+                         "priorities keep that order, however many agents are gathered."),
     ("Casting", "The agents are tried in that order on their own zone's charges. The first "
                 "whose spell takes effect is the caster and leaves its zone (a gate that "
                 "opens leaves too); one that declines changes nothing and stays. A result "

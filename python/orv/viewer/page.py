@@ -1,9 +1,10 @@
 """The frame viewer: one self-contained HTML page that steps through the frames of a level.
 
-The page needs no network: the frames, the style and the script are all inside it. Agents and
-charges repeat from frame to frame, so each distinct one is stored once in a table and the
-zones refer to it by position; this keeps the page of a 1000-step level a few megabytes
-rather than a hundred.
+The page is made from a template (``viewer.html``), a style sheet (``viewer.css``) and a few
+scripts (``SCRIPTS``), all kept beside this module, and the level's data; once written it
+needs no network, as everything is inside it. Agents and charges repeat from frame to frame,
+so each distinct one is stored once in a table and the zones refer to it by position; this
+keeps the page of a 1000-step level a few megabytes rather than a hundred.
 """
 
 from __future__ import annotations
@@ -12,6 +13,7 @@ import html
 import json
 import math
 import os
+import re
 from importlib import resources
 from typing import Any
 
@@ -20,13 +22,21 @@ import orv_engine
 from orv.playing.arithmetic import explain_step, zone_total
 from orv.playing.changes import Json, frame_changes
 from orv.playing.frames import play_frames
-from orv.playing.outcome import classify_frames
+from orv.playing.outcome import LevelOutcome, classify_frames
 from orv.playing.zones import rebuild_zones, walk_zones
 from orv.rules.roster import EQUALS_GATE, GATE_NAMES
 
 START_MESSAGE = "The level as loaded, before the first step."
 DATA_MARK = "__ORV_VIEWER_DATA__"
 TITLE_MARK = "__ORV_VIEWER_TITLE__"
+STYLE_MARK = "__ORV_VIEWER_STYLE__"
+SCRIPTS_MARK = "__ORV_VIEWER_SCRIPTS__"
+_MARKS = re.compile("|".join((DATA_MARK, TITLE_MARK, STYLE_MARK, SCRIPTS_MARK)))
+
+# The page's scripts, in the order they run: the shared data and helpers first, the
+# controls, which draw the first frame, last.
+SCRIPTS = ("common.js", "zones.js", "charts.js", "outcome.js", "controls.js")
+STYLE_SHEET = "viewer.css"
 
 
 class _Table:
@@ -74,9 +84,17 @@ def viewer_data(documents: list[Json]) -> Json:
         })
     result = classify_frames(documents[0], documents[1:])
     return {"agents": agents.items, "charges": charges.items, "frames": frames,
-            "gates": gate_series(documents),
-            "outcome": {"outcome": str(result.outcome), "line": result.line(),
-                        "details": result.details(limit=20)}}
+            "gates": gate_series(documents), "outcome": outcome_data(result)}
+
+
+def outcome_data(result: LevelOutcome) -> Json:
+    """The outcome as the page draws it: its line, and each closed gate and idle agent as an
+    object with every field and the line that describes it."""
+    return {"outcome": str(result.outcome), "line": result.line(),
+            "closed_gates": [{**gate.to_dict(), "text": f"closed {gate.describe()}"}
+                             for gate in result.closed_gates],
+            "idle_agents": [{**agent.to_dict(), "text": f"never cast: {agent.describe()}"}
+                            for agent in result.idle_agents]}
 
 
 def gate_series(documents: list[Json]) -> list[Json]:
@@ -109,12 +127,29 @@ def gate_series(documents: list[Json]) -> list[Json]:
 
 
 def viewer_page(documents: list[Json], title: str) -> str:
-    template = resources.files("orv.viewer").joinpath("viewer.html").read_text(encoding="utf-8")
-    data = json.dumps(viewer_data(documents), separators=(",", ":"), ensure_ascii=False)
+    """The page of a run's frame documents (``level_frames``), titled ``title``."""
+    return render_page(viewer_data(documents), title)
+
+
+def render_page(data: Json, title: str) -> str:
+    """The page that draws ``data`` (as ``viewer_data`` makes it), with everything inlined."""
+    text = json.dumps(data, separators=(",", ":"), ensure_ascii=False)
     # "<" only occurs inside JSON strings, where \u003c means the same; escaping it keeps
     # a visual id such as "</script>" from ending the script element early.
-    data = data.replace("<", "\\u003c")
-    return template.replace(TITLE_MARK, html.escape(title)).replace(DATA_MARK, data)
+    parts = {DATA_MARK: text.replace("<", "\\u003c"), TITLE_MARK: html.escape(title),
+             STYLE_MARK: _asset(STYLE_SHEET, "</style"),
+             SCRIPTS_MARK: "\n".join(f"<script>\n{_asset(name, '</script')}</script>"
+                                     for name in SCRIPTS)}
+    # One pass, so that a mark inside the title or the data is left as it is.
+    return _MARKS.sub(lambda mark: parts[mark.group()], _asset("viewer.html"))
+
+
+def _asset(name: str, closing_tag: str | None = None) -> str:
+    text = resources.files("orv.viewer").joinpath(name).read_text(encoding="utf-8")
+    # The assets are ours, but one that closed its own element would break every page.
+    if closing_tag is not None and closing_tag in text.lower():
+        raise RuntimeError(f"the viewer's {name} contains {closing_tag}>")
+    return text
 
 
 def write_viewer(top: orv_engine.Environment, output: str | os.PathLike[str],
