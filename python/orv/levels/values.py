@@ -165,6 +165,8 @@ def number(value: Any, place: str) -> float:
 def text(value: Any, place: str) -> str:
     """An id: a string the engine can store, which rules out lone surrogates ("\\ud800" in
     JSON), since they have no UTF-8 form."""
+    if type(value) is str and value.isascii():  # nearly every id, checked at once
+        return value
     checked = typed(value, place, str, "a string")
     if not checked.isascii():
         try:
