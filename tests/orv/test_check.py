@@ -195,9 +195,9 @@ hard = resource.getrlimit(resource.RLIMIT_AS)[1]
 resource.setrlimit(resource.RLIMIT_AS, (used + (200 << 20), hard))
 sys.exit(main(sys.argv[1:]))
 """
-# Takes eight times its size as a list of numbers, beyond the 200 MB that the limit leaves.
-HUNGRY = b'{"agents":[],"charges":[],"id":"z","sub_environments":[],"is_time_frozen":[' + \
-    b"0.0," * (8 << 20) + b"0]}"
+# Its id is held three times (bytes, text, the parsed string), beyond the 200 MB that the
+# limit leaves; in blocks so large that the sanitizer's allocator maps each of its own.
+HUNGRY = b'{"agents":[],"charges":[],"sub_environments":[],"id":"' + b"x" * (96 << 20) + b'"}'
 
 
 def run_with_little_memory(*arguments: str, cwd: Path) -> subprocess.CompletedProcess[str]:
