@@ -42,14 +42,14 @@ orv_install_module() {
         "-Cbuild-dir=build/$build_name" "${defines[@]}" "$ORV_ROOT"
 }
 
-# orv_run_cpp_tests VENV: builds the C++ tests of engine internals with the sanitizers and
-# runs them.
+# orv_run_cpp_tests VENV: builds the C++ tests of engine internals with the sanitizers and the
+# engine's own checks (ORV_VALIDATE), and runs them.
 orv_run_cpp_tests() {
     local venv build=$ORV_ROOT/build/cpp-tests
     venv=$(cd "$1" && pwd)
     "$venv/bin/cmake" -S "$ORV_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DCMAKE_MAKE_PROGRAM="$venv/bin/ninja" -DPython_EXECUTABLE="$venv/bin/python" \
-        -DORV_BUILD_MODULE=OFF -DORV_BUILD_CPP_TESTS=ON -DORV_SANITIZE=ON > "$build.log" \
+        -DORV_BUILD_MODULE=OFF -DORV_BUILD_CPP_TESTS=ON -DORV_SANITIZE=ON -DORV_VALIDATE=ON > "$build.log" \
         || { cat "$build.log"; return 1; }
     "$venv/bin/cmake" --build "$build"
     "$build/tests/cpp/orv_cpp_tests"

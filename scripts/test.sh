@@ -15,10 +15,10 @@ orv_install_module .venv release
 echo "== tests: release build"
 .venv/bin/python -m pytest "$@"
 
-echo "== tests: C++ engine internals (sanitizer build)"
+echo "== tests: C++ engine internals (sanitizer build, ORV_VALIDATE)"
 orv_run_cpp_tests .venv
 
 orv_prepare_venv .venv-sanitize
-orv_install_module .venv-sanitize sanitize ORV_SANITIZE=ON
-echo "== tests: sanitizer build (ASan + UBSan)"
+orv_install_module .venv-sanitize sanitize ORV_SANITIZE=ON ORV_VALIDATE=ON
+echo "== tests: sanitizer build (ASan + UBSan) with the engine's own checks (ORV_VALIDATE)"
 bash scripts/sanitized.sh .venv-sanitize/bin/python -m pytest "$@"

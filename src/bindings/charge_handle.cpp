@@ -2,12 +2,17 @@
 
 #include <pybind11/pybind11.h>
 
+#include "orv/validate.hpp"
+
 namespace orv::bindings {
 
 Charge& ChargeHandle::resolve() {
     if (owned_) {
         return *owned_;
     }
+#ifdef ORV_VALIDATE
+    validate::charges_revision(*zone_);
+#endif
     // The index test alone already keeps memory safe; the revision test keeps the item from
     // silently standing for whichever charge has since moved into its slot.
     if (zone_->charges_revision != revision_ || index_ >= zone_->charges.size()) {

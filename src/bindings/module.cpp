@@ -1,5 +1,6 @@
 #include <pybind11/pybind11.h>
 
+#include "allocation_guards.hpp"
 #include "object_lifetime.hpp"
 #include "register.hpp"
 #include "signal_checks.hpp"
@@ -11,4 +12,5 @@ PYBIND11_MODULE(orv_engine, module, pybind11::multiple_interpreters::not_support
     orv::bindings::register_charge(module);
     orv::bindings::register_environment(module);
     orv::bindings::register_sequencer(module);
+    orv::bindings::guard_allocations(module);
 }

@@ -18,20 +18,68 @@ int set_attribute_but_class(PyObject* self, PyObject* name, PyObject* value) {
     return PyObject_GenericSetAttr(self, name, value);
 }
 
-/// The binding library's instance creation, which throws C++ exceptions through Python's C
-/// interface (for its base class, or when memory runs out): they become Python exceptions.
-PyObject* new_instance(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
-    try {
-        return py::detail::pybind11_object_new(type, args, kwargs);
-    } catch (const std::bad_alloc&) {
-        return PyErr_NoMemory();
-    } catch (const std::exception&) {
-        PyErr_Format(PyExc_TypeError, "cannot create '%s' instances", type->tp_name);
-        return nullptr;
+PyObject* new_instance(PyTypeObject* type, PyObject* /*args*/, PyObject* /*kwargs*/) {
+    return detail::allocate_instance(type);
+}
+
+/// Whether the binding library's cache of the classes behind `type` is filled. Filling it for a
+/// new Python subclass allocates; a failure part way would leave an entry that lists no class,
+/// and every later instance of the subclass would be refused, so such an entry is taken out.
+bool cache_type_info(PyTypeObject* type) {
+    auto& cache = py::detail::get_internals().registered_types_py;
+    if (cache.find(type) != cache.end()) {
+        return true;
     }
+    try {
+        py::detail::all_type_info(type);
+        return true;
+    } catch (py::error_already_set& error) {
+        cache.erase(type);
+        error.restore();
+    } catch (...) {
+        cache.erase(type);
+        PyErr_NoMemory();
+    }
+    return false;
+}
+
+/// Frees an instance whose layout could not be made: the binding library's deallocation would
+/// read that layout.
+void discard_unfilled(PyObject* self) {
+    PyTypeObject* type = Py_TYPE(self);
+    if (PyType_IS_GC(type)) {
+        PyObject_GC_UnTrack(self);
+    }
+    type->tp_free(self);
+    Py_DECREF(type); // the instance's reference to its heap type
 }
 
 } // namespace
+
+namespace detail {
+
+PyObject* allocate_instance(PyTypeObject* type) noexcept {
+    if (!cache_type_info(type)) {
+        return nullptr;
+    }
+    PyObject* self = type->tp_alloc(type, 0);
+    if (self == nullptr) {
+        return nullptr;
+    }
+    try {
+        reinterpret_cast<py::detail::instance*>(self)->allocate_layout();
+        return self;
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception&) {
+        // Only the library's common base class has no class behind it.
+        PyErr_Format(PyExc_TypeError, "cannot create '%s' instances", type->tp_name);
+    }
+    discard_unfilled(self);
+    return nullptr;
+}
+
+} // namespace detail
 
 py::custom_type_setup guarded_type_setup() {
     return py::custom_type_setup([](PyHeapTypeObject* heap_type) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <typeinfo>
+#include <utility>
 
 #include <pybind11/pybind11.h>
 
@@ -26,6 +27,10 @@ namespace detail {
 
 [[noreturn]] void refuse_uninitialised(const std::type_info& type);
 
+/// A new, empty instance of `type` (value and holder still to come), or null with the Python
+/// error set. The binding library's own creation would dereference a failed allocation.
+PyObject* allocate_instance(PyTypeObject* type) noexcept;
+
 template <class T>
 void* refuse_uninitialised_instance(std::size_t) {
     refuse_uninitialised(typeid(T));
@@ -41,6 +46,49 @@ template <class T>
 void refuse_uninitialised_instances() {
     pybind11::detail::get_type_info(typeid(T))->operator_new =
         &detail::refuse_uninitialised_instance<T>;
+}
+
+/// Gives the Python object being initialised (`v_h`) its value, held by `holder`. The binding
+/// library sets the value first and then registers it, which allocates: should that fail, the
+/// object would be left holding a value without a holder, freed once more when it goes. Here
+/// the registration comes first, and what follows cannot fail, so a failure changes nothing.
+template <class Holder>
+void adopt_value(pybind11::detail::value_and_holder& v_h, Holder holder) {
+    auto* value = holder.get();
+    pybind11::detail::register_instance(v_h.inst, value, v_h.type);
+    v_h.set_instance_registered();
+    v_h.value_ptr() = value;
+    new (std::addressof(v_h.holder<Holder>())) Holder(std::move(holder));
+    v_h.set_holder_constructed();
+}
+
+/// A new Python object of the class bound to the held type, holding `holder`: the way values
+/// made by a call go back to Python when memory may run out (see adopt_value).
+template <class Holder>
+pybind11::object new_python_object(Holder holder) {
+    using Value = typename Holder::element_type;
+    const pybind11::detail::type_info* info = pybind11::detail::get_type_info(typeid(Value));
+    auto self = pybind11::reinterpret_steal<pybind11::object>(
+        detail::allocate_instance(info->type));
+    if (!self) {
+        throw pybind11::error_already_set();
+    }
+    auto* instance = reinterpret_cast<pybind11::detail::instance*>(self.ptr());
+    pybind11::detail::value_and_holder v_h = instance->get_value_and_holder(info);
+    adopt_value(v_h, std::move(holder));
+    return self;
+}
+
+/// Registers `__init__` as `make(args...)`, which returns the holder of the new value; the
+/// object adopts it as adopt_value says. `make` is a plain function (`+[](...) {...}`).
+template <class Class, class Holder, class... Args, class... Extra>
+void def_constructor(Class& cls, Holder (*make)(Args...), const Extra&... extra) {
+    cls.def(
+        "__init__",
+        [make](pybind11::detail::value_and_holder& v_h, Args... args) {
+            adopt_value(v_h, make(std::forward<Args>(args)...));
+        },
+        pybind11::detail::is_new_style_constructor(), extra...);
 }
 
 /// The shared reference that the Python object of `zone` holds. Bound functions take zones

@@ -4,6 +4,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include "arguments.hpp"
 #include "orv/agents.hpp"
 #include "orv/environment.hpp"
 #include "register.hpp"
@@ -19,8 +20,8 @@ template <class Agent>
 void def_agent_method(EnvironmentClass& environment, const char* method_name) {
     environment.def(
         method_name,
-        [](Environment& self, std::string visual_id) {
-            self.add_magician(std::make_shared<Agent>(std::move(visual_id)));
+        [](Environment& self, Text visual_id) {
+            self.add_magician(std::make_shared<Agent>(std::move(visual_id.value)));
         },
         py::arg("visual_id"));
 }
@@ -41,16 +42,17 @@ void register_agent_methods(EnvironmentClass& environment) {
     def_agent_method<Chronomancer>(environment, "add_chronomancer");
     environment.def(
         "add_equals_gate",
-        [](Environment& self, std::string visual_id, double target) {
-            self.add_magician(std::make_shared<EqualsGate>(std::move(visual_id), target));
+        [](Environment& self, Text visual_id, Number target) {
+            self.add_magician(
+                std::make_shared<EqualsGate>(std::move(visual_id.value), target.value));
         },
         py::arg("visual_id"), py::arg("target"));
     environment.def(
         "add_inequality_gate",
-        [](Environment& self, std::string visual_id, double target,
-           const std::string& comparison_type) {
+        [](Environment& self, Text visual_id, Number target, const Text& comparison_type) {
             self.add_magician(std::make_shared<InequalityGate>(
-                std::move(visual_id), target, comparison_type_from_text(comparison_type)));
+                std::move(visual_id.value), target.value,
+                comparison_type_from_text(comparison_type.value)));
         },
         py::arg("visual_id"), py::arg("target"), py::arg("comparison_type"));
 }

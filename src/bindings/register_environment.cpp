@@ -6,8 +6,10 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include "arguments.hpp"
 #include "charge_handle.hpp"
 #include "charge_sequence.hpp"
+#include "fresh_objects.hpp"
 #include "orv/environment.hpp"
 #include "orv/json_text.hpp"
 #include "object_lifetime.hpp"
@@ -21,14 +23,14 @@ namespace orv::bindings {
 
 namespace {
 
-std::vector<ChargeHandle> read_charges(Environment& self) {
+FreshList<ChargeHandle> read_charges(Environment& self) {
     const std::shared_ptr<Environment> zone = held_zone(self);
-    std::vector<ChargeHandle> items;
-    items.reserve(zone->charges.size());
+    FreshList<ChargeHandle> read;
+    read.items.reserve(zone->charges.size());
     for (std::size_t index = 0; index < zone->charges.size(); ++index) {
-        items.emplace_back(zone, index);
+        read.items.emplace_back(zone, index);
     }
-    return items;
+    return read;
 }
 
 void write_charges(Environment& self, ChargeSequence given) {
@@ -58,16 +60,20 @@ void add_sub_environment(Environment& self, Environment& sub_env) {
 void register_environment(py::module_& module) {
     EnvironmentClass environment(module, "Environment", guarded_type_setup());
     refuse_uninitialised_instances<Environment>();
-    environment.def(py::init<std::string>(), py::arg("id"))
-        .def_readwrite("id", &Environment::id);
+    def_constructor(
+        environment,
+        +[](Text id) { return std::make_shared<Environment>(std::move(id.value)); },
+        py::arg("id"));
+    def_attribute(
+        environment, "id", [](Environment& self) { return self.id; },
+        [](Environment& self, Text value) { self.id = std::move(value.value); });
     def_attribute(environment, "charges", &read_charges, &write_charges);
     environment.def_readwrite("is_time_frozen", &Environment::is_time_frozen)
         .def("to_json", &zone_text)
         .def(
             "add_charge",
-            [](Environment& self, double magnitude, ChargePolarity polarity,
-               std::string visual_id) {
-                self.add_charge(Charge(magnitude, polarity, std::move(visual_id)));
+            [](Environment& self, Number magnitude, ChargePolarity polarity, Text visual_id) {
+                self.add_charge(Charge(magnitude.value, polarity, std::move(visual_id.value)));
             },
             py::arg("magnitude"), py::arg("polarity"), py::arg("visual_id"))
         .def("add_sub_environment", &add_sub_environment, py::arg("sub_env").none(false));

@@ -16,11 +16,11 @@ namespace orv::bindings {
 void register_sequencer(py::module_& module) {
     py::class_<NarrativeSequencer> sequencer(module, "NarrativeSequencer", guarded_type_setup());
     refuse_uninitialised_instances<NarrativeSequencer>();
+    def_constructor(
+        sequencer,
+        +[](Environment& env) { return std::make_unique<NarrativeSequencer>(held_zone(env)); },
+        py::arg("env").none(false));
     sequencer
-        // A plain pointer, not a holder: should the binding library fail to register the new
-        // object (memory), it frees a plain pointer once, where it would free a holder's twice.
-        .def(py::init([](Environment& env) { return new NarrativeSequencer(held_zone(env)); }),
-             py::arg("env").none(false))
         .def("next_frame",
              [](NarrativeSequencer& self) {
                  const ExclusiveStep step;

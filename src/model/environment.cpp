@@ -5,12 +5,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orv/validate.hpp"
 #include "orv/zone_walk.hpp"
 #include "zone_fields.hpp"
 
 namespace orv {
 
-Environment::Environment(std::string id_) : id(std::move(id_)) {}
+Environment::Environment(std::string id_) : id(std::move(id_)) {
+#ifdef ORV_VALIDATE
+    validate::zone_created(*this);
+#endif
+}
 
 namespace {
 
@@ -44,6 +49,9 @@ std::shared_ptr<Environment> next_to_release(std::shared_ptr<Environment>& empty
 } // namespace
 
 Environment::~Environment() {
+#ifdef ORV_VALIDATE
+    validate::zone_destroyed(*this);
+#endif
     // Releasing a sub-zone that nobody else holds would run its destructor, which releases
     // its own sub-zones, and so on: one stack frame per level. Instead the subtree is taken
     // apart here, depth first, and every zone dies with an empty list.

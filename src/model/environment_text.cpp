@@ -1,6 +1,7 @@
 // The text of a zone tree, written straight from the zones: the fast route to the same bytes
 // as dumping Environment::to_json().
 #include "orv/environment.hpp"
+#include "orv/validate.hpp"
 #include "orv/zone_walk.hpp"
 #include "zone_fields.hpp"
 
@@ -8,6 +9,9 @@ namespace orv {
 
 void write_zone_tree(JsonTextWriter& out, const Environment& root,
                      const std::function<void(JsonFields&)>& root_extra) {
+#ifdef ORV_VALIDATE
+    validate::live_zones();
+#endif
     walk_zones(
         root,
         [&](const Environment& zone, const Environment* parent, std::size_t index) {

@@ -9,6 +9,7 @@
 
 #include "event_text.hpp"
 #include "orv/interrupt.hpp"
+#include "orv/validate.hpp"
 
 namespace orv {
 
@@ -46,6 +47,9 @@ NarrativeSequencer::FrameOutcome NarrativeSequencer::advance() {
 }
 
 void NarrativeSequencer::step() {
+#ifdef ORV_VALIDATE
+    validate::live_zones();
+#endif
     Environment* root = root_environment.get();
     CandidateList candidates;
     candidates.reserve(candidates_last_frame);
