@@ -9,6 +9,7 @@ files") or the name of a bundled sample level.
 from __future__ import annotations
 
 import argparse
+import errno
 import io
 import os
 import sys
@@ -23,8 +24,10 @@ from orv.commands.play import add_play_parser, run_play
 from orv.commands.studio import add_studio_parser, run_studio
 from orv.commands.view import add_view_parser, run_view
 from orv.exit_status import ExitStatus
+from orv.terminal import say
 
 DISTRIBUTION = "orv_engine"
+OUTPUT_ERRORS = (errno.ENOSPC, errno.EIO, errno.EDQUOT, errno.EFBIG)
 
 RUNNERS: dict[str, Callable[[argparse.Namespace, str], int]] = {
     "play": run_play,
@@ -66,12 +69,40 @@ def main(argv: Sequence[str] | None = None, prog: str = "python -m orv") -> int:
         # The narration writes arrows and other signs; a terminal that cannot show them
         # gets escapes rather than a crash.
         sys.stdout.reconfigure(errors="backslashreplace")
+    name = f"{prog} {arguments.command}"
     try:
-        return RUNNERS[arguments.command](arguments, prog)
+        status = RUNNERS[arguments.command](arguments, prog)
+        sys.stdout.flush()
+        return status
     except BrokenPipeError:
         # The reader went away (``| head``): stop quietly, as command-line tools do.
-        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        _drop_output()
         return ExitStatus.OK
+    except OSError as error:
+        # The commands report the files they read and write themselves; what is left is
+        # mostly standard output on a full or failing device.
+        say(f"{name}: {_failure(error)}")
+        return ExitStatus.CANNOT_RUN
+    except KeyboardInterrupt:
+        say(f"{name}: interrupted")
+        return ExitStatus.INTERRUPTED
+    except MemoryError:
+        pass
+    # Said outside the handler, once the run's frames and what they held are released.
+    say(f"{name}: out of memory")
+    return ExitStatus.CANNOT_RUN
+
+
+def _failure(error: OSError) -> str:
+    if error.errno in OUTPUT_ERRORS:
+        _drop_output()
+        return f"cannot write the output: {error.strerror}"
+    return f"failed: {error.strerror or error}"
+
+
+def _drop_output() -> None:
+    """Send what is left of standard output nowhere, so that exiting does not fail again."""
+    os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
 
 
 def console() -> int:

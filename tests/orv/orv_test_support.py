@@ -49,3 +49,9 @@ def frame_texts(top: orv_engine.Environment) -> list[str]:
     while not sequencer.is_finished:
         texts.append(sequencer.next_frame())
     return texts
+
+
+def nested_zones(depth: int) -> str:
+    """The text of a level of ``depth`` empty zones, each inside the one before."""
+    text = '{"agents":[],"charges":[],"id":"z","is_time_frozen":false,"sub_environments":[' * depth
+    return text + "]}" * depth

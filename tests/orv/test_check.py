@@ -10,6 +10,11 @@ import multiprocessing
 import os
 import re
 import signal
+import socket
+import subprocess
+import sys
+import threading
+import time
 from collections import Counter
 from dataclasses import replace
 from pathlib import Path
@@ -17,9 +22,11 @@ from pathlib import Path
 import pytest
 from orv_test_support import run_orv
 
+from orv.checking.level import check_packed, failed
 from orv.checking.local import check_here, check_in_processes
+from orv.checking.on_dask import LOST
 from orv.generating.levels import generate_levels
-from orv.checking.paths import level_paths
+from orv.checking.paths import find_levels
 from orv.rules.roster import AGENT_KINDS
 from orv.levels.samples import sample_file
 
@@ -63,9 +70,13 @@ def test_generator_is_reproducible_and_covers_every_kind_and_outcome(tmp_path: P
                 if gate.startswith('gate "reach') and "left the level" not in gate]
 
 
+# The loop and the folder that cannot be read are rows of their own, with the reason.
+WALKED = ["top/a.json", "top/b.json", "top/inner/c.json", "top/inner/up", "top/locked"]
+
+
 @pytest.mark.parametrize(("arguments", "expected"), [
-    (["top"], ["top/a.json", "top/b.json", "top/inner/c.json"]),
-    (["top/**/*.json"], ["top/a.json", "top/b.json", "top/inner/c.json"]),
+    (["top"], WALKED),
+    (["top/**/*.json"], WALKED),
     (["top/inner/c.json", "top/*.json", "top/a.json"], ["top/inner/c.json", "top/a.json",
                                                         "top/b.json"]),
     (["top/gone.json", "top/*.yaml"], ["top/gone.json", "top/*.yaml"]),
@@ -74,11 +85,16 @@ def test_generator_is_reproducible_and_covers_every_kind_and_outcome(tmp_path: P
 def test_paths_expand_to_level_files_in_input_order(
         tmp_path: Path, monkeypatch: pytest.MonkeyPatch, arguments: list[str],
         expected: list[str]) -> None:
-    for name in ("top/b.json", "top/a.json", "top/notes.txt", "top/inner/c.json"):
+    for name in ("top/b.json", "top/a.json", "top/notes.txt", "top/inner/c.json",
+                 "top/locked/d.json"):
         (tmp_path / name).parent.mkdir(parents=True, exist_ok=True)
         (tmp_path / name).write_text("{}")
+    (tmp_path / "top/inner/up").symlink_to("..")  # a loop: one row, and no file twice
+    (tmp_path / "top/inner/alias.json").symlink_to("../a.json")  # a second name: no row
+    scandir = os.scandir  # a folder that cannot be read is a row too
+    monkeypatch.setattr(os, "scandir", lambda path: scandir(str(path).replace("locked", "gone")))
     monkeypatch.chdir(tmp_path)
-    assert level_paths(arguments) == expected
+    assert [found.path for found in find_levels(arguments)] == expected
 
 
 EVERY_OUTCOME = ("broken.json", "stuck.json", "endless.json", "solved.json")
@@ -118,7 +134,7 @@ def cluster_client():  # type: ignore[no-untyped-def]
     distributed = pytest.importorskip("distributed")
     faulthandler.dump_traceback_later(300, exit=True)  # a hung cluster must not hang CI
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
-                                  host="127.0.0.1", dashboard_address=None) as cluster:
+                                  host="127.0.0.1", dashboard_address="127.0.0.1:0") as cluster:
         with distributed.Client(cluster) as client:
             yield client
     faulthandler.cancel_dump_traceback_later()
@@ -168,3 +184,139 @@ def test_a_batch_that_fails_on_the_cluster_is_an_error_for_each_of_its_levels(
     assert [(index, check.outcome, check.error)
             for index, check in sorted(check_on_dask(cluster_client, paths, size=2))] == [
         (index, "error", reason) for index in range(3)]
+
+
+MEMORY_LIMITED = """
+import resource, sys
+from orv.cli import main
+with open("/proc/self/status") as status:
+    used = next(int(line.split()[1]) << 10 for line in status if line.startswith("VmSize"))
+hard = resource.getrlimit(resource.RLIMIT_AS)[1]
+resource.setrlimit(resource.RLIMIT_AS, (used + (200 << 20), hard))
+sys.exit(main(sys.argv[1:]))
+"""
+# Its id is held three times (bytes, text, the parsed string), beyond the 200 MB that the
+# limit leaves; in blocks so large that the sanitizer's allocator maps each of its own.
+HUNGRY = b'{"agents":[],"charges":[],"sub_environments":[],"id":"' + b"x" * (96 << 20) + b'"}'
+
+
+def run_with_little_memory(*arguments: str, cwd: Path) -> subprocess.CompletedProcess[str]:
+    options = os.environ.get("ASAN_OPTIONS", "") + ":allocator_may_return_null=1"
+    done = subprocess.run([sys.executable, "-c", MEMORY_LIMITED, *arguments], cwd=cwd,
+                          env=dict(os.environ, ASAN_OPTIONS=options + ":quarantine_size_mb=0"),
+                          capture_output=True, text=True, timeout=300)
+    assert done.returncode == 2 and "Traceback" not in done.stderr, done.stderr
+    return done
+
+
+@pytest.mark.parametrize("route", [("--jobs", "1"), ("--jobs", "2")], ids=["here", "processes"])
+def test_a_level_that_exhausts_memory_is_its_own_error_and_its_batch_keeps_its_outcomes(
+        route, tmp_path):
+    folder = tmp_path / "levels"
+    generate_levels(100, seed=3, out=folder)
+    (folder / "level_50_hungry.json").write_bytes(HUNGRY)
+    run_with_little_memory("check", str(folder), *route, "--report", "r.jsonl", cwd=tmp_path)
+    rows = map(json.loads, (tmp_path / "r.jsonl").read_text(encoding="utf-8").splitlines())
+    paths = [str(path) for path in sorted(folder.iterdir())]
+    expected = {check.path: (check.outcome, check.error)
+                for _, check in check_here([path for path in paths if "hungry" not in path])}
+    expected[paths[51]] = ("error", "top zone: out of memory while loading the level")
+    assert {row["path"]: (row["outcome"], row["error"]) for row in rows} == expected
+    played = run_with_little_memory("play", paths[51], cwd=tmp_path)
+    assert played.stderr.endswith("out of memory while loading the level\n")
+
+
+def test_a_batch_that_fails_on_the_cluster_is_split_so_its_other_levels_keep_their_outcomes(
+        tmp_path: Path, cluster_client, monkeypatch: pytest.MonkeyPatch) -> None:  # type: ignore
+    from orv.checking.on_dask import check_on_dask
+
+    generate_levels(5, seed=2, out=tmp_path)
+    (tmp_path / "level_2_poison.json").write_bytes(CRAFTED["solved.json"][1])
+    paths = [str(path) for path in sorted(tmp_path.iterdir())]
+    expected = without_times(list(check_here(paths)))
+    expected[3] = failed(paths[3], "the Dask cluster could not check it: MemoryError")
+
+    def poisoned(batch: bytes) -> bytes:
+        if b"poison" in batch:
+            raise MemoryError
+        return check_packed(batch)
+    monkeypatch.setattr("orv.checking.on_dask.check_packed", poisoned)
+    assert without_times(list(check_on_dask(cluster_client, paths, size=3))) == expected
+
+
+def greet(server: socket.socket, greeting: bytes) -> None:
+    connection, _ = server.accept()
+    with connection:
+        connection.sendall(greeting)
+
+
+@pytest.mark.parametrize("greeting, message", [
+    (b"", "did not answer within 1 s"),
+    (b"SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n", "does not speak Dask's protocol; it answered "
+                                             "b'SSH-2.0-OpenSSH_'"),
+], ids=["silent", "ssh"])
+def test_a_scheduler_address_that_does_not_speak_dask_fails_within_the_timeout(
+        greeting: bytes, message: str, tmp_path: Path) -> None:
+    # The system accepts connections on a listening socket by itself; nobody answers them.
+    with socket.create_server(("127.0.0.1", 0)) as peer:
+        if greeting:
+            threading.Thread(target=greet, args=(peer, greeting), daemon=True).start()
+        done = run_orv("check", "workshop", "--scheduler",
+                       f"tcp://127.0.0.1:{peer.getsockname()[1]}", "--connect-timeout", "1",
+                       cwd=tmp_path)
+    assert done.returncode == 2 and done.stderr.endswith(f"{message}\n"), done.stderr
+
+
+def started(command: list[str], output: int = subprocess.PIPE,
+            **options) -> subprocess.Popen[str]:  # type: ignore[no-untyped-def]
+    return subprocess.Popen(command, text=True, stdout=output, stderr=output, **options)
+
+
+def endless_levels(folder: Path, count: int) -> None:
+    folder.mkdir()
+    for number in range(count):
+        (folder / f"endless_{number:02}.json").write_bytes(CRAFTED["endless.json"][1])
+
+
+def test_a_scheduler_lost_mid_run_ends_the_run_with_every_unchecked_level_reported(
+        tmp_path: Path) -> None:
+    dask = str(Path(sys.executable).with_name("dask"))
+    found_at = tmp_path / "scheduler.json"
+    scheduler = started([dask, "scheduler", "--host", "127.0.0.1", "--port", "0",
+                         "--dashboard-address", "127.0.0.1:0", "--scheduler-file", str(found_at)],
+                        subprocess.DEVNULL)
+    while not found_at.exists() and scheduler.poll() is None:
+        time.sleep(0.05)
+    address = json.loads(found_at.read_text())["address"]
+    worker = started([dask, "worker", address, "--nthreads", "1", "--no-nanny"],
+                     subprocess.DEVNULL)
+    endless_levels(tmp_path / "levels", 20)
+    check = started([sys.executable, "-m", "orv", "check", "levels", "--all", "--scheduler",
+                     address, "--connect-timeout", "2", "--report", "r.jsonl"], cwd=tmp_path,
+                    env=dict(os.environ, PYTHONUNBUFFERED="1"))
+    first = check.stdout.readline()  # type: ignore[union-attr]
+    scheduler.kill()
+    _, err = check.communicate(timeout=60)
+    for process in (scheduler, worker):
+        process.kill()
+        process.wait()
+    assert check.returncode == 2 and "Traceback" not in err, err
+    rows = [(row["outcome"], row["error"]) for row in map(
+        json.loads, (tmp_path / "r.jsonl").read_text(encoding="utf-8").splitlines())]
+    checked = rows.count(("out of steps", ""))
+    assert "out of steps" in first and 0 < checked < len(rows) == 20
+    assert rows[checked:] == [("error", LOST)] * (20 - checked)
+
+
+def test_ctrl_c_stops_a_run_on_a_local_cluster_with_status_130_and_no_worker_tracebacks(
+        tmp_path: Path) -> None:
+    endless_levels(tmp_path / "levels", 20)
+    check = started([sys.executable, "-m", "orv", "check", "levels", "--all", "--scheduler",
+                     "local", "--jobs", "2"], cwd=tmp_path, start_new_session=True,
+                    env=dict(os.environ, PYTHONUNBUFFERED="1"))
+    check.stdout.readline()  # type: ignore[union-attr]
+    os.killpg(check.pid, signal.SIGINT)  # as a terminal's Ctrl-C does
+    _, err = check.communicate(timeout=60)
+    assert check.returncode == 130 and "Traceback" not in err and err.endswith(
+        "interrupted; the report holds the levels in input order up to the first one not yet "
+        "checked\n"), err

@@ -10,11 +10,12 @@ import orv_engine
 import pytest
 from headless_chromium import CHROMIUM, HeadlessChromium
 from orv_engine import POSITIVE
-from orv_test_support import environment_without_sanitizer, run_orv
+from orv_test_support import environment_without_sanitizer, nested_zones, run_orv
 
 from test_arithmetic import NUMBERS
 
 from orv.generating.levels import generate_level
+from orv.levels.values import MAX_ZONE_DEPTH
 from orv.playing.numbers import number
 from orv.viewer.page import level_frames, viewer_page
 
@@ -240,3 +241,10 @@ def test_the_page_writes_numbers_as_the_narration_does(browser, workshop_page):
     assert browser.evaluate("[formatNumber(-0, true), formatNumber(0, true)]") == ["-0", "0"]
     legend = browser.evaluate('document.getElementById("legend").textContent')
     assert "±7 neutral: counts negative for Plus, Minus and the gates" in legend
+
+
+def test_the_deepest_level_the_tools_accept_is_drawn_whole(browser, tmp_path):
+    (tmp_path / "deep.json").write_text(nested_zones(MAX_ZONE_DEPTH))
+    assert run_orv("view", "deep.json", "-o", "deep.html", cwd=tmp_path).returncode == 0
+    browser.open((tmp_path / "deep.html").as_uri())
+    assert browser.evaluate('document.querySelectorAll(".zone").length') == MAX_ZONE_DEPTH

@@ -17,6 +17,7 @@ from typing import Any
 import orv_engine
 
 from orv.levels.files import LevelError, level_from_json
+from orv.levels.reading import read_level_file
 from orv.playing.outcome import play_outcome
 
 ERROR = "error"
@@ -54,26 +55,35 @@ def check_level_text(path: str, text: str | bytes) -> LevelCheck:
     """Load the level from its text and play it to its end; ``path`` only labels it."""
     started = time.perf_counter()
     try:
-        top = level_from_json(text)
-        check = play_to_outcome(path, top)
+        check = play_to_outcome(path, level_from_json(text))
+    except MemoryError:
+        # Described outside the handler, once what the level held is released.
+        reason = "out of memory while playing the level"
     except Exception as error:  # noqa: BLE001 - every failure of one level is its result
-        return failed(path, _describe(error), time.perf_counter() - started)
-    check.seconds = time.perf_counter() - started
-    return check
+        reason = describe(error)
+    else:
+        check.seconds = time.perf_counter() - started
+        return check
+    return failed(path, reason, time.perf_counter() - started)
 
 
 def check_level_file(path: str) -> LevelCheck:
-    """Read and check one level file; an unreadable file is an "error" result."""
+    """Read and check one level file; a file that cannot be read is an "error" result."""
     started = time.perf_counter()
     try:
-        with open(path, "rb") as file:
-            text = file.read()
-    except OSError as error:
-        return failed(path, f"cannot read the file: {error.strerror or error}",
-                      time.perf_counter() - started)
+        text = read_level_file(path)
+    except (OSError, LevelError) as error:
+        return failed(path, read_failure(error), time.perf_counter() - started)
     check = check_level_text(path, text)
     check.seconds = time.perf_counter() - started
     return check
+
+
+def read_failure(error: OSError | LevelError) -> str:
+    """Why a level file could not be read, without its path (the report row names it)."""
+    if isinstance(error, LevelError):
+        return error.problem
+    return f"cannot read the file: {error.strerror or describe(error)}"
 
 
 def check_texts(batch: Iterable[tuple[str, str | bytes]]) -> list[LevelCheck]:
@@ -108,12 +118,13 @@ def play_to_outcome(path: str, top: orv_engine.Environment) -> LevelCheck:
                       final_charges=list(played.final_charges))
 
 
-def _describe(error: BaseException) -> str:
-    """The first problem of the error, on one line, and how many more the loader found."""
+def describe(error: BaseException) -> str:
+    """The first problem of the error, on one line, and how many more the loader found; an
+    error without a message is named by its type, so that a reason is never empty."""
     if isinstance(error, LevelError):
         (place, problem), more = error.problems[0], len(error.problems) - 1
         extra = f" (and {more} more problem{'s' if more > 1 else ''})" if more else ""
         return f"{place}: {problem}{extra}"
-    message = str(error)
+    message = " ".join(str(error).split())
     return f"{type(error).__name__}: {message}" if message else type(error).__name__
 

@@ -7,13 +7,15 @@ finish; ``index`` is the level's place in the input, so callers can put results 
 from __future__ import annotations
 
 from collections import deque
-from collections.abc import Iterator, Sequence
+from collections.abc import Generator, Iterator, Sequence
 from concurrent.futures import FIRST_COMPLETED, Future, ProcessPoolExecutor, wait
 from concurrent.futures.process import BrokenProcessPool
 
-from orv.checking.level import LevelCheck, check_files, check_level_file, failed
+from orv.checking.level import LevelCheck, check_files, check_level_file, describe, failed
 
 Result = tuple[int, LevelCheck]
+# What a runner gives; closing it stops the run and the work it has under way.
+Results = Generator[Result, None, None]
 
 # Batches in flight per worker: enough that a worker never waits for its next batch, few
 # enough that a million paths do not all become pending futures at once.
@@ -27,25 +29,32 @@ def batch_size(count: int, workers: int, largest: int = 256) -> int:
     return max(1, min(largest, count // (workers * 16)))
 
 
-def check_here(paths: Sequence[str]) -> Iterator[Result]:
+def check_here(paths: Sequence[str]) -> Results:
     """Check the levels one after another in this process."""
     for index, path in enumerate(paths):
         yield index, check_level_file(path)
 
 
-def check_in_processes(paths: Sequence[str], jobs: int) -> Iterator[Result]:
+def check_in_processes(paths: Sequence[str], jobs: int) -> Results:
     """Check the levels in ``jobs`` worker processes, a batch of paths per task.
 
-    A worker that dies (the engine crashed on a level) breaks the whole pool and fails every
-    batch in flight; those levels are checked again afterwards, one at a time in a process of
-    their own, so that only a level that kills its process is reported as an error.
+    A worker that dies (the engine crashed on a level, or the system ended it for want of
+    memory) breaks the whole pool and fails every batch in flight, and a batch can fail as a
+    whole in other ways (its results too large to send back); those levels are checked again
+    afterwards, one at a time in a process of their own, so that only a level that fails
+    alone is reported as an error and its neighbours keep their outcomes.
     """
     size = batch_size(len(paths), jobs)
     waiting = deque(range(0, len(paths), size))
     suspects: list[int] = []
     while waiting:
-        with ProcessPoolExecutor(jobs) as pool:
+        pool = ProcessPoolExecutor(jobs)
+        try:
             yield from _run_batches(pool, paths, waiting, size, jobs, suspects)
+        finally:
+            # A run that stops early (Ctrl-C, a report that cannot be written) waits only
+            # for the batches already running.
+            pool.shutdown(cancel_futures=True)
     yield from _check_alone(paths, suspects)
 
 
@@ -72,11 +81,9 @@ def _run_batches(pool: ProcessPoolExecutor, paths: Sequence[str], waiting: deque
             batch = range(start, min(start + size, len(paths)))
             try:
                 checks = future.result()
-            except BrokenProcessPool:
+            except Exception:  # noqa: BLE001 - the pool broke, or the batch failed as a whole
                 suspects.extend(batch)
                 continue
-            except Exception as error:  # noqa: BLE001 - reported per level, the run goes on
-                checks = [failed(paths[index], f"checking failed: {error}") for index in batch]
             yield from enumerate(checks, start)
             submit_next()
 
@@ -89,8 +96,12 @@ def _check_alone(paths: Sequence[str], indexes: list[int]) -> Iterator[Result]:
                 yield index, pool.submit(check_level_file, paths[index]).result()
             except BrokenProcessPool:
                 yield index, failed(paths[index], "the worker process checking this level "
-                                    "died (the engine crashed on it)")
+                                    "died (the engine crashed on it, or the system ended it "
+                                    "for want of memory)")
                 pool.shutdown(cancel_futures=True)
                 pool = ProcessPoolExecutor(1)
+            except Exception as error:  # noqa: BLE001 - reported for this level alone
+                yield index, failed(paths[index], f"checking it failed in its worker process: "
+                                    f"{describe(error)}")
     finally:
         pool.shutdown(cancel_futures=True)

@@ -2,135 +2,169 @@
 
 Dask is an optional extra: this module imports it only when a run asks for a scheduler. The
 workers may be other machines that cannot see this one's files, so each level travels as its
-text; the workers need the ``orv_engine`` package installed, nothing else.
+text; the workers need the ``orv_engine`` package installed, nothing else. Connecting to the
+scheduler is ``orv.checking.dask_connection``'s work.
 """
 
 from __future__ import annotations
 
 import pickle
-import sys
-from collections.abc import Iterator, Sequence
-from contextlib import contextmanager
+import queue
+import time
+from collections import deque
+from collections.abc import Generator, Iterator, Sequence
 from typing import TYPE_CHECKING, Any
 
-from orv.checking.level import check_packed, failed
-from orv.checking.local import IN_FLIGHT_PER_WORKER, Result, batch_size
+from orv.checking.dask_connection import (
+    CONNECT_TIMEOUT_SECONDS,
+    DaskUnavailable,
+    dask_client,
+    scheduler_answers,
+)
+from orv.checking.level import LevelCheck, check_packed, describe, failed, read_failure
+from orv.checking.local import IN_FLIGHT_PER_WORKER, Result, Results, batch_size
+from orv.levels.files import LevelError
+from orv.levels.reading import read_level_file
 
 if TYPE_CHECKING:
     from distributed import Client
 
-LOCAL = "local"
-CONNECT_TIMEOUT_SECONDS = 10
+__all__ = ["CONNECT_TIMEOUT_SECONDS", "DaskUnavailable", "check_on_dask", "dask_client"]
+
 # A task stands for a whole batch, so it may be larger than for local processes: the
 # scheduler's cost per task is about a millisecond, several times a small level's.
 LARGEST_BATCH = 500
-
-
-class DaskUnavailable(Exception):
-    """Dask is not installed, or the scheduler cannot be reached."""
-
-
-@contextmanager
-def dask_client(address: str, workers: int, name: str = "orv check") -> Iterator[Client]:
-    """A client of the scheduler at ``address``, or of a new local cluster with ``workers``
-    single-threaded worker processes for ``local``; everything is closed on leaving. Notes
-    for the user go to standard error, behind ``name``."""
-    try:
-        from distributed import Client, LocalCluster
-    except ImportError:
-        raise DaskUnavailable("--scheduler needs Dask, which is not installed; install it "
-                              "with: pip install 'orv_engine[dask]'") from None
-    if address != LOCAL:
-        try:
-            client = Client(  # type: ignore[no-untyped-call]
-                address, timeout=CONNECT_TIMEOUT_SECONDS)
-        except (OSError, TimeoutError) as error:
-            raise DaskUnavailable(f"cannot reach the Dask scheduler at {address}: "
-                                  f"{error}") from None
-        with client:
-            if not client.scheduler_info()["workers"]:
-                print(f"{name}: the scheduler at {address} has no workers yet; "
-                      "waiting for them (start some with: dask worker ADDRESS)",
-                      file=sys.stderr)
-            yield client
-        return
-    print(f"{name}: starting a local Dask cluster of {workers} worker "
-          f"process{'es' if workers > 1 else ''}", file=sys.stderr)
-    with LocalCluster(  # type: ignore[no-untyped-call]
-            n_workers=workers, threads_per_worker=1, processes=True, host="127.0.0.1",
-            dashboard_address=None) as cluster:
-        with Client(cluster) as client:  # type: ignore[no-untyped-call]
-            yield client
+LOST = "not checked: the connection to the Dask scheduler was lost"
 
 
 def worker_count(client: Client) -> int:
     return max(1, len(client.scheduler_info()["workers"]))
 
 
-def check_on_dask(client: Client, paths: Sequence[str],
-                  size: int | None = None) -> Iterator[Result]:
+def check_on_dask(client: Client, paths: Sequence[str], size: int | None = None,
+                  timeout: float = CONNECT_TIMEOUT_SECONDS) -> Results:
     """Check the levels on the client's cluster, a batch of level texts per task.
 
     A worker lost mid-run has its tasks run again by the scheduler (up to its
-    allowed-failures setting); a batch that still fails, or raises, is reported level by level
-    as "error" with the reason, and the rest of the run goes on.
+    allowed-failures setting). A batch that still fails, or raises, is split and each of its
+    levels is checked again alone, so that only a level that fails by itself is reported as
+    "error" with the reason. When the scheduler is lost, or stops answering for ``timeout``
+    seconds, every level not yet checked is reported as not checked and the run ends.
     """
-    from distributed import as_completed
-
-    workers = worker_count(client)
-    size = size or batch_size(len(paths), workers, LARGEST_BATCH)
-    starts = iter(range(0, len(paths), size))
-    running = as_completed(  # type: ignore[no-untyped-call]
-        with_results=True, raise_errors=False)
-    batches: dict[Any, list[int]] = {}
-    for _ in range(workers * IN_FLIGHT_PER_WORKER):
-        yield from _submit_next(client, paths, starts, size, running, batches)
-    for future, value in running:
-        batch = batches.pop(future.key)
-        if future.status == "finished":
-            yield from zip(batch, pickle.loads(value))
-        else:
-            reason = f"the Dask cluster could not check it: {_failure(future)}"
-            yield from ((index, failed(paths[index], reason)) for index in batch)
-        future.release()
-        yield from _submit_next(client, paths, starts, size, running, batches)
+    size = size or batch_size(len(paths), worker_count(client), LARGEST_BATCH)
+    run = _DaskRun(client, paths, timeout)
+    run.waiting.extend(list(range(start, min(start + size, len(paths))))
+                       for start in range(0, len(paths), size))
+    yield from run.results(worker_count(client) * IN_FLIGHT_PER_WORKER)
 
 
-def _failure(future: Any) -> str:
-    """Why a batch's task did not finish: its exception, or its state (a task is cancelled
-    when the client loses its scheduler)."""
-    if future.status != "error":
-        return f"its task was {future.status}"
-    error = future.exception()
-    return f"{type(error).__name__}: {error}"
+class _DaskRun:
+    """The batches of one run: waiting to be sent, and running on the cluster."""
 
+    def __init__(self, client: Client, paths: Sequence[str], timeout: float) -> None:
+        self.client = client
+        self.paths = paths
+        self.timeout = timeout
+        self.waiting: deque[list[int]] = deque()
+        self.running: dict[Any, tuple[Any, list[int]]] = {}
+        # Futures are put here as they finish, from Dask's callback thread.
+        self.finished: queue.SimpleQueue[Any] = queue.SimpleQueue()
 
-def _submit_next(client: Client, paths: Sequence[str], starts: Iterator[int], size: int,
-                 running: Any, batches: dict[Any, list[int]]) -> Iterator[Result]:
-    """Read the next batch and submit it; files that cannot be read are results at once."""
-    for start in starts:
+    def results(self, in_flight: int) -> Iterator[Result]:
+        try:
+            while self.waiting or self.running:
+                while self.waiting and len(self.running) < in_flight:
+                    if not self._connected():
+                        yield from self._all_lost()
+                        return
+                    yield from self._submit(self.waiting.popleft())
+                if self.running:
+                    lost = yield from self._next_finished()
+                    if lost:
+                        yield from self._all_lost()
+                        return
+        finally:
+            for future, _ in self.running.values():
+                future.release()
+
+    def _submit(self, batch: list[int]) -> Iterator[Result]:
+        """Read the batch's files and send it; files that cannot be read are results at
+        once."""
         indexes, texts = [], []
-        for index in range(start, min(start + size, len(paths))):
+        for index in batch:
             try:
-                with open(paths[index], "rb") as file:
-                    texts.append((paths[index], file.read()))
-            except OSError as error:
-                yield index, failed(paths[index], "cannot read the file: "
-                                    f"{error.strerror or error}")
+                texts.append((self.paths[index], read_level_file(self.paths[index])))
+            except (OSError, LevelError) as error:
+                yield index, failed(self.paths[index], read_failure(error))
                 continue
             indexes.append(index)
         if not texts:
-            continue
-        try:
-            future = client.submit(check_packed, pickle.dumps(texts, pickle.HIGHEST_PROTOCOL),
-                                   pure=False, retries=1)
-        except Exception as error:  # noqa: BLE001 - the client has lost its scheduler
-            # Nothing more can be sent: every level not yet checked gets this as its result.
-            reason = f"not checked: the connection to the Dask scheduler was lost ({error})"
-            left = [*indexes, *(index for rest in starts
-                                for index in range(rest, min(rest + size, len(paths))))]
-            yield from ((index, failed(paths[index], reason)) for index in left)
             return
-        batches[future.key] = indexes
-        running.add(future)
-        return
+        future = self.client.submit(check_packed, pickle.dumps(texts, pickle.HIGHEST_PROTOCOL),
+                                    pure=False, retries=1)
+        self.running[future.key] = (future, indexes)
+        future.add_done_callback(self.finished.put)  # type: ignore[no-untyped-call]
+
+    def _next_finished(self) -> Generator[Result, None, bool]:
+        """Wait for the next batch to finish and take its results; True when the scheduler
+        is lost. Generator-based: ``yield from`` gives the results and returns the flag."""
+        quiet_since = time.monotonic()
+        while True:
+            try:
+                future = self.finished.get(timeout=min(0.5, self.timeout / 2))
+                break
+            except queue.Empty:
+                if not self._connected():
+                    return True
+                if time.monotonic() - quiet_since >= self.timeout / 2:
+                    if not scheduler_answers(self.client, self.timeout / 2):
+                        return True
+                    quiet_since = time.monotonic()
+        if future.key not in self.running:
+            return False
+        _, batch = self.running.pop(future.key)
+        checks = self._checks_of(future)
+        if checks is None and not self._connected():
+            # Cancelled, or its result lost on the way, because the scheduler went away.
+            self.running[future.key] = (future, batch)
+            return True
+        if checks is not None:
+            yield from zip(batch, checks)
+        elif len(batch) > 1:
+            self.waiting.extendleft([index] for index in reversed(batch))
+        else:
+            yield batch[0], failed(self.paths[batch[0]], "the Dask cluster could not check "
+                                   f"it: {self._failure(future)}")
+        future.release()
+        return False
+
+    def _checks_of(self, future: Any) -> list[LevelCheck] | None:
+        """The results of a batch whose task finished; None for one that did not, or whose
+        results cannot be fetched."""
+        if future.status != "finished":
+            return None
+        try:
+            checks: list[LevelCheck] = pickle.loads(future.result(timeout=self.timeout))
+        except Exception:  # noqa: BLE001 - a result that cannot be fetched is a failure
+            return None
+        return checks
+
+    def _failure(self, future: Any) -> str:
+        """Why a batch's task did not finish: its exception, or its state."""
+        if future.status != "error":
+            return f"its task was {future.status}"
+        try:
+            return describe(future.exception(timeout=self.timeout))
+        except Exception as error:  # noqa: BLE001 - the reason itself could not be fetched
+            return f"its task failed, and why could not be fetched ({describe(error)})"
+
+    def _connected(self) -> bool:
+        return self.client.status == "running"
+
+    def _all_lost(self) -> Iterator[Result]:
+        """Every level not yet checked, reported as such."""
+        for _, batch in self.running.values():
+            yield from ((index, failed(self.paths[index], LOST)) for index in batch)
+        for batch in self.waiting:
+            yield from ((index, failed(self.paths[index], LOST)) for index in batch)
+        self.waiting.clear()

@@ -34,6 +34,11 @@ EXIT_STATUS_HELP = ("exit status: 0 when every level is solved or ended, 3 when 
 # a level by the next run over the folder.
 REPORT_FORMATS = {".jsonl": "jsonl", ".ndjson": "jsonl", ".csv": "csv"}
 COLUMNS = tuple(item.name for item in fields(LevelCheck))
+# A spreadsheet takes a cell that starts with one of these for a formula, which a file name or
+# an id written by anybody must never become; such a cell gets a leading "'", as spreadsheets
+# themselves write text of that shape. Only text columns: numbers stay numbers.
+FORMULA_STARTS = ("=", "+", "-", "@", "\t", "\r")
+TEXT_COLUMNS = ("path", "closed_gates", "idle_agents", "final_charges", "error")
 
 
 class InOrder:
@@ -61,18 +66,27 @@ def report_format_of(path: Path) -> str:
     return kind
 
 
+class ReportError(Exception):
+    """The report file cannot be written; the message names it and says why."""
+
+
 class ReportFile:
-    """A report with one row per level: JSON Lines or CSV."""
+    """A report with one row per level: JSON Lines or CSV. Writing and closing raise
+    ReportError when the file cannot take the row (a full device, a lost disk)."""
 
     def __init__(self, path: Path, kind: str) -> None:
-        self._file: IO[str] = open(path, "w", encoding="utf-8", newline="")
+        self._path = path
+        # Text that Unicode cannot encode (a file name of bytes that are not UTF-8) is kept
+        # as its escape, which a JSON reader turns back into the same string.
+        self._file: IO[str] = open(path, "w", encoding="utf-8", newline="",
+                                   errors="backslashreplace")
         self._csv = csv.writer(self._file, lineterminator="\n") if kind == "csv" else None
         if self._csv is not None:
-            self._csv.writerow(COLUMNS)
+            self._guarded(self._csv.writerow, COLUMNS)
 
     def write(self, check: LevelCheck) -> None:
         if self._csv is None:
-            self._file.write(level_json(check) + "\n")
+            self._guarded(self._file.write, level_json(check) + "\n")
             return
         row = check.to_dict()
         row["closed_gates"] = "; ".join(check.closed_gates)
@@ -80,10 +94,25 @@ class ReportFile:
         row["final_charges"] = "; ".join(describe_charge(charge, digits=None)
                                        for charge in check.final_charges)
         row["seconds"] = f"{check.seconds:.6f}"
-        self._csv.writerow(row[column] for column in COLUMNS)
+        for column in TEXT_COLUMNS:
+            row[column] = csv_text(row[column])
+        self._guarded(self._csv.writerow, [row[column] for column in COLUMNS])
 
     def close(self) -> None:
-        self._file.close()
+        if not self._file.closed:
+            self._guarded(self._file.close)
+
+    def _guarded(self, write: Callable[..., object], *arguments: object) -> None:
+        try:
+            write(*arguments)
+        except OSError as error:
+            raise ReportError(f"cannot write the report {self._path}: "
+                              f"{error.strerror or error}") from None
+
+
+def csv_text(text: str) -> str:
+    """A text cell that a spreadsheet shows as text, never runs as a formula."""
+    return "'" + text if text.startswith(FORMULA_STARTS) else text
 
 
 def level_json(check: LevelCheck) -> str:

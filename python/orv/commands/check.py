@@ -10,23 +10,30 @@ from collections.abc import Iterator, Sequence
 from contextlib import ExitStack, contextmanager
 from pathlib import Path
 
-from orv.checking.level import LevelCheck
+from orv.checking.level import LevelCheck, failed
 from orv.checking.local import Result, check_here, check_in_processes
-from orv.checking.on_dask import DaskUnavailable, check_on_dask, dask_client
-from orv.checking.paths import level_paths
+from orv.checking.on_dask import (
+    CONNECT_TIMEOUT_SECONDS,
+    DaskUnavailable,
+    check_on_dask,
+    dask_client,
+)
+from orv.checking.paths import FoundPath, find_levels
 from orv.checking.report import (
     EXIT_STATUS_HELP,
     GOOD_OUTCOMES,
     InOrder,
+    ReportError,
     ReportFile,
     Tally,
     level_json,
     level_lines,
     report_format_of,
 )
-from orv.commands.options import Commands, positive_int
+from orv.commands.options import Commands, positive_int, positive_seconds
 from orv.commands.progress import Progress
 from orv.exit_status import ExitStatus
+from orv.terminal import say, terminal_text
 
 
 def add_check_parser(commands: Commands) -> None:
@@ -58,33 +65,38 @@ def add_check_parser(commands: Commands) -> None:
                         help="check on a Dask cluster: the scheduler's address such as "
                              "tcp://scheduler-host:8786, or 'local' for a cluster of --jobs "
                              "workers on this machine (needs pip install 'orv_engine[dask]')")
-
+    parser.add_argument("--connect-timeout", type=positive_seconds, metavar="SECONDS",
+                        default=CONNECT_TIMEOUT_SECONDS,
+                        help="how long to wait for the Dask scheduler to answer, when the run "
+                             "starts and when its connection is lost mid-run (default: "
+                             "%(default)s)")
 
 
 def run_check(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
     name = f"{prog} check"
-    paths = level_paths(arguments.paths)
-    if not paths:
+    found = find_levels(arguments.paths)
+    if not found:
         # Checking nothing is not a success: the paths were most likely mistyped.
         return _cannot_run(name, f"no level files (*.json) in {' '.join(arguments.paths)}")
     with ExitStack() as stack:
         try:
             report_format = report_format_of(arguments.report) if arguments.report else None
-            results = stack.enter_context(_results(arguments, paths, name))
+            results = stack.enter_context(_results(arguments, found, name))
             # Opened only once the run can start, so that a failed start leaves no file.
             report = ReportFile(arguments.report, report_format) if report_format else None
-        except (DaskUnavailable, ValueError) as error:
+        except (DaskUnavailable, ValueError, ReportError) as error:
             return _cannot_run(name, str(error))
         except OSError as error:
-            return _cannot_run(name, f"cannot write the report: {error}")
-        if report is not None:
-            stack.callback(report.close)
+            return _cannot_run(name, f"cannot write the report: {error.strerror or error}")
         try:
-            return _collect(results, paths, arguments, report)
+            return _collect(results, [entry.path for entry in found], arguments, report)
         except KeyboardInterrupt:
-            print(f"{name}: interrupted; the report holds the levels in input order up to the "
-                  "first one not yet checked", file=sys.stderr)
+            _close(report, name)
+            say(f"{name}: interrupted; the report holds the levels in input order up to "
+                 "the first one not yet checked")
             return ExitStatus.INTERRUPTED
+        except ReportError as error:
+            return _cannot_run(name, f"{error}; the report is incomplete")
 
 
 def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argparse.Namespace,
@@ -101,7 +113,7 @@ def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argpars
             progress.write(level_json(check), sys.stdout)
         elif arguments.all or check.outcome not in GOOD_OUTCOMES:
             for line in level_lines(check):
-                progress.write(line, sys.stdout)
+                progress.write(terminal_text(line), sys.stdout)
 
     in_order = InOrder(emit)
     try:
@@ -110,28 +122,54 @@ def _collect(results: Iterator[Result], paths: Sequence[str], arguments: argpars
             progress.advance()
     finally:
         progress.close()
+    if report is not None:
+        report.close()
     seconds = time.perf_counter() - started
     summary_out = sys.stderr if arguments.json else sys.stdout
     for line in tally.summary_lines():
-        print(line, file=summary_out)
+        say(line, summary_out)
     print(f"checked {len(paths):,} level{'' if len(paths) == 1 else 's'} in {seconds:.2f} s "
           f"({len(paths) / max(seconds, 1e-9):,.0f} levels/s)", file=summary_out)
     return tally.exit_status()
 
 
 @contextmanager
-def _results(arguments: argparse.Namespace, paths: Sequence[str],
+def _results(arguments: argparse.Namespace, found: Sequence[FoundPath],
              name: str) -> Iterator[Iterator[Result]]:
-    """The runner that the options ask for; its cluster is closed on leaving."""
-    if arguments.scheduler is not None:
-        with dask_client(arguments.scheduler, arguments.jobs, name) as client:
-            yield check_on_dask(client, paths)
-    elif arguments.jobs == 1 or len(paths) < 2:
-        yield check_here(paths)
-    else:
-        yield check_in_processes(paths, min(arguments.jobs, len(paths)))
+    """The runner that the options ask for, with the paths that cannot be checked as error
+    results of their own; the runner and its cluster are closed on leaving."""
+    readable = [index for index, entry in enumerate(found) if not entry.problem]
+    paths = [found[index].path for index in readable]
+    with ExitStack() as stack:
+        if arguments.scheduler is not None:
+            client = stack.enter_context(dask_client(
+                arguments.scheduler, arguments.jobs, name, arguments.connect_timeout))
+            runner = check_on_dask(client, paths, timeout=arguments.connect_timeout)
+        elif arguments.jobs == 1 or len(paths) < 2:
+            runner = check_here(paths)
+        else:
+            runner = check_in_processes(paths, min(arguments.jobs, len(paths)))
+        stack.callback(runner.close)
+        yield _with_problems(found, readable, runner)
+
+
+def _with_problems(found: Sequence[FoundPath], readable: list[int],
+                   runner: Iterator[Result]) -> Iterator[Result]:
+    for index, entry in enumerate(found):
+        if entry.problem:
+            yield index, failed(entry.path, entry.problem)
+    for position, check in runner:
+        yield readable[position], check
+
+
+def _close(report: ReportFile | None, name: str) -> None:
+    try:
+        if report is not None:
+            report.close()
+    except ReportError as error:
+        say(f"{name}: {error}")
 
 
 def _cannot_run(name: str, message: str) -> int:
-    print(f"{name}: {message}", file=sys.stderr)
+    say(f"{name}: {message}")
     return ExitStatus.CANNOT_RUN

@@ -21,5 +21,13 @@ def positive_int(text: str) -> int:
     return value
 
 
+def positive_seconds(text: str) -> float:
+    """An argparse type: a finite number of seconds above 0."""
+    value = float(text)
+    if not 0 < value < float("inf"):
+        raise argparse.ArgumentTypeError(f"must be a number of seconds above 0, not {text}")
+    return value
+
+
 def add_level_argument(parser: argparse.ArgumentParser) -> None:
     parser.add_argument("level", nargs="?", default=DEFAULT_SAMPLE, help=LEVEL_HELP)

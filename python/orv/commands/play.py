@@ -10,6 +10,7 @@ from orv.commands.options import Commands, add_level_argument
 from orv.exit_status import ExitStatus
 from orv.playing.narration import play, summary_lines
 from orv.playing.outcome import exit_status, play_outcome
+from orv.terminal import say
 
 EXIT_STATUS_HELP = ("exit status: 0 when the level is solved (every gate opened) or ended "
                     "(it has no gate), 1 when it runs out of its 1000 steps, 2 when it cannot "
@@ -40,8 +41,8 @@ def run_play(arguments: argparse.Namespace, prog: str) -> int:
     if arguments.summary or arguments.quiet:
         # No frame is narrated, so only each frame's meta object needs parsing.
         result = play_outcome(top)
-        if arguments.summary:
-            print("\n".join(summary_lines(result)))
+        for line in summary_lines(result) if arguments.summary else ():
+            say(line, sys.stdout)
     else:
         result = play(top, sys.stdout, raw_json=arguments.json,
                       summary_out=sys.stderr if arguments.json else None)

@@ -9,6 +9,7 @@ from pathlib import Path
 from orv.commands.open_level import open_level_or_report
 from orv.commands.options import Commands, add_level_argument
 from orv.exit_status import ExitStatus
+from orv.terminal import say
 from orv.viewer.page import write_viewer
 
 
@@ -31,7 +32,7 @@ def run_view(arguments: argparse.Namespace, prog: str) -> int:
     try:
         write_viewer(top, output, title=title)
     except OSError as error:
-        print(f"{prog}: cannot write {output}: {error.strerror}", file=sys.stderr)
+        say(f"{prog}: cannot write {output}: {error.strerror}")
         return ExitStatus.CANNOT_RUN
-    print(f"wrote {output}")
+    say(f"wrote {output}", sys.stdout)
     return ExitStatus.OK

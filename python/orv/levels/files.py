@@ -19,8 +19,12 @@ What the JSON cannot carry, and what loading does about it:
 - A zone held at several places of the tree is written at each place; loading makes an
   independent copy for each. The JSON is the same, but a spell or a collapse in one copy no
   longer shows in the others. The same goes for an agent held by several zones.
-- Python's JSON reader follows zones about 500 levels deep (each zone is an object and an
-  array), the engine any depth; a deeper file is refused with a LevelError.
+- The tools follow zones ``MAX_ZONE_DEPTH`` (500) levels deep, since Python's JSON reader and
+  writer recurse; the engine follows any depth. A deeper file is refused with a LevelError.
+
+Files are read by ``orv.levels.reading``: only regular files, so a FIFO or a device named
+like a level never blocks or floods the reader. A level too large for the memory available
+is a LevelError too ("out of memory while loading the level").
 """
 
 from __future__ import annotations
@@ -33,7 +37,11 @@ from typing import Any
 
 import orv_engine
 
+from orv.levels.reading import read_level_file
 from orv.levels.values import (
+    MAX_ZONE_DEPTH,
+    NESTING_PROBLEM,
+    OUT_OF_MEMORY,
     LevelError,
     at,
     choice,
@@ -42,6 +50,7 @@ from orv.levels.values import (
     number,
     parse,
     shown,
+    text,
     typed,
 )
 from orv.rules.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES, AgentKind
@@ -83,11 +92,9 @@ def load_level(path: str | os.PathLike[str], on_warning: Warn | None = None
     """Build the zone tree of a level file; LevelError names the file and each place.
 
     ``on_warning`` receives each warning about a file that loads (zone ids used twice).
+    OSError for a file that cannot be opened or read.
     """
-    if os.path.isdir(path):
-        raise LevelError(os.fspath(path), "is a directory, not a level file")
-    with open(path, "rb") as file:
-        data = file.read()
+    data = read_level_file(path)
     try:
         return level_from_json(data, on_warning)
     except LevelError as error:
@@ -98,13 +105,25 @@ def level_from_json(text: str | bytes, on_warning: Warn | None = None
                     ) -> orv_engine.Environment:
     """Build a zone tree from level JSON; on bad input raise LevelError with every problem
     (up to MAX_PROBLEMS), never half a tree."""
+    try:
+        top, warnings = _build(text)
+    except MemoryError:
+        pass
+    else:
+        for warning in warnings:
+            if on_warning is not None:
+                on_warning(warning)
+        return top
+    # Raised outside the handler, so that the half-built tree is already released.
+    raise LevelError("top zone", OUT_OF_MEMORY)
+
+
+def _build(text: str | bytes) -> tuple[orv_engine.Environment, list[str]]:
     document = parse(text)
     loader = _Loader()
     top = None
     try:
-        top = loader.zone(document, "")
-    except RecursionError:
-        raise LevelError("top zone", "zones are nested too deeply to load") from None
+        top = loader.tree(document)
     except _TooMany:
         loader.problems.append(LevelError("rest of the file", f"not checked: stopped after "
                                           f"{MAX_PROBLEMS} problems"))
@@ -112,10 +131,7 @@ def level_from_json(text: str | bytes, on_warning: Warn | None = None
         first, *more = loader.problems
         raise LevelError(first.place, first.problem, [(e.place, e.problem) for e in more])
     assert top is not None, "a tree is built whenever no problem stopped the loader"
-    for warning in loader.warnings():
-        if on_warning is not None:
-            on_warning(warning)
-    return top
+    return top, loader.warnings()
 
 
 class _TooMany(Exception):
@@ -158,18 +174,39 @@ class _Loader:
             self.note(LevelError(at(place, key), error.problem))
             return default
 
+    def tree(self, document: Any) -> orv_engine.Environment:
+        """The tree of the top zone's document, built in file order from an explicit stack,
+        so that no depth of nesting runs into Python's recursion limit."""
+        top = None
+        pending: list[tuple[orv_engine.Environment | None, Any, str, int]] = [
+            (None, document, "", 1)]
+        while pending:
+            parent, value, place, depth = pending.pop()
+            env = self.zone(value, place)
+            if parent is None:
+                top = env
+            else:
+                parent.add_sub_environment(env)
+            subs = self.field(value, "sub_environments", place, [], typed, list,
+                              "a list") if isinstance(value, dict) else []
+            if subs and depth == MAX_ZONE_DEPTH:
+                self.note(LevelError("top zone", NESTING_PROBLEM))
+                break
+            subs_place = at(place, "sub_environments")
+            pending.extend((env, subs[index], at(subs_place, index), depth + 1)
+                           for index in reversed(range(len(subs))))
+        assert top is not None
+        return top
+
     def zone(self, value: Any, place: str) -> orv_engine.Environment:
+        """A zone with its charges and agents; its sub-zones are added by ``tree``."""
         zone = self.object(value, place, ZONE_KEYS, OPTIONAL_ZONE_KEYS) or {}
-        env = orv_engine.Environment(self.field(zone, "id", place, "", typed, str, "a string"))
+        env = orv_engine.Environment(self.field(zone, "id", place, "", text))
         self.zone_places.setdefault(env.id, []).append(shown(place))
         for key, add in (("charges", self.charge), ("agents", self.agent)):
             for index, item in enumerate(self.field(zone, key, place, [], typed, list,
                                                     "a list")):
                 add(env, item, at(at(place, key), index))
-        subs_place = at(place, "sub_environments")
-        for index, sub in enumerate(self.field(zone, "sub_environments", place, [], typed,
-                                               list, "a list")):
-            env.add_sub_environment(self.zone(sub, at(subs_place, index)))
         env.is_time_frozen = self.field(zone, "is_time_frozen", place, False, typed, bool,
                                         "true or false")
         return env
@@ -180,7 +217,7 @@ class _Loader:
             self.field(charge, "magnitude", place, math.nan, number),
             self.field(charge, "polarity", place, orv_engine.POSITIVE, choice, POLARITIES,
                        "polarity"),
-            self.field(charge, "visual_id", place, "", typed, str, "a string"),
+            self.field(charge, "visual_id", place, "", text),
         )
 
     def agent(self, env: orv_engine.Environment, value: Any, place: str) -> None:
@@ -199,7 +236,7 @@ class _Loader:
         if state != "dormant":
             self.note(LevelError(at(place, "state"), f'"{state}" cannot be restored: agents '
                                  "are only ever placed dormant"))
-        visual_id = self.field(agent, "visual_id", place, "", typed, str, "a string")
+        visual_id = self.field(agent, "visual_id", place, "", text)
         place_agent = getattr(env, kind.add_method)
         if not kind.is_gate:
             place_agent(visual_id)

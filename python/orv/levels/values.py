@@ -8,10 +8,24 @@ from __future__ import annotations
 
 import json
 import math
+import sys
 from collections.abc import Sequence
 from typing import Any, TypeVar
 
 T = TypeVar("T")
+
+# The deepest nesting of zones that the tools accept. Python's JSON reader, writer and dict
+# comparison recurse, two levels per zone (an object and its list of sub-zones); on CPython
+# 3.12 they fail somewhere past 740 zones, and the viewer's data nests a few levels more, so
+# the limit leaves room to spare. The engine itself has no limit.
+MAX_ZONE_DEPTH = 500
+NESTING_PROBLEM = (f"zones are nested more than {MAX_ZONE_DEPTH} deep; the tools follow "
+                   f"at most {MAX_ZONE_DEPTH}")
+OUT_OF_MEMORY = "out of memory while loading the level"
+# Longer integer literals raise inside Python's JSON reader (its guard against slow int
+# parsing); no field of a level can use a number that long anyway.
+LONGEST_WHOLE_NUMBER = 400
+TOO_LARGE = f"too large for a double (beyond {sys.float_info.max:.4g})"
 
 
 class LevelError(ValueError):
@@ -41,6 +55,17 @@ class ObjectWithRepeatedKeys(dict[str, Any]):
     repeated: list[str]
 
 
+class TooLarge:
+    """A number literal beyond the range of a double, kept so the checks report its place."""
+
+    def __init__(self, literal: str) -> None:
+        self.literal = literal
+
+    def __str__(self) -> str:
+        return self.literal if len(self.literal) <= 20 else f"{self.literal[:12]}... " \
+            f"({len(self.literal)} characters)"
+
+
 class NotJson:
     """NaN, Infinity or -Infinity: Python's reader takes them, but they are not JSON."""
 
@@ -64,11 +89,20 @@ def parse(text: str | bytes) -> Any:
                          "object, the top zone")
     try:
         # NaN and the infinities are kept as markers so that the checks report their place.
-        return json.loads(text, parse_constant=NotJson, object_pairs_hook=_object_from_pairs)
+        return json.loads(text, parse_constant=NotJson, parse_int=_whole_number,
+                          object_pairs_hook=_object_from_pairs)
     except json.JSONDecodeError as error:
         raise LevelError(f"line {error.lineno} column {error.colno}", error.msg) from None
     except RecursionError:
-        raise LevelError("top zone", "zones are nested too deeply to load") from None
+        raise LevelError("top zone", NESTING_PROBLEM) from None
+
+
+def _whole_number(literal: str) -> int | TooLarge:
+    if len(literal) <= LONGEST_WHOLE_NUMBER:
+        value = int(literal)
+        if abs(value) <= sys.float_info.max:
+            return value
+    return TooLarge(literal)
 
 
 def _object_from_pairs(pairs: list[tuple[str, Any]]) -> dict[str, Any]:
@@ -117,9 +151,31 @@ def number(value: Any, place: str) -> float:
     if isinstance(value, NotJson):
         raise LevelError(place, f"{value} is not JSON; write null for a number that is "
                          "not a number")
+    if isinstance(value, TooLarge):
+        raise LevelError(place, f"the number {value} is {TOO_LARGE}")
     if isinstance(value, (int, float)) and not isinstance(value, bool):
+        # The reader turns a literal beyond a double's range into an infinity, while a JSON
+        # file can only write an infinity as null: an infinity here was a literal too large.
+        if math.isinf(value):
+            raise LevelError(place, f"the number is {TOO_LARGE}")
         return float(value)
     raise LevelError(place, f"expected a number or null, found {kind_of(value)}")
+
+
+def text(value: Any, place: str) -> str:
+    """An id: a string the engine can store, which rules out lone surrogates ("\\ud800" in
+    JSON), since they have no UTF-8 form."""
+    if type(value) is str and value.isascii():  # nearly every id, checked at once
+        return value
+    checked = typed(value, place, str, "a string")
+    if not checked.isascii():
+        try:
+            checked.encode("utf-8")
+        except UnicodeEncodeError as error:
+            raise LevelError(place, f"the string holds a lone surrogate "
+                             f"({checked[error.start]!a}) at character {error.start}, "
+                             "which is not text") from None
+    return checked
 
 
 def choice(value: Any, place: str, choices: dict[str, Any] | tuple[str, ...], what: str) -> Any:
@@ -138,6 +194,8 @@ def kind_of(value: Any) -> str:
         return "true" if value else "false"
     if isinstance(value, NotJson):
         return f"{value} (which is not JSON)"
+    if isinstance(value, TooLarge):
+        return f"the number {value}"
     if isinstance(value, (int, float)):
         return f"the number {value}"
     kinds = {str: "a string", list: "a list", dict: "an object"}

@@ -11,6 +11,7 @@ from orv.playing.arithmetic import Step, explain_step
 from orv.playing.frames import Frame, play_frames
 from orv.playing.numbers import READABLE_DIGITS, number
 from orv.playing.outcome import LevelOutcome, OutcomeTally
+from orv.terminal import terminal_text
 
 # Beyond this many closed gates or idle agents the summary only counts the rest.
 DETAIL_LIMIT = 20
@@ -59,8 +60,9 @@ def play(top: orv_engine.Environment, out: TextIO, raw_json: bool = False,
     """Play the level to its end, writing each frame to ``out`` as soon as it is made, and
     return its outcome.
 
-    With ``raw_json`` each frame is written as its JSON text, one per line. The summary goes
-    to ``summary_out`` (``out`` when not given).
+    With ``raw_json`` each frame is written as its exact JSON text, one per line; otherwise
+    the narration shows the level's ids with their control characters escaped. The summary
+    goes to ``summary_out`` (``out`` when not given).
     """
     previous = json.loads(top.to_json())
     tally = OutcomeTally(previous)
@@ -69,10 +71,11 @@ def play(top: orv_engine.Environment, out: TextIO, raw_json: bool = False,
         if raw_json:
             out.write(frame.text + "\n")
         else:
-            out.write(narrate(frame, explain_step(previous, frame.document)) + "\n")
+            out.write(terminal_text(narrate(frame, explain_step(previous, frame.document)))
+                      + "\n")
         out.flush()
         previous = frame.document
     result = tally.result(previous)
     for line in summary_lines(result):
-        (summary_out or out).write(line + "\n")
+        (summary_out or out).write(terminal_text(line) + "\n")
     return result

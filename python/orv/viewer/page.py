@@ -186,10 +186,21 @@ def _asset(package: str, name: str, closing_tag: str | None = None) -> str:
 
 def write_viewer(top: orv_engine.Environment, output: str | os.PathLike[str],
                  title: str) -> None:
-    """Play the level under ``top`` and write the viewer page of its frames to ``output``."""
+    """Play the level under ``top`` and write the viewer page of its frames to ``output``.
+
+    OSError when the page cannot be written; a page that was begun in a regular file is
+    removed then, so that no half page is left to be opened.
+    """
     page = viewer_page(level_frames(top), title)
-    with open(output, "w", encoding="utf-8") as file:
-        file.write(page)
+    # A title from a file name of bytes that are not UTF-8 is shown as its escapes.
+    file = open(output, "w", encoding="utf-8", errors="backslashreplace")
+    try:
+        with file:
+            file.write(page)
+    except OSError:
+        if os.path.isfile(output):
+            os.remove(output)
+        raise
 
 
 def _pack_zone(top: Json, agents: _Table, charges: _Table) -> Json:
