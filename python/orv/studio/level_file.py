@@ -17,6 +17,7 @@ from pathlib import Path
 import orv_engine
 
 from orv.levels.files import level_from_json, save_level
+from orv.levels.reading import read_level_file
 from orv.levels.samples import SAMPLES, sample_file
 
 NO_FILE = ""
@@ -54,9 +55,10 @@ class LevelFile:
         return cls(path, argument)
 
     def read(self) -> bytes | None:
-        """The file's bytes, or None while it does not exist."""
+        """The file's bytes, or None while it does not exist; LevelError when it is no
+        regular file, OSError when it cannot be read."""
         try:
-            return self.path.read_bytes()
+            return read_level_file(self.path)
         except FileNotFoundError:
             return None
 

@@ -143,7 +143,14 @@ class Studio:
             self.file_changed()
 
     def file_changed(self) -> None:
-        data = self.file.read()
+        try:
+            data = self.file.read()
+        except (LevelError, OSError) as error:
+            # Whatever took the file's place, the page hears of it and keeps its level.
+            reason = error if isinstance(error, LevelError) else LevelError(
+                str(self.file.path), error.strerror or str(error))
+            self._tell({"revision": "unreadable", **problems(reason)})
+            return
         revision = revision_of(data)
         if revision == self.known_revision:
             return
@@ -157,6 +164,9 @@ class Studio:
                 message["text"] = data.decode("utf-8-sig")
             except LevelError as error:
                 message.update(problems(error))
+        self._tell(message)
+
+    def _tell(self, message: Json) -> None:
         event = f"event: file\ndata: {json.dumps(message, ensure_ascii=False)}\n\n"
         for queue in self._listeners:
             queue.put_nowait(event)
