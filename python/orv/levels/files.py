@@ -38,6 +38,13 @@ from typing import Any
 import orv_engine
 
 from orv.levels.reading import read_level_file
+from orv.levels.top_zone_keys import (
+    level_extras,
+    set_level_extras,
+    top_zone_key_check,
+    top_zone_key_names,
+    with_extras,
+)
 from orv.levels.values import (
     MAX_ZONE_DEPTH,
     NESTING_PROBLEM,
@@ -77,8 +84,9 @@ Warn = Callable[[str], None]
 
 
 def level_to_json(top: orv_engine.Environment) -> str:
-    """The text of a level file for the tree under ``top``."""
-    return top.to_json()
+    """The text of a level file for the tree under ``top``, with the extra top-zone keys it
+    was loaded with (``orv.levels.top_zone_keys``)."""
+    return with_extras(top.to_json(), level_extras(top))
 
 
 def save_level(top: orv_engine.Environment, path: str | os.PathLike[str]) -> None:
@@ -196,11 +204,26 @@ class _Loader:
             pending.extend((env, subs[index], at(subs_place, index), depth + 1)
                            for index in reversed(range(len(subs))))
         assert top is not None
+        if isinstance(document, dict):
+            self.top_zone_extras(document, top)
         return top
+
+    def top_zone_extras(self, document: dict[str, Any], top: orv_engine.Environment) -> None:
+        extras = {}
+        for name in top_zone_key_names():
+            if name in document:
+                try:
+                    extras[name] = top_zone_key_check(name)(document[name], name, top)
+                except LevelError as error:
+                    for place, problem in error.problems:
+                        self.note(LevelError(place, problem))
+        if extras:
+            set_level_extras(top, extras)
 
     def zone(self, value: Any, place: str) -> orv_engine.Environment:
         """A zone with its charges and agents; its sub-zones are added by ``tree``."""
-        zone = self.object(value, place, ZONE_KEYS, OPTIONAL_ZONE_KEYS) or {}
+        optional = OPTIONAL_ZONE_KEYS + (top_zone_key_names() if not place else ())
+        zone = self.object(value, place, ZONE_KEYS, optional) or {}
         env = orv_engine.Environment(self.field(zone, "id", place, "", text))
         self.zone_places.setdefault(env.id, []).append(shown(place))
         for key, add in (("charges", self.charge), ("agents", self.agent)):

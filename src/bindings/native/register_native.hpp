@@ -1,0 +1,15 @@
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+namespace orv::native {
+
+// The package's own module, orv._native: what the package needs at C++ speed beyond the
+// public surface of orv_engine. Each part registers itself here.
+
+/// The reasons each agent kind gives for not casting, read from the spells themselves.
+void register_rules(pybind11::module_& module);
+/// The search of a puzzle's placements.
+void register_solver(pybind11::module_& module);
+
+} // namespace orv::native
