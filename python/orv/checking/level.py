@@ -17,6 +17,8 @@ from typing import Any
 import orv_engine
 
 from orv.levels.files import LevelError, level_from_json
+from orv.levels.puzzle_keys import HAND
+from orv.levels.top_zone_keys import level_extras
 from orv.levels.reading import read_level_file
 from orv.playing.outcome import play_outcome
 
@@ -39,6 +41,7 @@ class LevelCheck:
     final_charges: list[dict[str, Any]] = field(default_factory=list)
     error: str = ""
     seconds: float = 0.0
+    hand: int = 0
 
     def to_dict(self) -> dict[str, Any]:
         # Shallow on purpose: dataclasses.asdict copies every charge dict, and a report
@@ -115,7 +118,8 @@ def play_to_outcome(path: str, top: orv_engine.Environment) -> LevelCheck:
                       closed_gates=[gate.describe(digits=None) for gate in played.closed_gates],
                       idle_agents=[f'{agent.name} "{agent.visual_id}" in zone {agent.zone}'
                                    for agent in played.idle_agents],
-                      final_charges=list(played.final_charges))
+                      final_charges=list(played.final_charges),
+                      hand=len(level_extras(top).get(HAND, ())))
 
 
 def describe(error: BaseException) -> str:

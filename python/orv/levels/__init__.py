@@ -2,3 +2,6 @@
 looks like a file (``reading``), building a live zone tree from them with every problem and
 its place (``files``, ``values``), writing one, and the samples that ship in
 ``sample_levels/`` (``samples``)."""
+
+# The extra top-zone keys are registered when the package is imported, before any level loads.
+from orv.levels import puzzle_keys as _puzzle_keys  # noqa: E402, F401

@@ -9,7 +9,8 @@ from __future__ import annotations
 import json
 import math
 import sys
-from collections.abc import Sequence
+from collections.abc import Iterable, Sequence
+from difflib import get_close_matches
 from typing import Any, TypeVar
 
 T = TypeVar("T")
@@ -112,6 +113,12 @@ def _object_from_pairs(pairs: list[tuple[str, Any]]) -> dict[str, Any]:
     found = ObjectWithRepeatedKeys(pairs)
     found.repeated = sorted({key for key in keys if keys.count(key) > 1})
     return found
+
+
+def did_you_mean(word: str, choices: Iterable[str]) -> str:
+    """`` (did you mean "x"?)`` for the closest of ``choices``, or nothing."""
+    close = get_close_matches(word, sorted(choices), n=1)
+    return f' (did you mean "{close[0]}"?)' if close else ""
 
 
 def at(place: str, key: str | int) -> str:
