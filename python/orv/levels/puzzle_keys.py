@@ -98,7 +98,7 @@ def _hand_agent(item: Any, place: str) -> dict[str, str]:
         name = typed(agent["name"], at(place, "name"), str, "a string")
         if name not in AGENT_KINDS:
             raise LevelError(at(place, "name"), f'unknown agent name "{name}"'
-                             f"{did_you_mean(name, AGENT_KINDS)}")
+                             f"{did_you_mean(name, tuple(AGENT_KINDS))}")
         if AGENT_KINDS[name].is_gate:
             raise LevelError(at(place, "name"), f"{name} is a gate; gates are the goals of "
                              "a puzzle, never part of its hand")
@@ -122,7 +122,7 @@ def check_slots(value: Any, place: str, top: orv_engine.Environment) -> list[str
             continue
         if zone_id not in known:
             problems.append((where, f'no zone has the id "{zone_id}"'
-                             f"{did_you_mean(zone_id, known)}"))
+                             f"{did_you_mean(zone_id, sorted(known))}"))
         elif ids.index(item) != index:
             problems.append((where, f'zone "{zone_id}" is listed twice'))
     if problems:
