@@ -126,7 +126,7 @@ def _write(puzzle: Puzzle, result: SolveResult, arguments: argparse.Namespace,
 
 
 class _SizeProgress:
-    """A progress bar for each size searched."""
+    """A progress bar for each size searched, from 0 to its number of placements."""
 
     def __init__(self) -> None:
         self._size: int | None = None
@@ -137,7 +137,7 @@ class _SizeProgress:
         if size != self._size:
             self.close()
             self._size, self._done = size, 0
-            self._bar = Progress(total, f"placements of size {size}")
+            self._bar = Progress(total, "placements")
         assert self._bar is not None
         self._bar.advance(tried - self._done)
         self._done = tried
