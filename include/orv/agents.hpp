@@ -100,6 +100,7 @@ public:
     bool CastSpell(std::vector<Charge>& charges) final;
     /// Adds "is_open", the kind's "rule" if it has one, and "target_value" (a float).
     void describe_json(JsonFields& fields) const final;
+    void describe_json(JsonReader& fields) final;
 
     double target_value;
     /// Only ever goes from false to true.
@@ -108,8 +109,14 @@ public:
 protected:
     GoalGate(std::string name_, std::string visual_id_, double target);
     virtual bool passes(double signed_total) const = 0;
-    /// The text of the "rule" member, or null for a kind without one.
-    virtual const char* rule() const { return nullptr; }
+    /// The "rule" member of a kind that has one; writing and reading.
+    virtual void describe_rule(JsonFields& /*fields*/) const {}
+    virtual void describe_rule(JsonReader& /*fields*/) {}
+
+private:
+    /// The gate's members merged into the agent's, in key order; `Self` is const when writing.
+    template <class Self, class Fields>
+    static void gate_fields_of(Self& gate, Fields& fields);
 };
 
 /// "Equals Gate", priority 0: opens when the zone's signed total is within 1e-6 of the target.
@@ -138,11 +145,17 @@ public:
 
 private:
     bool passes(double signed_total) const override;
-    const char* rule() const override;
+    void describe_rule(JsonFields& fields) const override;
+    void describe_rule(JsonReader& fields) override;
 };
 
 /// The rule text of a comparison type: "<", ">", "<=" or ">=" ("<" for an out-of-range value).
 const char* comparison_rule_text(InequalityGate::ComparisonType type);
+
+inline constexpr EnumWords<InequalityGate::ComparisonType, 4> kComparisonRuleWords{
+    &comparison_rule_text,
+    {InequalityGate::ComparisonType::LESS_THAN, InequalityGate::ComparisonType::GREATER_THAN,
+     InequalityGate::ComparisonType::LESS_EQUAL, InequalityGate::ComparisonType::GREATER_EQUAL}};
 
 /// Maps a comparison text byte for byte: ">" and the two-byte "<=" and ">=" are recognised,
 /// every other text (the empty one included) means LESS_THAN.

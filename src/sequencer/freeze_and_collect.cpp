@@ -31,6 +31,26 @@ void collect_unfrozen(Environment& zone, CandidateList& candidates) {
     }
 }
 
+void collect_unfrozen(Environment& zone, QuietCandidateList& candidates) {
+    if (!zone.is_time_frozen) {
+        for (const auto& agent : zone.agents) {
+            candidates.emplace_back(agent.get(), &zone);
+        }
+    }
+}
+
+template <class List>
+void freeze_and_collect_all(Environment& top, List& candidates) {
+    // update_freeze_states then collect_agents in one walk: a zone's flag is final once set
+    // (see update_freeze_state), so each zone is updated and collected when it is left.
+    walk_zones(top, SkipZone{},
+               [&](Environment& done, Environment* /*parent*/, std::size_t /*index*/) {
+                   update_freeze_state(done);
+                   collect_unfrozen(done, candidates);
+                   return false;
+               });
+}
+
 } // namespace
 
 void NarrativeSequencer::update_freeze_states(Environment* zone) {
@@ -53,14 +73,11 @@ void NarrativeSequencer::collect_agents(Environment* zone, CandidateList& candid
 }
 
 void NarrativeSequencer::freeze_and_collect(Environment* zone, CandidateList& candidates) {
-    // update_freeze_states then collect_agents in one walk: a zone's flag is final once set
-    // (see update_freeze_state), so each zone is updated and collected when it is left.
-    walk_zones(*zone, SkipZone{},
-               [&](Environment& done, Environment* /*parent*/, std::size_t /*index*/) {
-                   update_freeze_state(done);
-                   collect_unfrozen(done, candidates);
-                   return false;
-               });
+    freeze_and_collect_all(*zone, candidates);
+}
+
+void NarrativeSequencer::freeze_and_collect(Environment* zone, QuietCandidateList& candidates) {
+    freeze_and_collect_all(*zone, candidates);
 }
 
 void order_by_priority(CandidateList& candidates) {
