@@ -44,6 +44,12 @@ public:
     /// (the list may have changed). False: it did not apply and the list is exactly as it was.
     virtual bool CastSpell(std::vector<Charge>& charges) = 0;
 
+    /// Why CastSpell would decline on `charges` as they stand, in a few words ("needs 2
+    /// charges, has 1"); empty exactly when the spell would take effect. Changes nothing.
+    virtual std::string decline_reason(const std::vector<Charge>& charges) const = 0;
+    /// Every reason decline_reason can give, with the numbers it fills in as [placeholders].
+    virtual std::vector<std::string> decline_reasons() const = 0;
+
     /// {"name", "priority" (integer), "state", "visual_id"}; gates add their own members.
     virtual nlohmann::json to_json() const;
     /// Appends the text of to_json() without building the value.

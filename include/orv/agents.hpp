@@ -15,6 +15,8 @@ class PlusMagician final : public MagicianAgent {
 public:
     explicit PlusMagician(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 /// "Minus Magician", priority 10: the first signed value minus every later one.
@@ -22,6 +24,8 @@ class MinusMagician final : public MagicianAgent {
 public:
     explicit MinusMagician(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 /// "Multiply Magician", priority 50: the product of every magnitude.
@@ -29,6 +33,8 @@ class MultiplyMagician final : public MagicianAgent {
 public:
     explicit MultiplyMagician(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 /// "Divide Magician", priority 50: the first magnitude divided by every later one.
@@ -36,6 +42,8 @@ class DivideMagician final : public MagicianAgent {
 public:
     explicit DivideMagician(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 /// "The Scavenger", priority 50: fmod of the last two magnitudes.
@@ -43,6 +51,8 @@ class ModuloMagician final : public MagicianAgent {
 public:
     explicit ModuloMagician(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 /// "Power Sorcerer", priority 75: the second-to-last charge raised to the last.
@@ -50,6 +60,8 @@ class PowerSorcerer final : public MagicianAgent {
 public:
     explicit PowerSorcerer(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 /// "The Extractor", priority 75: square root of a lone charge, or the k-th root of the last.
@@ -57,6 +69,8 @@ class RootMagician final : public MagicianAgent {
 public:
     explicit RootMagician(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 /// "The Architect", priority 90: log10 of a lone charge, or the logarithm of the last charge
@@ -65,6 +79,8 @@ class LogMagician final : public MagicianAgent {
 public:
     explicit LogMagician(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 /// "The Replicator", priority 85: the factorial of the last charge's integer part.
@@ -72,6 +88,8 @@ class FactorialMagician final : public MagicianAgent {
 public:
     explicit FactorialMagician(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 /// "The Purifier", priority 90: turns every NEGATIVE charge POSITIVE in place.
@@ -79,6 +97,8 @@ class AbsMagician final : public MagicianAgent {
 public:
     explicit AbsMagician(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 // Gates and time magic: they never change a charge.
@@ -89,6 +109,8 @@ class Chronomancer final : public MagicianAgent {
 public:
     explicit Chronomancer(std::string visual_id_);
     bool CastSpell(std::vector<Charge>& charges) override;
+    std::string decline_reason(const std::vector<Charge>& charges) const override;
+    std::vector<std::string> decline_reasons() const override;
 };
 
 /// What the two goal gates share: a target, an open flag, and the test of the zone's signed
@@ -98,6 +120,9 @@ public:
     /// Opens the gate and returns true when the zone has charges and its signed total passes
     /// the kind's test; an empty zone opens no gate, not even one aiming at 0.
     bool CastSpell(std::vector<Charge>& charges) final;
+    /// "no charge", or the total against the rule: "total 3, needs == 4".
+    std::string decline_reason(const std::vector<Charge>& charges) const final;
+    std::vector<std::string> decline_reasons() const final;
     /// Adds "is_open", the kind's "rule" if it has one, and "target_value" (a float).
     void describe_json(JsonFields& fields) const final;
     void describe_json(JsonReader& fields) final;
@@ -109,6 +134,10 @@ public:
 protected:
     GoalGate(std::string name_, std::string visual_id_, double target);
     virtual bool passes(double signed_total) const = 0;
+    /// The text of the "rule" member, or null for a kind without one.
+    virtual const char* rule() const { return nullptr; }
+    /// The test as a reason shows it: the rule, or "==" for a kind without one.
+    const char* shown_rule() const;
     /// The "rule" member of a kind that has one; writing and reading.
     virtual void describe_rule(JsonFields& /*fields*/) const {}
     virtual void describe_rule(JsonReader& /*fields*/) {}
@@ -145,6 +174,7 @@ public:
 
 private:
     bool passes(double signed_total) const override;
+    const char* rule() const override;
     void describe_rule(JsonFields& fields) const override;
     void describe_rule(JsonReader& fields) override;
 };

@@ -12,6 +12,7 @@
 #include "orv/agent.hpp"
 #include "orv/environment.hpp"
 #include "orv/frame_event.hpp"
+#include "orv/zone_walk.hpp"
 
 namespace orv {
 
@@ -113,8 +114,10 @@ private:
 
     /// How many candidates the previous step collected: the next list starts with that room.
     std::size_t candidates_last_frame = 0;
-    /// The candidate list of quiet steps, kept with its storage from step to step.
+    /// The candidate list and the walks' stack of quiet steps, kept with their storage from
+    /// step to step.
     QuietCandidateList quiet_candidates;
+    std::vector<OpenZone<Environment>> quiet_walk;
 };
 
 } // namespace orv

@@ -25,14 +25,16 @@ bool NarrativeSequencer::collapse_first_resolved(Environment* zone, bool quiet) 
     // Post-order: each sub-zone's own subtree is searched before the sub-zone itself is
     // tested, so a resolved grandchild goes before its parent and an earlier branch before a
     // later one. The zone passed in is never collapsed itself.
-    return walk_zones(*zone, SkipZone{},
-                      [&](Environment& searched, Environment* parent, std::size_t index) {
-                          if (parent == nullptr || !is_resolved(searched)) {
-                              return false;
-                          }
-                          collapse_into(*parent, index, quiet);
-                          return true;
-                      });
+    const auto collapse_if_resolved = [&](Environment& searched, Environment* parent,
+                                          std::size_t index) {
+        if (parent == nullptr || !is_resolved(searched)) {
+            return false;
+        }
+        collapse_into(*parent, index, quiet);
+        return true;
+    };
+    return quiet ? walk_zones(*zone, SkipZone{}, collapse_if_resolved, quiet_walk)
+                 : walk_zones(*zone, SkipZone{}, collapse_if_resolved);
 }
 
 void NarrativeSequencer::collapse_into(Environment& parent, std::size_t index, bool quiet) {

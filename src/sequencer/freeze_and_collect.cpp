@@ -39,16 +39,15 @@ void collect_unfrozen(Environment& zone, QuietCandidateList& candidates) {
     }
 }
 
+/// update_freeze_states then collect_agents in one walk: a zone's flag is final once set
+/// (see update_freeze_state), so each zone is updated and collected when it is left.
 template <class List>
-void freeze_and_collect_all(Environment& top, List& candidates) {
-    // update_freeze_states then collect_agents in one walk: a zone's flag is final once set
-    // (see update_freeze_state), so each zone is updated and collected when it is left.
-    walk_zones(top, SkipZone{},
-               [&](Environment& done, Environment* /*parent*/, std::size_t /*index*/) {
-                   update_freeze_state(done);
-                   collect_unfrozen(done, candidates);
-                   return false;
-               });
+auto freeze_and_collect_zone(List& candidates) {
+    return [&candidates](Environment& done, Environment* /*parent*/, std::size_t /*index*/) {
+        update_freeze_state(done);
+        collect_unfrozen(done, candidates);
+        return false;
+    };
 }
 
 } // namespace
@@ -73,11 +72,11 @@ void NarrativeSequencer::collect_agents(Environment* zone, CandidateList& candid
 }
 
 void NarrativeSequencer::freeze_and_collect(Environment* zone, CandidateList& candidates) {
-    freeze_and_collect_all(*zone, candidates);
+    walk_zones(*zone, SkipZone{}, freeze_and_collect_zone(candidates));
 }
 
 void NarrativeSequencer::freeze_and_collect(Environment* zone, QuietCandidateList& candidates) {
-    freeze_and_collect_all(*zone, candidates);
+    walk_zones(*zone, SkipZone{}, freeze_and_collect_zone(candidates), quiet_walk);
 }
 
 void order_by_priority(CandidateList& candidates) {

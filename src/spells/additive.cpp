@@ -22,6 +22,14 @@ bool PlusMagician::CastSpell(std::vector<Charge>& charges) {
     return true;
 }
 
+std::string PlusMagician::decline_reason(const std::vector<Charge>& charges) const {
+    return charges.size() < 2 ? spells::too_few_charges(2, charges.size()) : std::string();
+}
+
+std::vector<std::string> PlusMagician::decline_reasons() const {
+    return {spells::too_few_charges_pattern(2)};
+}
+
 MinusMagician::MinusMagician(std::string visual_id_)
     : MagicianAgent("Minus Magician", 10, std::move(visual_id_)) {}
 
@@ -36,6 +44,14 @@ bool MinusMagician::CastSpell(std::vector<Charge>& charges) {
     spells::replace_operands(charges, charges.size(), std::fabs(rest),
                              spells::sign_polarity(rest), "result_", *this);
     return true;
+}
+
+std::string MinusMagician::decline_reason(const std::vector<Charge>& charges) const {
+    return charges.size() < 2 ? spells::too_few_charges(2, charges.size()) : std::string();
+}
+
+std::vector<std::string> MinusMagician::decline_reasons() const {
+    return {spells::too_few_charges_pattern(2)};
 }
 
 } // namespace orv

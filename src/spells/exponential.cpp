@@ -46,6 +46,14 @@ bool PowerSorcerer::CastSpell(std::vector<Charge>& charges) {
     return true;
 }
 
+std::string PowerSorcerer::decline_reason(const std::vector<Charge>& charges) const {
+    return charges.size() < 2 ? spells::too_few_charges(2, charges.size()) : std::string();
+}
+
+std::vector<std::string> PowerSorcerer::decline_reasons() const {
+    return {spells::too_few_charges_pattern(2)};
+}
+
 RootMagician::RootMagician(std::string visual_id_)
     : MagicianAgent("The Extractor", 75, std::move(visual_id_)) {}
 
@@ -72,6 +80,30 @@ bool RootMagician::CastSpell(std::vector<Charge>& charges) {
                                        : std::pow(radicand, 1.0 / degree);
     spells::replace_operands(charges, 2, root, ChargePolarity::POSITIVE, "result_root_", *this);
     return true;
+}
+
+std::string RootMagician::decline_reason(const std::vector<Charge>& charges) const {
+    const std::size_t count = charges.size();
+    if (count == 0) {
+        return spells::too_few_charges(1, 0);
+    }
+    if (count == 1) {
+        return is_negative(charges.front()) ? "the lone charge is negative" : std::string();
+    }
+    const double degree = charges[count - 2].magnitude;
+    const double radicand = charges[count - 1].magnitude;
+    if (!(radicand < 0.0 && integer_part_is_even(degree))) {
+        return {};
+    }
+    const std::string what = std::isfinite(degree) ? " is even" : " has no integer part";
+    return "radicand " + spells::number_text(radicand) + " is negative and degree " +
+           spells::number_text(degree) + what;
+}
+
+std::vector<std::string> RootMagician::decline_reasons() const {
+    return {spells::too_few_charges_pattern(1), "the lone charge is negative",
+            "radicand [x] is negative and degree [k] is even",
+            "radicand [x] is negative and degree [k] has no integer part"};
 }
 
 LogMagician::LogMagician(std::string visual_id_)
@@ -101,6 +133,30 @@ bool LogMagician::CastSpell(std::vector<Charge>& charges) {
     spells::replace_operands(charges, consumed, std::fabs(logarithm),
                              spells::sign_polarity(logarithm), "result_log_", *this);
     return true;
+}
+
+std::string LogMagician::decline_reason(const std::vector<Charge>& charges) const {
+    const std::size_t count = charges.size();
+    if (count == 0) {
+        return spells::too_few_charges(1, 0);
+    }
+    const double argument = charges[count - 1].magnitude;
+    if (argument <= 0.0) {
+        return "argument " + spells::number_text(argument) + " is not positive";
+    }
+    if (count == 1) {
+        return {};
+    }
+    const double base = charges[count - 2].magnitude;
+    if (base <= 0.0) {
+        return "base " + spells::number_text(base) + " is not positive";
+    }
+    return base == 1.0 ? "base is 1" : std::string();
+}
+
+std::vector<std::string> LogMagician::decline_reasons() const {
+    return {spells::too_few_charges_pattern(1), "argument [x] is not positive",
+            "base [b] is not positive", "base is 1"};
 }
 
 } // namespace orv

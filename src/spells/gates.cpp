@@ -4,6 +4,7 @@
 #include "orv/agents.hpp"
 #include "orv/json_fields.hpp"
 #include "orv/json_reader.hpp"
+#include "spell_support.hpp"
 
 namespace orv {
 
@@ -28,6 +29,12 @@ Chronomancer::Chronomancer(std::string visual_id_)
 
 bool Chronomancer::CastSpell(std::vector<Charge>& /*charges*/) { return false; }
 
+std::string Chronomancer::decline_reason(const std::vector<Charge>& /*charges*/) const {
+    return "never casts";
+}
+
+std::vector<std::string> Chronomancer::decline_reasons() const { return {"never casts"}; }
+
 GoalGate::GoalGate(std::string name_, std::string visual_id_, double target)
     : MagicianAgent(std::move(name_), 0, std::move(visual_id_)), target_value(target) {}
 
@@ -37,6 +44,28 @@ bool GoalGate::CastSpell(std::vector<Charge>& charges) {
     }
     is_open = true;
     return true;
+}
+
+std::string GoalGate::decline_reason(const std::vector<Charge>& charges) const {
+    if (charges.empty()) {
+        return "no charge";
+    }
+    const double total = signed_total(charges);
+    if (passes(total)) {
+        return {};
+    }
+    return "total " + spells::number_text(total) + ", needs " + shown_rule() + " " +
+           spells::number_text(target_value);
+}
+
+std::vector<std::string> GoalGate::decline_reasons() const {
+    const char* shown = rule() != nullptr ? "[rule]" : shown_rule();
+    return {"no charge", std::string("total [total], needs ") + shown + " [target]"};
+}
+
+const char* GoalGate::shown_rule() const {
+    const char* own = rule();
+    return own != nullptr ? own : "==";
 }
 
 template <class Self, class Fields>
@@ -79,6 +108,8 @@ bool InequalityGate::passes(double total) const {
     }
     return total < target_value;
 }
+
+const char* InequalityGate::rule() const { return comparison_rule_text(comparison_type); }
 
 void InequalityGate::describe_rule(JsonFields& fields) const {
     fields.word("rule", comparison_type, kComparisonRuleWords);

@@ -25,6 +25,14 @@ bool MultiplyMagician::CastSpell(std::vector<Charge>& charges) {
     return true;
 }
 
+std::string MultiplyMagician::decline_reason(const std::vector<Charge>& charges) const {
+    return charges.size() < 2 ? spells::too_few_charges(2, charges.size()) : std::string();
+}
+
+std::vector<std::string> MultiplyMagician::decline_reasons() const {
+    return {spells::too_few_charges_pattern(2)};
+}
+
 DivideMagician::DivideMagician(std::string visual_id_)
     : MagicianAgent("Divide Magician", 50, std::move(visual_id_)) {}
 
@@ -48,6 +56,27 @@ bool DivideMagician::CastSpell(std::vector<Charge>& charges) {
     return true;
 }
 
+std::string DivideMagician::decline_reason(const std::vector<Charge>& charges) const {
+    if (charges.size() < 2) {
+        return spells::too_few_charges(2, charges.size());
+    }
+    for (auto it = std::next(charges.begin()); it != charges.end(); ++it) {
+        std::string refused = spells::refused_divisor(it->magnitude);
+        if (!refused.empty()) {
+            return refused;
+        }
+    }
+    return {};
+}
+
+std::vector<std::string> DivideMagician::decline_reasons() const {
+    std::vector<std::string> reasons{spells::too_few_charges_pattern(2)};
+    for (std::string& reason : spells::refused_divisor_patterns()) {
+        reasons.push_back(std::move(reason));
+    }
+    return reasons;
+}
+
 ModuloMagician::ModuloMagician(std::string visual_id_)
     : MagicianAgent("The Scavenger", 50, std::move(visual_id_)) {}
 
@@ -64,6 +93,21 @@ bool ModuloMagician::CastSpell(std::vector<Charge>& charges) {
     spells::replace_operands(charges, 2, std::fmod(dividend, divisor), ChargePolarity::POSITIVE,
                              "result_remainder_", *this);
     return true;
+}
+
+std::string ModuloMagician::decline_reason(const std::vector<Charge>& charges) const {
+    if (charges.size() < 2) {
+        return spells::too_few_charges(2, charges.size());
+    }
+    return spells::refused_divisor(charges.back().magnitude);
+}
+
+std::vector<std::string> ModuloMagician::decline_reasons() const {
+    std::vector<std::string> reasons{spells::too_few_charges_pattern(2)};
+    for (std::string& reason : spells::refused_divisor_patterns()) {
+        reasons.push_back(std::move(reason));
+    }
+    return reasons;
 }
 
 } // namespace orv

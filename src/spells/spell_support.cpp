@@ -1,5 +1,7 @@
 #include "spell_support.hpp"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <iterator>
 
@@ -14,6 +16,41 @@ ChargePolarity parity_polarity(double value, std::size_t negative_count) {
         return ChargePolarity::NEUTRAL;
     }
     return negative_count % 2 == 1 ? ChargePolarity::NEGATIVE : ChargePolarity::POSITIVE;
+}
+
+std::string too_few_charges(std::size_t needed, std::size_t present) {
+    if (needed == 1) {
+        return "needs a charge, has none";
+    }
+    return "needs " + std::to_string(needed) + " charges, has " + std::to_string(present);
+}
+
+std::string too_few_charges_pattern(std::size_t needed) {
+    return needed == 1 ? too_few_charges(1, 0)
+                       : "needs " + std::to_string(needed) + " charges, has [count]";
+}
+
+std::string number_text(double value) {
+    if (std::isnan(value)) {
+        return "NaN";
+    }
+    std::array<char, 32> buffer{};
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), written.ptr);
+}
+
+std::string refused_divisor(double divisor) {
+    if (!(std::fabs(divisor) < kZeroTolerance)) {
+        return {};
+    }
+    if (divisor == 0.0) {
+        return "divisor is 0";
+    }
+    return "divisor " + number_text(divisor) + " is below 1e-9";
+}
+
+std::vector<std::string> refused_divisor_patterns() {
+    return {"divisor is 0", "divisor [d] is below 1e-9"};
 }
 
 void replace_operands(std::vector<Charge>& charges, std::size_t consumed, double magnitude,

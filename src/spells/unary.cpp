@@ -48,6 +48,21 @@ bool FactorialMagician::CastSpell(std::vector<Charge>& charges) {
     return true;
 }
 
+std::string FactorialMagician::decline_reason(const std::vector<Charge>& charges) const {
+    if (charges.empty()) {
+        return spells::too_few_charges(1, 0);
+    }
+    if (is_negative(charges.back())) {
+        return "the last charge is negative";
+    }
+    return std::isnan(charges.back().magnitude) ? "the last charge is NaN" : std::string();
+}
+
+std::vector<std::string> FactorialMagician::decline_reasons() const {
+    return {spells::too_few_charges_pattern(1), "the last charge is negative",
+            "the last charge is NaN"};
+}
+
 AbsMagician::AbsMagician(std::string visual_id_)
     : MagicianAgent("The Purifier", 90, std::move(visual_id_)) {}
 
@@ -70,6 +85,14 @@ bool AbsMagician::CastSpell(std::vector<Charge>& charges) {
         }
     }
     return true;
+}
+
+std::string AbsMagician::decline_reason(const std::vector<Charge>& charges) const {
+    return charges.empty() ? spells::too_few_charges(1, 0) : std::string();
+}
+
+std::vector<std::string> AbsMagician::decline_reasons() const {
+    return {spells::too_few_charges_pattern(1)};
 }
 
 } // namespace orv

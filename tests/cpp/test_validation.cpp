@@ -34,6 +34,10 @@ struct FailingSpell final : orv::MagicianAgent {
         charges.emplace_back(1.0, orv::ChargePolarity::POSITIVE, "half-made");
         throw std::runtime_error("spell failed");
     }
+    std::string decline_reason(const std::vector<orv::Charge>& /*charges*/) const override {
+        return {};
+    }
+    std::vector<std::string> decline_reasons() const override { return {}; }
 };
 
 } // namespace

@@ -183,7 +183,7 @@ def test_a_batch_that_fails_on_the_cluster_is_an_error_for_each_of_its_levels(
     reason = "the Dask cluster could not check it: ZeroDivisionError: division by zero"
     assert [(index, check.outcome, check.error)
             for index, check in sorted(check_on_dask(cluster_client, paths, size=2))] == [
-        (index, "error", reason) for index in range(3)]
+        (index, "error", [reason]) for index in range(3)]
 
 
 MEMORY_LIMITED = """
@@ -220,7 +220,7 @@ def test_a_level_that_exhausts_memory_is_its_own_error_and_its_batch_keeps_its_o
     paths = [str(path) for path in sorted(folder.iterdir())]
     expected = {check.path: (check.outcome, check.error)
                 for _, check in check_here([path for path in paths if "hungry" not in path])}
-    expected[paths[51]] = ("error", "top zone: out of memory while loading the level")
+    expected[paths[51]] = ("error", ["top zone: out of memory while loading the level"])
     assert {row["path"]: (row["outcome"], row["error"]) for row in rows} == expected
     played = run_with_little_memory("play", paths[51], cwd=tmp_path)
     assert played.stderr.endswith("out of memory while loading the level\n")
@@ -301,11 +301,11 @@ def test_a_scheduler_lost_mid_run_ends_the_run_with_every_unchecked_level_report
         process.kill()
         process.wait()
     assert check.returncode == 2 and "Traceback" not in err, err
-    rows = [(row["outcome"], row["error"]) for row in map(
+    rows = [(row["outcome"], tuple(row["error"])) for row in map(
         json.loads, (tmp_path / "r.jsonl").read_text(encoding="utf-8").splitlines())]
-    checked = rows.count(("out of steps", ""))
+    checked = rows.count(("out of steps", ()))
     assert "out of steps" in first and 0 < checked < len(rows) == 20
-    assert rows[checked:] == [("error", LOST)] * (20 - checked)
+    assert rows[checked:] == [("error", (LOST,))] * (20 - checked)
 
 
 def test_ctrl_c_stops_a_run_on_a_local_cluster_with_status_130_and_no_worker_tracebacks(
@@ -320,3 +320,29 @@ def test_ctrl_c_stops_a_run_on_a_local_cluster_with_status_130_and_no_worker_tra
     assert check.returncode == 130 and "Traceback" not in err and err.endswith(
         "interrupted; the report holds the levels in input order up to the first one not yet "
         "checked\n"), err
+
+
+THREE_PROBLEMS = (b'{"id": "top", "charges": [], "sub_environments": [], "titel": "x",'
+                  b' "agents": [{"name": "Plus Magican", "visual_id": "p"},'
+                  b' {"name": "Equals Gate", "visual_id": "g"}]}')
+PROBLEMS = ['top zone: unknown key "titel" (did you mean "title"?)',
+            'agents[0]: unknown agent name "Plus Magican" (did you mean "Plus Magician"?)',
+            'agents[1]: missing key "target_value"']
+
+
+def test_check_rows_carry_the_designer_text_and_every_load_problem(tmp_path: Path) -> None:
+    designed = {**json.loads(CRAFTED["solved.json"][1]), "title": "=Workshop",
+                "hint": "add, then square", "notes": "first level"}
+    (tmp_path / "a_designed.json").write_text(json.dumps(designed))
+    (tmp_path / "b_broken.json").write_bytes(THREE_PROBLEMS)
+    done = run_orv("check", ".", "--report", "r.jsonl", cwd=tmp_path)
+    run_orv("check", ".", "--report", "r.csv", cwd=tmp_path)
+    rows = [json.loads(line) for line in (tmp_path / "r.jsonl").read_text().splitlines()]
+    assert [(row["title"], row["hint"], row["notes"], row["error"]) for row in rows] == [
+        ("=Workshop", "add, then square", "first level", []), ("", "", "", PROBLEMS)]
+    with open(tmp_path / "r.csv", newline="", encoding="utf-8") as file:
+        cells = [(row["title"], row["error"]) for row in csv.DictReader(file)]
+    assert cells == [("'=Workshop", ""), ("", "; ".join(PROBLEMS))]
+    assert done.stdout.splitlines()[:4] == [
+        f"{os.path.join('.', 'b_broken.json')}: error: 3 problems",
+        *(f"  {problem}" for problem in PROBLEMS)]

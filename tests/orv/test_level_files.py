@@ -9,6 +9,7 @@ from orv_test_support import frame_texts, nested_zones, two_room_level
 
 import orv_engine
 from orv import LevelError, level_from_json, level_to_json, load_level, save_level
+from orv.levels.designer_keys import designer_text
 from orv.levels.values import MAX_ZONE_DEPTH, NESTING_PROBLEM
 from orv_engine import NEGATIVE, NEUTRAL, POSITIVE, Environment
 
@@ -234,6 +235,17 @@ BROKEN_DOCUMENTS = {
     "sub-zone that is text": (
         lambda d: d["sub_environments"].append("zone"),
         "sub_environments[2]", "expected a JSON object, found a string"),
+    "misspelt key of an agent": (
+        lambda d: first_agent_of_adder(d).update(priorty=10),
+        "sub_environments[0].agents[0]", 'unknown key "priorty" (did you mean "priority"?)'),
+    "misspelt designer key": (
+        lambda d: d.update(titel="Vault"), "top zone",
+        'unknown key "titel" (did you mean "title"?)'),
+    "designer key below the top": (
+        lambda d: d["sub_environments"][0].update(hint="add"), "sub_environments[0]",
+        'unknown key "hint"'),
+    "title that is not text": (
+        lambda d: d.update(title=7), "title", "expected a string, found the number 7"),
     "freeze flag as text": (
         lambda d: d.update(is_time_frozen="yes"),
         "is_time_frozen", "expected true or false, found a string"),
@@ -320,6 +332,22 @@ def test_a_hand_written_level_may_leave_out_keys_that_have_one_legal_value(prefi
     save_level(load_level(tmp_path / "hand.json"), tmp_path / "saved.json")
     assert (tmp_path / "saved.json").read_text() == expected.to_json() + "\n"
     assert load_level(tmp_path / "saved.json").to_json() == expected.to_json()
+
+
+@pytest.mark.parametrize("designer", [
+    {"title": "The Vault", "hint": "count to 2", "notes": "line one\nline two ✓"},
+    {"hint": "</script><b>not markup</b>"},
+], ids=["all three", "hint only"])
+def test_designer_text_survives_a_round_trip_after_the_engine_members(designer, tmp_path):
+    engine_text = two_room_level().to_json()
+    written = json.dumps({**json.loads(engine_text), **designer}, ensure_ascii=False)
+    (tmp_path / "designed.json").write_text(written, encoding="utf-8")
+    loaded = load_level(tmp_path / "designed.json")
+    assert designer_text(loaded) == designer and loaded.to_json() == engine_text
+    save_level(loaded, tmp_path / "saved.json")
+    saved = (tmp_path / "saved.json").read_text(encoding="utf-8")
+    assert saved.startswith(engine_text[:-1]) and json.loads(saved) == json.loads(written)
+    assert level_to_json(load_level(tmp_path / "saved.json")) + "\n" == saved
 
 
 def test_every_problem_of_a_file_is_reported_at_once_with_its_place():

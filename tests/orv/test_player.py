@@ -112,6 +112,18 @@ def test_play_json_prints_the_raw_frames_one_per_line_and_the_summary_apart(tmp_
     assert result.stderr.splitlines() == WORKSHOP_SUMMARY
 
 
+@pytest.mark.parametrize("options", [(), ("--summary",)], ids=["narrated", "summary"])
+def test_play_shows_the_title_and_hint_first_with_their_controls_escaped(options, tmp_path):
+    designed = {**json.loads(two_room_level().to_json()), "title": "Two\x1b[2J rooms",
+                "hint": "add first", "notes": "not shown"}
+    (tmp_path / "designed.json").write_text(json.dumps(designed))
+    done = run_orv("play", "designed.json", *options, cwd=tmp_path)
+    lines = done.stdout.splitlines()
+    assert lines[:2] == ["title: Two\\x1b[2J rooms", "hint: add first"]
+    assert lines[2].startswith("summary" if options else "frame    1")
+    assert "not shown" not in done.stdout
+
+
 def test_play_loads_a_level_file(tmp_path):
     save_level(two_room_level(), tmp_path / "rooms.json")
     result = run_orv("play", "rooms.json", "--json", cwd=tmp_path)

@@ -16,6 +16,7 @@ from typing import Any
 
 import orv_engine
 
+from orv.levels.designer_keys import designer_text
 from orv.levels.files import LevelError, level_from_json
 from orv.levels.reading import read_level_file
 from orv.playing.outcome import play_outcome
@@ -25,7 +26,8 @@ ERROR = "error"
 
 @dataclass
 class LevelCheck:
-    """What checking one level came to; ``error`` is empty unless the outcome is "error"."""
+    """What checking one level came to; ``error`` (every problem, one text each) is empty
+    unless the outcome is "error"."""
 
     path: str
     outcome: str
@@ -37,7 +39,10 @@ class LevelCheck:
     closed_gates: list[str] = field(default_factory=list)
     idle_agents: list[str] = field(default_factory=list)
     final_charges: list[dict[str, Any]] = field(default_factory=list)
-    error: str = ""
+    title: str = ""
+    hint: str = ""
+    notes: str = ""
+    error: list[str] = field(default_factory=list)
     seconds: float = 0.0
 
     def to_dict(self) -> dict[str, Any]:
@@ -46,9 +51,10 @@ class LevelCheck:
         return dict(vars(self))
 
 
-def failed(path: str, reason: str, seconds: float = 0.0) -> LevelCheck:
-    """The record of a level that could not be checked at all."""
-    return LevelCheck(path, ERROR, error=reason, seconds=seconds)
+def failed(path: str, reasons: str | list[str], seconds: float = 0.0) -> LevelCheck:
+    """The record of a level that could not be checked at all, for one reason or several."""
+    return LevelCheck(path, ERROR, error=[reasons] if isinstance(reasons, str) else reasons,
+                      seconds=seconds)
 
 
 def check_level_text(path: str, text: str | bytes) -> LevelCheck:
@@ -58,13 +64,15 @@ def check_level_text(path: str, text: str | bytes) -> LevelCheck:
         check = play_to_outcome(path, level_from_json(text))
     except MemoryError:
         # Described outside the handler, once what the level held is released.
-        reason = "out of memory while playing the level"
+        reasons = ["out of memory while playing the level"]
+    except LevelError as error:
+        reasons = problem_lines(error)
     except Exception as error:  # noqa: BLE001 - every failure of one level is its result
-        reason = describe(error)
+        reasons = [describe(error)]
     else:
         check.seconds = time.perf_counter() - started
         return check
-    return failed(path, reason, time.perf_counter() - started)
+    return failed(path, reasons, time.perf_counter() - started)
 
 
 def check_level_file(path: str) -> LevelCheck:
@@ -107,7 +115,9 @@ def check_files(paths: Iterable[str]) -> list[LevelCheck]:
 
 
 def play_to_outcome(path: str, top: orv_engine.Environment) -> LevelCheck:
-    """Play the level under ``top`` to its end and keep what the report needs."""
+    """Play the level under ``top`` to its end and keep what the report needs, with the
+    designer's text of the level."""
+    designer = designer_text(top)
     played = play_outcome(top)
     return LevelCheck(path, str(played.outcome), frames=played.frames, spells=played.spells,
                       collapses=played.collapses, gates_opened=played.gates_opened,
@@ -115,16 +125,21 @@ def play_to_outcome(path: str, top: orv_engine.Environment) -> LevelCheck:
                       closed_gates=[gate.describe(digits=None) for gate in played.closed_gates],
                       idle_agents=[f'{agent.name} "{agent.visual_id}" in zone {agent.zone}'
                                    for agent in played.idle_agents],
-                      final_charges=list(played.final_charges))
+                      final_charges=list(played.final_charges),
+                      title=designer.get("title", ""), hint=designer.get("hint", ""),
+                      notes=designer.get("notes", ""))
+
+
+def problem_lines(error: LevelError) -> list[str]:
+    """Every problem the loader found, each as ``place: problem``."""
+    return [f"{place}: {problem}" for place, problem in error.problems]
 
 
 def describe(error: BaseException) -> str:
-    """The first problem of the error, on one line, and how many more the loader found; an
-    error without a message is named by its type, so that a reason is never empty."""
+    """The error on one line (a loader's problems joined by "; "); an error without a
+    message is named by its type, so that a reason is never empty."""
     if isinstance(error, LevelError):
-        (place, problem), more = error.problems[0], len(error.problems) - 1
-        extra = f" (and {more} more problem{'s' if more > 1 else ''})" if more else ""
-        return f"{place}: {problem}{extra}"
+        return "; ".join(problem_lines(error))
     message = " ".join(str(error).split())
     return f"{type(error).__name__}: {message}" if message else type(error).__name__
 

@@ -38,7 +38,8 @@ COLUMNS = tuple(item.name for item in fields(LevelCheck))
 # an id written by anybody must never become; such a cell gets a leading "'", as spreadsheets
 # themselves write text of that shape. Only text columns: numbers stay numbers.
 FORMULA_STARTS = ("=", "+", "-", "@", "\t", "\r")
-TEXT_COLUMNS = ("path", "closed_gates", "idle_agents", "final_charges", "error")
+TEXT_COLUMNS = ("path", "closed_gates", "idle_agents", "final_charges", "title", "hint", "notes",
+                "error")
 
 
 class InOrder:
@@ -93,6 +94,7 @@ class ReportFile:
         row["idle_agents"] = "; ".join(check.idle_agents)
         row["final_charges"] = "; ".join(describe_charge(charge, digits=None)
                                        for charge in check.final_charges)
+        row["error"] = "; ".join(check.error)
         row["seconds"] = f"{check.seconds:.6f}"
         for column in TEXT_COLUMNS:
             row[column] = csv_text(row[column])
@@ -123,7 +125,10 @@ def level_lines(check: LevelCheck) -> list[str]:
     """A line for a level, its path, outcome and counts or its error, then a line for each
     gate that stayed closed and each agent that never cast."""
     if check.outcome == ERROR:
-        return [f"{check.path}: error: {check.error}"]
+        if len(check.error) == 1:
+            return [f"{check.path}: error: {check.error[0]}"]
+        return [f"{check.path}: error: {len(check.error)} problems",
+                *(f"  {problem}" for problem in check.error)]
     counts = run_counts(check.frames, check.spells, check.collapses, check.gates_opened,
                         check.gates_opened + check.gates_closed)
     return [f"{check.path}: {check.outcome} ({counts})",

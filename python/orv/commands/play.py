@@ -8,7 +8,7 @@ import sys
 from orv.commands.open_level import open_level_or_report
 from orv.commands.options import Commands, add_level_argument
 from orv.exit_status import ExitStatus
-from orv.playing.narration import play, summary_lines
+from orv.playing.narration import designer_lines, play, summary_lines
 from orv.playing.outcome import exit_status, play_outcome
 from orv.terminal import say
 
@@ -38,6 +38,9 @@ def run_play(arguments: argparse.Namespace, prog: str) -> int:
     top = open_level_or_report(arguments.level, prog)
     if top is None:
         return ExitStatus.CANNOT_RUN
+    if not arguments.quiet:
+        for line in designer_lines(top):
+            say(line, sys.stderr if arguments.json else sys.stdout)
     if arguments.summary or arguments.quiet:
         # No frame is narrated, so only each frame's meta object needs parsing.
         result = play_outcome(top)

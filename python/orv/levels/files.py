@@ -32,7 +32,6 @@ from __future__ import annotations
 import math
 import os
 from collections.abc import Callable
-from difflib import get_close_matches
 from typing import Any
 
 import orv_engine
@@ -52,6 +51,7 @@ from orv.levels.values import (
     LevelError,
     at,
     choice,
+    did_you_mean,
     key_problems,
     kind_of,
     number,
@@ -289,8 +289,7 @@ def _agent_kind(value: Any, place: str) -> AgentKind:
         raise LevelError(place, 'missing key "name"')
     name = typed(value["name"], at(place, "name"), str, "a string")
     if name not in AGENT_KINDS:
-        close = get_close_matches(name, AGENT_KINDS, n=1)
-        hint = f' (did you mean "{close[0]}"?)' if close else ""
+        hint = did_you_mean(name, tuple(AGENT_KINDS))
         raise LevelError(place, f'unknown agent name "{name}"{hint}')
     return AGENT_KINDS[name]
 

@@ -10,6 +10,7 @@ import json
 import math
 import sys
 from collections.abc import Sequence
+from difflib import get_close_matches
 from typing import Any, TypeVar
 
 T = TypeVar("T")
@@ -132,9 +133,16 @@ def key_problems(value: dict[str, Any], place: str, required: tuple[str, ...],
                 for key in getattr(value, "repeated", ())]
     problems += [LevelError(where, f'missing key "{key}"') for key in required
                  if key not in value]
-    problems += [LevelError(where, f'unknown key "{key}"') for key in value
-                 if key not in required and key not in optional]
+    known = required + optional
+    problems += [LevelError(where, f'unknown key "{key}"{did_you_mean(key, known)}')
+                 for key in value if key not in known]
     return problems
+
+
+def did_you_mean(name: str, known: Sequence[str]) -> str:
+    """`` (did you mean "x"?)`` for the known name closest to ``name``, or nothing."""
+    close = get_close_matches(name, known, n=1)
+    return f' (did you mean "{close[0]}"?)' if close else ""
 
 
 def typed(value: Any, place: str, expected: type[T], label: str) -> T:

@@ -7,6 +7,7 @@ from typing import Any, TextIO
 
 import orv_engine
 
+from orv.levels.designer_keys import designer_text
 from orv.playing.arithmetic import Step, explain_step
 from orv.playing.frames import Frame, play_frames
 from orv.playing.numbers import READABLE_DIGITS, number
@@ -37,6 +38,13 @@ def describe_charge(charge: dict[str, Any], digits: int | None = READABLE_DIGITS
     """A charge as ``13 positive (visual_id)``, its magnitude to ``digits`` significant
     digits (every digit, ``13.0``, for None); the JSON null of NaN or infinity reads NaN."""
     return f"{number(charge['magnitude'], digits)} {charge['polarity']} ({charge['visual_id']})"
+
+
+def designer_lines(top: orv_engine.Environment) -> list[str]:
+    """The level's title and hint as its designer wrote them, one line each, for a player
+    to read before the first frame."""
+    written = designer_text(top)
+    return [f"{name}: {written[name]}" for name in ("title", "hint") if name in written]
 
 
 def summary_lines(result: LevelOutcome) -> list[str]:

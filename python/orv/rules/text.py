@@ -10,7 +10,7 @@ import textwrap
 
 from orv.rules.roster import AGENT_KINDS, AgentKind
 
-COLUMNS = ("method", "name", "priority", "operands", "declines when", "result",
+COLUMNS = ("method", "name", "priority", "operands", "declines, saying", "result",
            "result visual id")
 
 # How a step is taken, in the order a step takes it.

@@ -110,6 +110,7 @@ function redraw(number) {
   slider.max = frames.length - 1;
   setUpCharts();
   setUpOutcome();
+  setUpDesignerText();
   show(Math.min(number, frames.length - 1), false);
 }
 
@@ -145,4 +146,5 @@ window.addEventListener("hashchange", () => show(frameFromHash()));
 setUpLegend();
 setUpCharts();
 setUpOutcome();
+setUpDesignerText();
 show(frameFromHash());

@@ -73,3 +73,15 @@ function setUpOutcome() {
     labelOutcomeButton(button, lines.length - 1);
   }
 }
+
+// The designer's title and hint from the level file, always as text: a level's words never
+// become markup.
+function setUpDesignerText() {
+  const line = document.getElementById("designer");
+  const written = data.designer || {};
+  line.replaceChildren();
+  for (const name of ["title", "hint"]) {
+    if (written[name]) line.append(element("span", "designer-" + name, written[name]));
+  }
+  line.hidden = line.childNodes.length === 0;
+}

@@ -20,6 +20,8 @@ from typing import Any
 
 import orv_engine
 
+from orv.levels.designer_keys import DESIGNER_KEYS
+from orv.levels.files import level_to_json
 from orv.playing.arithmetic import explain_step, zone_total
 from orv.playing.changes import Json, frame_changes
 from orv.playing.frames import play_frames
@@ -68,7 +70,8 @@ def start_document(level_text: str) -> Json:
 def level_frames(top: orv_engine.Environment) -> list[Json]:
     """The start of the level followed by every frame document of a run (the run changes
     the tree under ``top``)."""
-    return [start_document(top.to_json())] + [frame.document for frame in play_frames(top)]
+    # The level file's text, so that the start carries the designer's keys too.
+    return [start_document(level_to_json(top))] + [frame.document for frame in play_frames(top)]
 
 
 def viewer_data(documents: list[Json]) -> Json:
@@ -90,8 +93,10 @@ def viewer_data(documents: list[Json]) -> Json:
             "step": None if step is None else step.text,
         })
     result = classify_frames(documents[0], documents[1:])
+    designer = {name: documents[0][name] for name in DESIGNER_KEYS if name in documents[0]}
     return {"agents": agents.items, "charges": charges.items, "frames": frames,
-            "gates": gate_series(documents), "outcome": outcome_data(result)}
+            "gates": gate_series(documents), "outcome": outcome_data(result),
+            "designer": designer}
 
 
 def outcome_data(result: LevelOutcome) -> Json:
