@@ -72,6 +72,9 @@ def run_solve(arguments: argparse.Namespace, prog: str = "python -m orv") -> int
     except (DaskUnavailable, SearchFailed) as error:
         say(f"{name}: {error}")
         return ExitStatus.CANNOT_RUN
+    except (ValueError, OverflowError) as error:
+        say(f"{name}: cannot search the puzzle: {error}")
+        return ExitStatus.CANNOT_RUN
     finally:
         bars.close()
     _report(result, arguments)
@@ -96,6 +99,9 @@ def _report(result: SolveResult, arguments: argparse.Namespace) -> None:
         say(line, sys.stdout)
     if result.interrupted:
         say("interrupted: what was found so far is above", sys.stdout)
+    elif result.uncounted_size is not None:
+        say(f"stopped before size {result.uncounted_size}: it has more placements than 64 "
+            "bits can count", sys.stdout)
     elif result.bound_reached:
         say(f"stopped at the bound of {arguments.max_placements:,} placements "
             "(--max-placements)", sys.stdout)

@@ -45,7 +45,8 @@ class SolveResult:
     """The search's findings. ``placement_counts`` holds P for each size searched,
     ``solution_count`` the solving placements found of each size (all of them for a size
     searched completely); ``interrupted`` says Ctrl-C ended the search and ``bound_reached``
-    that it stopped at its placement bound."""
+    that it stopped at its placement bound, or at ``uncounted_size``, a size of more
+    placements than 64 bits count."""
 
     complete: bool = True
     solutions: list[Solution] = field(default_factory=list)
@@ -56,6 +57,7 @@ class SolveResult:
     seconds: float = 0.0
     interrupted: bool = False
     bound_reached: bool = False
+    uncounted_size: int | None = None
 
     @property
     def solvable(self) -> bool:
@@ -117,7 +119,8 @@ class SolveResult:
         if self.complete:
             tried = ", ".join(str(size) for size in sorted(self.searched_sizes))
             return f"solvable: no (every placement of size {tried} tried)"
-        why = "interrupted" if self.interrupted else "the placement bound was reached"
+        why = ("interrupted" if self.interrupted else "the placement bound was reached"
+               if self.uncounted_size is None else "too many placements to count")
         return f"solvable: not found ({why} before every placement was tried)"
 
     def _count_text(self, size: int) -> str:

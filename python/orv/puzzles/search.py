@@ -84,7 +84,13 @@ class _Search:
     def sizes(self, budget: int, all_sizes: bool, progress: ProgressCallback | None) -> None:
         result = self.result
         for size in self.puzzle.sizes():
-            total = self.search.placement_count(size)
+            try:
+                total = self.search.placement_count(size)
+            except OverflowError:
+                # More placements than 64 bits count: far beyond any bound.
+                result.complete, result.bound_reached = False, True
+                result.uncounted_size = size
+                return
             todo = min(total, budget)
             if total and not todo:
                 result.complete, result.bound_reached = False, True
