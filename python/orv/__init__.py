@@ -17,6 +17,10 @@ the command line; ``python -m orv agents`` prints the rules. In a notebook, ``or
 shows the run in the frame viewer (``.outcome``, ``.frames``, ``.to_gif(path)``);
 ``python -m orv studio LEVEL`` edits and replays a level in the browser and
 ``python -m orv export LEVEL --gif run.gif`` draws its run.
+
+A puzzle is a level with a "hand" of agents for the player to place: ``orv.solve(puzzle)``
+(or ``python -m orv solve PUZZLE``) finds every placement of the hand that opens all of its
+gates, and says how hard finding one is.
 """
 
 from orv.levels.files import LevelError, level_from_json, level_to_json, load_level, save_level
@@ -25,6 +29,7 @@ from orv.playing.arithmetic import Step, explain_step
 from orv.playing.changes import frame_changes
 from orv.playing.frames import Frame, play_frames
 from orv.playing.outcome import LevelOutcome, Outcome, classify_frames, play_outcome
+from orv.puzzles.search import solve
 from orv.viewer.notebook import Run
 
 __all__ = [
@@ -47,4 +52,5 @@ __all__ = [
     "play_outcome",
     "sample_file",
     "save_level",
+    "solve",
 ]

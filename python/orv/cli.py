@@ -1,6 +1,7 @@
 """Play a level of the orv_engine puzzle game in the terminal, write a frame viewer page for
 it, edit and replay it in the browser (studio), draw its run as a GIF (export), look up the
-rules of its agents, check many levels at once, or generate random ones.
+rules of its agents, check many levels at once, generate random ones, or solve a puzzle
+(a level with a hand of agents to place).
 
 LEVEL is a level file (the JSON that Environment.to_json writes, see the README's "Level
 files") or the name of a bundled sample level.
@@ -21,6 +22,7 @@ from orv.commands.export import add_export_parser, run_export
 from orv.commands.generate import add_generate_parser, run_generate
 from orv.commands.info import add_info_parsers, run_agents, run_samples
 from orv.commands.play import add_play_parser, run_play
+from orv.commands.solve import add_solve_parser, run_solve
 from orv.commands.studio import add_studio_parser, run_studio
 from orv.commands.view import add_view_parser, run_view
 from orv.exit_status import ExitStatus
@@ -38,6 +40,7 @@ RUNNERS: dict[str, Callable[[argparse.Namespace, str], int]] = {
     "generate": run_generate,
     "export": run_export,
     "studio": run_studio,
+    "solve": run_solve,
 }
 
 
@@ -60,6 +63,7 @@ def build_parser(prog: str = "python -m orv") -> argparse.ArgumentParser:
     add_generate_parser(commands)
     add_export_parser(commands)
     add_studio_parser(commands)
+    add_solve_parser(commands)
     return parser
 
 

@@ -357,7 +357,7 @@ def test_a_stuck_row_holds_its_gates_as_objects_and_the_summary_groups_by_cause(
     row = json.loads((tmp_path / "r.jsonl").read_text().splitlines()[1])
     assert list(row) == ["path", "outcome", "frames", "spells", "collapses", "gates_opened",
                          "gates_closed", "causes", "closed_gates", "idle_agents",
-                         "final_charges", "title", "hint", "notes", "error", "seconds"]
+                         "final_charges", "title", "hint", "notes", "error", "seconds", "hand"]
     assert row["causes"] == ["frozen"] and row["closed_gates"] == [{
         "visual_id": "vault_door", "zone": "vault", "rule": "==", "target": 2.0,
         "last_total": 2.0, "zone_frozen": True, "removed": False, "cause": "frozen",

@@ -189,7 +189,7 @@ def test_samples_lists_every_bundled_sample(tmp_path):
     result = run_orv("samples", cwd=tmp_path)
     names = [line.split()[0] for line in result.stdout.splitlines()]
     assert names == ["workshop", "judges_hall", "alchemists_tower", "chronomancer_vault",
-                     "endless_ritual"]
+                     "endless_ritual", "locksmiths_vault"]
 
 
 def test_a_reader_that_stops_early_ends_the_player_quietly(tmp_path):

@@ -9,7 +9,7 @@ from pathlib import Path
 import pytest
 from orv_test_support import frame_texts
 
-from orv import SAMPLES, load_sample, play_frames, sample_file
+from orv import SAMPLES, level_to_json, load_sample, play_frames, sample_file
 from orv.rules.roster import AGENT_KINDS
 
 REPOSITORY = Path(__file__).resolve().parents[2]
@@ -38,7 +38,7 @@ def test_every_listed_sample_has_a_file_and_every_file_is_listed():
 def test_each_sample_file_is_exactly_the_json_of_the_level_it_builds(name):
     written = json.loads(sample_file(name).read_text(encoding="utf-8"))
     compact = json.dumps(written, separators=(",", ":"), ensure_ascii=False)
-    assert load_sample(name).to_json() == compact
+    assert level_to_json(load_sample(name)) == compact
 
 
 @pytest.mark.parametrize("name", SAMPLES)

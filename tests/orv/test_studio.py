@@ -2,6 +2,7 @@
 through an edit, undo and redo, a save, and changes made to the file by another editor; and
 its server refusing what is not its own page's."""
 
+import contextlib
 import json
 import re
 import subprocess
@@ -31,10 +32,8 @@ SHOWN = """[document.body.dataset.studio, document.getElementById("outcome").tex
   document.querySelector('[data-field="|charge|0|magnitude"]').value]"""
 
 
-@pytest.fixture
-def studio(tmp_path):
-    level_file = tmp_path / "hall.json"
-    level_file.write_text(json.dumps(LEVEL))
+@contextlib.contextmanager
+def running_studio(level_file):
     with subprocess.Popen([sys.executable, "-m", "orv", "studio", str(level_file),
                            "--no-browser"], stdout=subprocess.PIPE, text=True) as server:
         try:
@@ -42,6 +41,14 @@ def studio(tmp_path):
             yield level_file, re.search(r"http://\S+", lines[1]).group()
         finally:
             server.terminate()
+
+
+@pytest.fixture
+def studio(tmp_path):
+    level_file = tmp_path / "hall.json"
+    level_file.write_text(json.dumps(LEVEL))
+    with running_studio(level_file) as running:
+        yield running
 
 
 def wait_until(browser, expected, timeout=20.0):
@@ -91,6 +98,28 @@ def test_an_edit_replays_undo_redo_save_and_changes_on_disk(studio, tmp_path):
         assert "changed on disk" in browser.answer_dialog(accept=True)
         wait_until(browser, ["ready", "solved", "saved", "3 of 4", "6"])
         assert len(load_level(level_file).charges) == 3
+
+
+@pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed")
+def test_solve_lists_the_one_solution_of_a_puzzle_and_applies_it(tmp_path):
+    # 4 and 3 where the gate wants 12: of the hand, only the Multiply Magician opens it.
+    puzzle = {**LEVEL, "agents": [{**LEVEL["agents"][1], "target_value": 12.0}],
+              "hand": [{"name": "Plus Magician", "visual_id": "plus"},
+                       {"name": "Multiply Magician", "visual_id": "times"}]}
+    (tmp_path / "puzzle.json").write_text(json.dumps(puzzle))
+    solutions = 'document.getElementById("solutions").textContent'
+    with running_studio(tmp_path / "puzzle.json") as (_, address), HeadlessChromium(
+            tmp_path / "profile", environment_without_sanitizer()) as browser:
+        browser.open(address)
+        wait_until(browser, ["ready", "stuck", "saved"])
+        browser.click("#solve")
+        deadline = time.monotonic() + 20
+        while "Apply" not in browser.evaluate(solutions):
+            assert time.monotonic() < deadline, browser.evaluate(solutions)
+            time.sleep(0.05)
+        assert browser.evaluate(solutions).startswith("1 solutionhall \u2190 times")
+        browser.click("#solutions .apply")
+        wait_until(browser, ["ready", "solved", "unsaved edits"])
 
 
 def post(address, path, body, headers):

@@ -75,7 +75,8 @@ def test_a_fresh_environment_can_load_and_play_every_sample(fresh_python, tmp_pa
     assert result.returncode == 0, result.stderr
     assert result.stdout.splitlines() == [
         "workshop 7 FINISHED", "judges_hall 8 FINISHED", "alchemists_tower 12 FINISHED",
-        "chronomancer_vault 4 FINISHED", "endless_ritual 1001 ERROR"]
+        "chronomancer_vault 4 FINISHED", "endless_ritual 1001 ERROR",
+        "locksmiths_vault 1 FINISHED"]
 
 
 def test_a_fresh_environment_has_the_orv_command_the_player_and_the_viewer(fresh_python,

@@ -18,7 +18,9 @@ import orv_engine
 
 from orv.levels.designer_keys import designer_text
 from orv.levels.files import LevelError, level_from_json
+from orv.levels.puzzle_keys import HAND
 from orv.levels.reading import read_level_file
+from orv.levels.top_zone_keys import level_extras
 from orv.playing.outcome import play_outcome
 
 ERROR = "error"
@@ -47,6 +49,7 @@ class LevelCheck:
     notes: str = ""
     error: list[str] = field(default_factory=list)
     seconds: float = 0.0
+    hand: int = 0
 
     def to_dict(self) -> dict[str, Any]:
         # Shallow on purpose: dataclasses.asdict copies every charge dict, and a report
@@ -132,7 +135,8 @@ def play_to_outcome(path: str, top: orv_engine.Environment) -> LevelCheck:
                                    for agent in played.idle_agents],
                       final_charges=[zone.to_dict() for zone in played.final_charges],
                       title=designer.get("title", ""), hint=designer.get("hint", ""),
-                      notes=designer.get("notes", ""))
+                      notes=designer.get("notes", ""),
+                      hand=len(level_extras(top).get(HAND, ())))
 
 
 def problem_lines(error: LevelError) -> list[str]:

@@ -13,6 +13,7 @@ from typing import IO
 
 from orv.checking.level import ERROR, LevelCheck
 from orv.exit_status import ExitStatus
+from orv.levels.puzzle_keys import hand_text
 from orv.playing.narration import final_charges_text
 from orv.playing.outcome import Outcome, ZoneCharges, run_counts
 
@@ -135,7 +136,8 @@ def level_lines(check: LevelCheck) -> list[str]:
                         check.gates_opened + check.gates_closed)
     return [f"{check.path}: {check.outcome} ({counts})",
             *(f"  closed {gate['text']}" for gate in check.closed_gates),
-            *(f"  never cast: {agent['text']}" for agent in check.idle_agents)]
+            *(f"  never cast: {agent['text']}" for agent in check.idle_agents),
+            *([f"  {hand_text(check.hand)}"] if check.hand else [])]
 
 
 class Tally:

@@ -8,6 +8,7 @@ import sys
 from orv.commands.open_level import open_level_or_report
 from orv.commands.options import Commands, add_level_argument
 from orv.exit_status import ExitStatus
+from orv.levels.puzzle_keys import hand_note
 from orv.playing.narration import designer_lines, play, summary_lines
 from orv.playing.outcome import exit_status, play_outcome
 from orv.terminal import say
@@ -49,4 +50,7 @@ def run_play(arguments: argparse.Namespace, prog: str) -> int:
     else:
         result = play(top, sys.stdout, raw_json=arguments.json,
                       summary_out=sys.stderr if arguments.json else None)
+    note = hand_note(top)
+    if note is not None and not arguments.quiet:
+        say(f"  puzzle:        {note}", sys.stderr if arguments.json else sys.stdout)
     return exit_status(result.outcome)

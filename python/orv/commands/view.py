@@ -9,6 +9,7 @@ from pathlib import Path
 from orv.commands.open_level import open_level_or_report
 from orv.commands.options import Commands, add_level_argument
 from orv.exit_status import ExitStatus
+from orv.levels.puzzle_keys import hand_note
 from orv.terminal import say
 from orv.viewer.page import write_viewer
 
@@ -34,5 +35,6 @@ def run_view(arguments: argparse.Namespace, prog: str) -> int:
     except OSError as error:
         say(f"{prog}: cannot write {output}: {error.strerror}")
         return ExitStatus.CANNOT_RUN
-    say(f"wrote {output}", sys.stdout)
+    note = hand_note(top)
+    say(f"wrote {output}" + (f"; the level has {note}" if note else ""), sys.stdout)
     return ExitStatus.OK

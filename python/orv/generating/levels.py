@@ -39,15 +39,24 @@ ALL_RULES: tuple[Rule, ...] = ("<", ">", "<=", ">=")
 def generate_levels(count: int, seed: int, out: Path, zones: int = 4,
                     on_level: Callable[[Path], None] | None = None) -> list[Path]:
     """Write ``count`` level files into ``out`` (made if missing) and return their paths."""
+    return write_numbered(count, out, "level", lambda index: generate_level(seed, index, zones),
+                          on_level)
+
+
+def write_numbered(count: int, out: Path, name: str,
+                   make: Callable[[int], orv_engine.Environment],
+                   on_file: Callable[[Path], None] | None = None) -> list[Path]:
+    """Write ``make(index)`` for each index below ``count`` as ``out/NAME_INDEX.json``, with
+    as many digits as the last index needs, into ``out`` (made if missing)."""
     out.mkdir(parents=True, exist_ok=True)
     width = len(str(max(count - 1, 0)))
     paths = []
     for index in range(count):
-        path = out / f"level_{index:0{width}d}.json"
-        save_level(generate_level(seed, index, zones), path)
+        path = out / f"{name}_{index:0{width}d}.json"
+        save_level(make(index), path)
         paths.append(path)
-        if on_level is not None:
-            on_level(path)
+        if on_file is not None:
+            on_file(path)
     return paths
 
 

@@ -42,6 +42,7 @@ from orv.levels.top_zone_keys import (
     set_level_extras,
     top_zone_key_check,
     top_zone_key_names,
+    top_zone_rule_problems,
     with_extras,
 )
 from orv.levels.values import (
@@ -210,13 +211,18 @@ class _Loader:
 
     def top_zone_extras(self, document: dict[str, Any], top: orv_engine.Environment) -> None:
         extras = {}
+        refused = False
         for name in top_zone_key_names():
             if name in document:
                 try:
                     extras[name] = top_zone_key_check(name)(document[name], name, top)
                 except LevelError as error:
+                    refused = True
                     for place, problem in error.problems:
                         self.note(LevelError(place, problem))
+        # Keys are checked together only once each is right on its own.
+        for place, problem in [] if refused else top_zone_rule_problems(extras, top):
+            self.note(LevelError(place, problem))
         if extras:
             set_level_extras(top, extras)
 

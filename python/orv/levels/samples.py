@@ -30,6 +30,9 @@ SAMPLES = {
                           "into it",
     "endless_ritual": "1000 Purifiers take turns and the level runs out of its 1000 steps "
                       "before the altar is tried",
+    "locksmiths_vault": "a puzzle: the vault's door wants 15, and a hand of two Plus "
+                        "Magicians, a Multiply Magician and a Minus Magician must go into "
+                        "the forge, the crucible and the mill; orv solve finds the one way",
 }
 
 

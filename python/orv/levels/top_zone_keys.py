@@ -19,8 +19,12 @@ import orv_engine
 # check(value, place, top) returns the value to keep, or raises LevelError (with every
 # problem of the value in its ``problems``). ``top`` is the tree built from the file.
 Check = Callable[[Any, str, orv_engine.Environment], Any]
+# rule(extras, top) returns the (place, problem) pairs of keys that are wrong together, such
+# as a value that depends on another key or on its absence; it runs once every key is checked.
+Rule = Callable[[dict[str, Any], orv_engine.Environment], list[tuple[str, str]]]
 
 _CHECKS: dict[str, Check] = {}
+_RULES: list[Rule] = []
 _EXTRAS: weakref.WeakKeyDictionary[orv_engine.Environment, dict[str, Any]] = (
     weakref.WeakKeyDictionary())
 
@@ -28,6 +32,17 @@ _EXTRAS: weakref.WeakKeyDictionary[orv_engine.Environment, dict[str, Any]] = (
 def register_top_zone_key(name: str, check: Check) -> None:
     """Accept ``name`` on a level's top zone, checked by ``check`` when the file loads."""
     _CHECKS[name] = check
+
+
+def register_top_zone_rule(rule: Rule) -> None:
+    """Check the extra keys of a loaded top zone together, after each has passed its own
+    check."""
+    _RULES.append(rule)
+
+
+def top_zone_rule_problems(extras: dict[str, Any],
+                           top: orv_engine.Environment) -> list[tuple[str, str]]:
+    return [problem for rule in _RULES for problem in rule(extras, top)]
 
 
 def top_zone_key_names() -> tuple[str, ...]:

@@ -1,0 +1,146 @@
+"""What a search of a puzzle found: its solutions, how many there are of each size, and how
+hard the puzzle is.
+
+The difficulty is measured at the minimal size n: with P the distinct placements of n agents
+and S the ones among them that solve the puzzle, it is log2(P / S) bits, "1 in P/S". A
+puzzle that one placement in many solves scores high; one that most placements solve scores
+near 0. It is known only when every placement of that size was tried.
+"""
+
+from __future__ import annotations
+
+import math
+from dataclasses import dataclass, field
+from typing import Any
+
+from orv.playing.numbers import counted, number
+from orv.puzzles.puzzle import HandAgent
+
+Json = dict[str, Any]
+
+
+@dataclass(frozen=True)
+class Solution:
+    """A placement that solves the puzzle: for each zone that receives agents, in tree order,
+    the hand agents it receives in their order."""
+
+    size: int
+    placement: tuple[tuple[str, tuple[HandAgent, ...]], ...]
+
+    def to_json(self) -> Json:
+        return {"size": self.size,
+                "placement": [{"zone": zone, "agents": [agent.visual_id for agent in agents]}
+                              for zone, agents in self.placement]}
+
+    def describe(self) -> str:
+        """``adder ← Plus Magician "p1", Minus Magician "m1"; top ← ...``."""
+        if not self.placement:
+            return "place nothing: the level is solved as it stands"
+        return "; ".join(f"{zone} ← {', '.join(agent.describe() for agent in agents)}"
+                         for zone, agents in self.placement)
+
+
+@dataclass
+class SolveResult:
+    """The search's findings. ``placement_counts`` holds P for each size searched,
+    ``solution_count`` the solving placements found of each size (all of them for a size
+    searched completely); ``interrupted`` says Ctrl-C ended the search and ``bound_reached``
+    that it stopped at its placement bound."""
+
+    complete: bool = True
+    solutions: list[Solution] = field(default_factory=list)
+    solution_count: dict[int, int] = field(default_factory=dict)
+    placement_counts: dict[int, int] = field(default_factory=dict)
+    searched_sizes: dict[int, bool] = field(default_factory=dict)
+    placements: int = 0
+    seconds: float = 0.0
+    interrupted: bool = False
+    bound_reached: bool = False
+
+    @property
+    def solvable(self) -> bool:
+        return any(self.solution_count.values())
+
+    @property
+    def min_size(self) -> int | None:
+        return min((size for size, count in self.solution_count.items() if count), default=None)
+
+    @property
+    def unique(self) -> bool | None:
+        """Whether one placement alone of the minimal size solves; None when nothing was
+        found, or one was but the rest of its size was not searched."""
+        size = self.min_size
+        if size is None:
+            return None
+        if self.solution_count[size] > 1:
+            return False
+        return True if self.searched_sizes[size] else None
+
+    @property
+    def difficulty(self) -> float | None:
+        size = self.min_size
+        if size is None or not self.searched_sizes[size]:
+            return None
+        return math.log2(self.placement_counts[size] / self.solution_count[size])
+
+    def to_json(self) -> Json:
+        return {"solvable": self.solvable, "complete": self.complete,
+                "min_size": self.min_size,
+                "solutions": [solution.to_json() for solution in self.solutions],
+                "solution_count": {str(size): count for size, count
+                                   in sorted(self.solution_count.items())},
+                "unique": self.unique, "difficulty": self.difficulty,
+                "placements": self.placements, "seconds": self.seconds}
+
+    def lines(self, max_solutions: int) -> list[str]:
+        """What ``orv solve`` prints."""
+        lines = [self._verdict()]
+        size = self.min_size
+        if size is not None:
+            shown = [s for s in self.solutions if s.size == size]
+            lines.append(f"solutions of size {size}: {self._count_text(size)}")
+            lines += [f"  {solution.describe()}" for solution in shown]
+            lines += self._more_sizes(size)
+            lines.append(self._difficulty_text(size))
+        if len(self.solutions) >= max_solutions and self.solvable:
+            lines.append(f"(showing at most {counted(max_solutions, 'solution')}; "
+                         "--max-solutions shows more)")
+        rate = self.placements / max(self.seconds, 1e-9)
+        lines.append(f"tried {counted(self.placements, 'placement')} in {self.seconds:.2f} s "
+                     f"({rate:,.0f} placements/s)")
+        return lines
+
+    def _verdict(self) -> str:
+        size = self.min_size
+        if size is not None:
+            return f"solvable: yes, with {counted(size, 'agent')} at the least"
+        if self.complete:
+            tried = ", ".join(str(size) for size in sorted(self.searched_sizes))
+            return f"solvable: no (every placement of size {tried} tried)"
+        why = "interrupted" if self.interrupted else "the placement bound was reached"
+        return f"solvable: not found ({why} before every placement was tried)"
+
+    def _count_text(self, size: int) -> str:
+        count = self.solution_count[size]
+        if not self.searched_sizes[size]:
+            return f"at least {count} (the size was not searched to its end)"
+        return f"{count} (unique)" if count == 1 else f"{count}"
+
+    def _more_sizes(self, smallest: int) -> list[str]:
+        lines = []
+        for size in sorted(self.searched_sizes):
+            if size <= smallest:
+                continue
+            lines.append(f"solutions of size {size}: {self._count_text(size)}")
+            lines += [f"  {solution.describe()}" for solution in self.solutions
+                      if solution.size == size]
+        return lines
+
+    def _difficulty_text(self, size: int) -> str:
+        difficulty = self.difficulty
+        if difficulty is None:
+            return "difficulty: unknown (the minimal size was not searched to its end)"
+        total, solving = self.placement_counts[size], self.solution_count[size]
+        return (f"difficulty: {difficulty:.2f} bits (1 in {number(total / solving)}: "
+                f"{solving:,} of the {counted(total, 'placement')} of size {size} "
+                f"solve{'s' if solving == 1 else ''})")

@@ -1,0 +1,151 @@
+"""``orv.solve``: search a puzzle's distinct placements, smallest size first.
+
+Each size's placements are ranked by the search (0 to P - 1) and cut into chunks of ranks,
+which a runner searches here, in worker processes or on Dask. Whatever the route and the
+chunking, the results are the same: per size the count of solving placements and the
+solutions of the lowest ranks, reported by (size, rank).
+"""
+
+from __future__ import annotations
+
+import os
+import time
+from collections.abc import Callable, Iterator
+from contextlib import contextmanager
+
+import orv_engine
+
+from orv.checking.dask_connection import CONNECT_TIMEOUT_SECONDS, dask_client
+from orv.puzzles.puzzle import Puzzle, SearchSpec
+from orv.puzzles.result import Solution, SolveResult
+from orv.puzzles.runners import (
+    Chunk,
+    DaskRunner,
+    HereRunner,
+    ProcessRunner,
+    Runner,
+    Searcher,
+    native_search_available,
+    searcher,
+)
+
+DEFAULT_MAX_PLACEMENTS = 10_000_000
+DEFAULT_MAX_SOLUTIONS = 20
+# Chunks per worker and size: enough that uneven chunks even out and progress moves.
+CHUNKS_PER_WORKER = 8
+# Ranks per chunk, for the native search (about a microsecond each) and the reference one
+# (tens of microseconds): large enough that sending a chunk costs little next to searching it,
+# small enough that Ctrl-C and the progress bar never wait long.
+NATIVE_CHUNK = (2_000, 250_000)
+REFERENCE_CHUNK = (20, 500)
+
+# progress(size, placements of that size tried so far, placements of that size to try)
+ProgressCallback = Callable[[int, int, int], None]
+PuzzleLike = Puzzle | str | os.PathLike[str] | orv_engine.Environment
+
+
+def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
+          max_solutions: int = DEFAULT_MAX_SOLUTIONS, all_sizes: bool = False, jobs: int = 1,
+          scheduler: str | None = None, progress: ProgressCallback | None = None,
+          reference: bool = False, chunk: int | None = None,
+          connect_timeout: float = CONNECT_TIMEOUT_SECONDS) -> SolveResult:
+    """Search the placements of the puzzle's hand, smallest size first, up to the minimal
+    size that solves it (every size with ``all_sizes``) and at most ``max_placements`` in
+    all. ``jobs`` worker processes, or a Dask ``scheduler`` ("local" for a cluster of
+    ``jobs`` workers here); ``reference`` searches through the public API instead of the
+    native search; ``chunk`` ranks per chunk instead of a share of the work that suits the
+    route (the results never depend on it). Ctrl-C ends the search with the result found so far, marked incomplete.
+
+    LevelError for a level that is no puzzle; DaskUnavailable when the scheduler cannot be
+    reached; SearchFailed when chunks could not be searched.
+    """
+    puzzle = Puzzle.of(puzzle)
+    spec = puzzle.spec()
+    started = time.perf_counter()
+    result = SolveResult()
+    with _runner(spec, reference, max_solutions, jobs, scheduler, connect_timeout) as runner:
+        search = _Search(puzzle, searcher(spec, reference), runner, result, max_solutions)
+        native = not reference and native_search_available()
+        search.chunk_bounds = (chunk, chunk) if chunk else NATIVE_CHUNK if native \
+            else REFERENCE_CHUNK
+        search.sizes(max_placements, all_sizes, progress)
+    result.seconds = time.perf_counter() - started
+    return result
+
+
+class _Search:
+    def __init__(self, puzzle: Puzzle, search: Searcher, runner: Runner, result: SolveResult,
+                 max_solutions: int) -> None:
+        self.puzzle = puzzle
+        self.search = search
+        self.runner = runner
+        self.result = result
+        self.max_solutions = max_solutions
+        self.chunk_bounds = NATIVE_CHUNK
+
+    def sizes(self, budget: int, all_sizes: bool, progress: ProgressCallback | None) -> None:
+        result = self.result
+        for size in self.puzzle.sizes():
+            total = self.search.placement_count(size)
+            todo = min(total, budget)
+            if total and not todo:
+                result.complete, result.bound_reached = False, True
+                return
+            budget -= todo
+            if not self.size(size, total, todo, progress):
+                return
+            if todo < total:
+                result.complete, result.bound_reached = False, True
+                return
+            if result.solution_count[size] and not all_sizes:
+                return
+
+    def size(self, size: int, total: int, todo: int,
+             progress: ProgressCallback | None) -> bool:
+        """Search the first ``todo`` placements of the size; False when interrupted."""
+        result = self.result
+        result.placement_counts[size] = total
+        result.solution_count[size] = 0
+        result.searched_sizes[size] = False
+        ranks: list[int] = []
+        tried = 0
+        try:
+            for _, found in self.runner.run(list(self.chunks(size, todo))):
+                tried += found.tried
+                result.placements += found.tried
+                result.solution_count[size] += found.solved
+                ranks.extend(found.ranks)
+                if progress is not None:
+                    progress(size, tried, todo)
+        except KeyboardInterrupt:
+            result.interrupted, result.complete = True, False
+        room = self.max_solutions - len(result.solutions)
+        result.solutions += [self.solution(size, rank) for rank in sorted(ranks)[:room]]
+        result.searched_sizes[size] = not result.interrupted and todo == total
+        return not result.interrupted
+
+    def chunks(self, size: int, todo: int) -> Iterator[Chunk]:
+        smallest, largest = self.chunk_bounds
+        per_chunk = max(smallest, min(largest, todo // (self.runner.workers * CHUNKS_PER_WORKER)))
+        for start in range(0, todo, per_chunk):
+            yield Chunk(size, start, min(start + per_chunk, todo))
+
+    def solution(self, size: int, rank: int) -> Solution:
+        slot_ids, hand = self.puzzle.slot_ids, self.puzzle.hand
+        return Solution(size, tuple((slot_ids[slot], tuple(hand[index] for index in agents))
+                                    for slot, agents in self.search.placement(size, rank)))
+
+
+@contextmanager
+def _runner(spec: SearchSpec, reference: bool, max_solutions: int, jobs: int,
+            scheduler: str | None, timeout: float) -> Iterator[Runner]:
+    if scheduler is not None:
+        with dask_client(scheduler, jobs, "orv solve", timeout) as client:
+            yield DaskRunner(client, spec, reference, max_solutions, timeout)
+        return
+    runner: Runner = (ProcessRunner(spec, reference, max_solutions, jobs) if jobs > 1
+                      else HereRunner(spec, reference, max_solutions))
+    try:
+        yield runner
+    finally:
+        runner.close()
