@@ -125,6 +125,7 @@ public:
     std::vector<std::string> decline_reasons() const final;
     /// Adds "is_open", the kind's "rule" if it has one, and "target_value" (a float).
     void describe_json(JsonFields& fields) const final;
+    void describe_json(JsonReader& fields) final;
 
     double target_value;
     /// Only ever goes from false to true.
@@ -137,6 +138,14 @@ protected:
     virtual const char* rule() const { return nullptr; }
     /// The test as a reason shows it: the rule, or "==" for a kind without one.
     const char* shown_rule() const;
+    /// The "rule" member of a kind that has one; writing and reading.
+    virtual void describe_rule(JsonFields& /*fields*/) const {}
+    virtual void describe_rule(JsonReader& /*fields*/) {}
+
+private:
+    /// The gate's members merged into the agent's, in key order; `Self` is const when writing.
+    template <class Self, class Fields>
+    static void gate_fields_of(Self& gate, Fields& fields);
 };
 
 /// "Equals Gate", priority 0: opens when the zone's signed total is within 1e-6 of the target.
@@ -166,10 +175,17 @@ public:
 private:
     bool passes(double signed_total) const override;
     const char* rule() const override;
+    void describe_rule(JsonFields& fields) const override;
+    void describe_rule(JsonReader& fields) override;
 };
 
 /// The rule text of a comparison type: "<", ">", "<=" or ">=" ("<" for an out-of-range value).
 const char* comparison_rule_text(InequalityGate::ComparisonType type);
+
+inline constexpr EnumWords<InequalityGate::ComparisonType, 4> kComparisonRuleWords{
+    &comparison_rule_text,
+    {InequalityGate::ComparisonType::LESS_THAN, InequalityGate::ComparisonType::GREATER_THAN,
+     InequalityGate::ComparisonType::LESS_EQUAL, InequalityGate::ComparisonType::GREATER_EQUAL}};
 
 /// Maps a comparison text byte for byte: ">" and the two-byte "<=" and ">=" are recognised,
 /// every other text (the empty one included) means LESS_THAN.

@@ -5,9 +5,12 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "orv/enum_words.hpp"
 #include "orv/json_text.hpp"
 
 namespace orv {
+
+class JsonReader;
 
 /// The sign class of a charge. Stored as a 32-bit integer; values outside the three
 /// enumerators can be stored and read as NEUTRAL wherever a text is produced.
@@ -34,17 +37,30 @@ struct Charge {
     void write_json(JsonTextWriter& out) const;
     /// The members of both, in key order, given to JsonValueFields or JsonTextFields.
     template <class Fields>
-    void describe_json(Fields& fields) const;
+    void describe_json(Fields& fields) const {
+        fields_of(*this, fields);
+    }
+    /// Reads the members back from the text of to_json(); std::invalid_argument for bad text.
+    void describe_json(JsonReader& fields);
+
+private:
+    /// The one list of members behind writing and reading: `Self` is const when writing.
+    template <class Self, class Fields>
+    static void fields_of(Self& charge, Fields& fields);
 };
 
 /// "positive", "negative", or "neutral" for NEUTRAL and every out-of-range value.
 const char* polarity_text(ChargePolarity polarity);
 
-template <class Fields>
-void Charge::describe_json(Fields& fields) const {
-    fields.number("magnitude", magnitude);
-    fields.word("polarity", polarity_text(polarity));
-    fields.string("visual_id", visual_id);
+inline constexpr EnumWords<ChargePolarity, 3> kPolarityWords{
+    &polarity_text,
+    {ChargePolarity::POSITIVE, ChargePolarity::NEGATIVE, ChargePolarity::NEUTRAL}};
+
+template <class Self, class Fields>
+void Charge::fields_of(Self& charge, Fields& fields) {
+    fields.number("magnitude", charge.magnitude);
+    fields.word("polarity", charge.polarity, kPolarityWords);
+    fields.string("visual_id", charge.visual_id);
 }
 
 /// The additive reading of a charge's sign: +magnitude when POSITIVE, -magnitude for every

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json_fwd.hpp>
@@ -33,6 +34,12 @@ public:
     virtual nlohmann::json to_json() const;
     /// Appends the text of to_json() without building the value (see write_zone_tree).
     virtual void write_json(JsonTextWriter& out) const;
+    /// The zone tree that `value` (a to_json() value) describes, read through the same
+    /// descriptions that write it: writing the result gives the same text again. Agents are
+    /// made by their "name". Throws std::invalid_argument naming the place of bad content.
+    static std::shared_ptr<Environment> from_json(const nlohmann::json& value);
+    /// from_json of a text; std::invalid_argument for text that is not JSON.
+    static std::shared_ptr<Environment> from_json_text(std::string_view text);
     /// Appends the charge; nothing is merged or checked.
     virtual void add_charge(Charge charge);
     /// Appends the agent. Throws std::invalid_argument for an empty reference.

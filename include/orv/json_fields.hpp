@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "orv/enum_words.hpp"
 #include "orv/interrupt.hpp"
 #include "orv/json_text.hpp"
 
@@ -35,10 +36,17 @@ public:
     virtual void null(const char* key) = 0;
     /// A nested object whose members `describe` gives.
     virtual void object(const char* key, const Describe& describe) = 0;
+    /// An enumeration as its word.
+    template <class Enum, std::size_t Count>
+    void word(const char* key, Enum value, const EnumWords<Enum, Count>& words) {
+        word(key, words.text(value));
+    }
 
     // Also offered by both concrete classes, as templates:
     //   objects(key, count, describe): an array of `count` objects, `describe(index, fields)`
     //     giving the members of each;
+    //   object_list(key, list, describe): the array of the objects of a vector's elements,
+    //     `describe(element, fields)` giving the members of each (JsonReader fills the vector);
     //   reusable(cache, describe): members given by `describe(fields)` (at least one, always at
     //     the same place of the object), whose text `cache` may keep and reuse until they
     //     change. The JSON value ignores the cache.
@@ -54,6 +62,7 @@ public:
     void word(const char* key, const char* value) override { object_[key] = value; }
     void null(const char* key) override { object_[key] = nullptr; }
     void object(const char* key, const Describe& describe) override;
+    using JsonFields::word;
 
     template <class DescribeItem>
     void objects(const char* key, std::size_t count, DescribeItem&& describe) {
@@ -65,6 +74,11 @@ public:
             items.push_back(item.take());
         }
         object_[key] = std::move(items);
+    }
+    template <class List, class DescribeElement>
+    void object_list(const char* key, const List& list, DescribeElement&& describe) {
+        objects(key, list.size(),
+                [&](std::size_t index, JsonValueFields& item) { describe(list[index], item); });
     }
     template <class DescribeMembers>
     void reusable(CachedText& /*cache*/, DescribeMembers&& describe) {
@@ -109,6 +123,7 @@ public:
         out_.raw("null");
     }
     void object(const char* key, const Describe& describe) override;
+    using JsonFields::word;
 
     template <class DescribeItem>
     void objects(const char* key, std::size_t count, DescribeItem&& describe) {
@@ -124,6 +139,11 @@ public:
             item.close();
         }
         out_.raw(']');
+    }
+    template <class List, class DescribeElement>
+    void object_list(const char* key, const List& list, DescribeElement&& describe) {
+        objects(key, list.size(),
+                [&](std::size_t index, JsonTextFields& item) { describe(list[index], item); });
     }
     template <class DescribeMembers>
     void reusable(CachedText& cache, DescribeMembers&& describe) {

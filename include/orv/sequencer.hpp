@@ -12,6 +12,7 @@
 #include "orv/agent.hpp"
 #include "orv/environment.hpp"
 #include "orv/frame_event.hpp"
+#include "orv/zone_walk.hpp"
 
 namespace orv {
 
@@ -19,6 +20,9 @@ namespace orv {
 /// The shared reference keeps the agent alive for the whole frame.
 using Candidate = std::pair<std::shared_ptr<MagicianAgent>, Environment*>;
 using CandidateList = std::vector<Candidate>;
+/// The candidates of a quiet step: nothing outside the engine runs during it, and agents
+/// leave their zones only after the last trial, so no reference needs to keep them alive.
+using QuietCandidateList = std::vector<std::pair<MagicianAgent*, Environment*>>;
 
 /// Orders candidates by priority, highest first, keeping the collection order among equals.
 void order_by_priority(CandidateList& candidates);
@@ -56,6 +60,19 @@ public:
     void write_response(JsonTextWriter& out, const std::string& status,
                         const std::string& message) const;
 
+    /// How a run to the end of a level ended.
+    enum class RunEnd {
+        /// The level ended: the last step found nothing to cast or collapse.
+        finished,
+        /// The step budget was spent first (the "ERROR" frame of NextFrame).
+        budget_spent,
+    };
+    /// Calls NextFrame in effect until it reports "FINISHED" or "ERROR", but records no event
+    /// and builds no document or text: the tree, the agents, current_frame and is_finished end
+    /// exactly as those calls leave them, and last_event is left empty. A failure of a step
+    /// leaves it as NextFrame's would (see NextFrame); the steps before it stay taken.
+    RunEnd run_quietly();
+
     /// Steps taken so far; the frame_index of every document.
     std::int32_t current_frame = 0;
     /// The step budget.
@@ -82,12 +99,25 @@ private:
     /// than DORMANT (which a failed trial leaves) are added to `states_before` first.
     bool cast_first_willing(const CandidateList& candidates, bool& spell_ran,
                             std::vector<std::pair<MagicianAgent*, AgentState>>& states_before);
-    /// Moves the single charge of parent's sub-zone `index` up, records the event and drops
-    /// the sub-zone from the parent's list.
-    void collapse_into(Environment& parent, std::size_t index);
+    /// Moves the single charge of parent's sub-zone `index` up, records the event (unless
+    /// `quiet`) and drops the sub-zone from the parent's list.
+    void collapse_into(Environment& parent, std::size_t index, bool quiet);
+    /// check_and_collapse, recording no event when `quiet`.
+    bool collapse_first_resolved(Environment* zone, bool quiet);
+
+    /// A step of run_quietly: as step(), without events.
+    void step_quietly();
+    /// freeze_and_collect for a quiet step.
+    void freeze_and_collect(Environment* zone, QuietCandidateList& candidates);
+    /// cast_first_willing for a quiet step, on candidates already in order.
+    bool cast_first_willing_quietly(const QuietCandidateList& candidates, bool& spell_ran);
 
     /// How many candidates the previous step collected: the next list starts with that room.
     std::size_t candidates_last_frame = 0;
+    /// The candidate list and the walks' stack of quiet steps, kept with their storage from
+    /// step to step.
+    QuietCandidateList quiet_candidates;
+    std::vector<OpenZone<Environment>> quiet_walk;
 };
 
 } // namespace orv

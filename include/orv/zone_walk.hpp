@@ -19,6 +19,13 @@ void prefetch_sub_zones(const Zone& zone) {
     }
 }
 
+/// A zone of a walk whose sub-zones are being visited.
+template <class Zone>
+struct OpenZone {
+    Zone* zone;
+    std::size_t next; // index of the next sub-zone to visit
+};
+
 /// Walks the subtree of `root` depth first, sub-zones in list order, without recursion: a level
 /// may nest zones deeper than the stack of a thread can hold frames for. A zone listed at
 /// several places is visited at each. `Zone` is Environment or const Environment.
@@ -28,19 +35,17 @@ void prefetch_sub_zones(const Zone& zone) {
 /// root). Neither may change a `sub_environments` list, except that `leave` may change its
 /// parent's list when it then returns true, which stops the walk; walk_zones returns whether
 /// a `leave` stopped it. Each zone entered or left is a unit of work for check_interrupt, which
-/// may throw between two calls of `enter` or `leave`.
+/// may throw between two calls of `enter` or `leave`. `open` is the walk's stack, given by a
+/// caller that walks often so that its storage is kept from walk to walk.
 template <class Zone, class Enter, class Leave>
-bool walk_zones(Zone& root, Enter&& enter, Leave&& leave) {
-    struct OpenZone {
-        Zone* zone;
-        std::size_t next; // index of the next sub-zone to visit
-    };
+bool walk_zones(Zone& root, Enter&& enter, Leave&& leave, std::vector<OpenZone<Zone>>& open) {
     prefetch_sub_zones(root);
     enter(root, static_cast<Zone*>(nullptr), std::size_t{0});
-    std::vector<OpenZone> open{{&root, 0}};
+    open.clear();
+    open.push_back({&root, 0});
     while (!open.empty()) {
         check_interrupt();
-        OpenZone& top = open.back();
+        OpenZone<Zone>& top = open.back();
         if (top.next < top.zone->sub_environments.size()) {
             Zone* parent = top.zone;
             const std::size_t index = top.next++;
@@ -59,6 +64,13 @@ bool walk_zones(Zone& root, Enter&& enter, Leave&& leave) {
         }
     }
     return false;
+}
+
+/// walk_zones with a stack of its own.
+template <class Zone, class Enter, class Leave>
+bool walk_zones(Zone& root, Enter&& enter, Leave&& leave) {
+    std::vector<OpenZone<Zone>> open;
+    return walk_zones(root, enter, leave, open);
 }
 
 /// For the `enter` or `leave` of a walk that needs only one of them.

@@ -9,3 +9,28 @@ def decline_reason(kind: str, charges: list[tuple[float, str]], target: float = 
 def decline_reasons() -> dict[str, list[str]]:
     """Every reason of each kind, by display name, with the numbers it fills in as
     [placeholders]."""
+
+class PuzzleSearch:
+    """The distinct placements of a puzzle's hand, tried on the level natively.
+
+    ``level_text`` is the engine text of the level's top zone (``top.to_json()``); ``hand``
+    lists (display name, visual id) in hand order, gates refused; ``slots`` are zone numbers
+    in preorder of the tree (0 the top zone), each once; ``use_all`` allows only placements
+    of the whole hand. A placement puts hand agents at the end of slot zones' agent lists;
+    placements that differ only in the order of agents of different priorities in one zone,
+    or by swapping agents of one kind, are one placement. Ranks follow the canonical order
+    of include/orv/solver.hpp. ValueError for a bad text, hand or slot."""
+
+    def __init__(self, level_text: str, hand: list[tuple[str, str]], slots: list[int],
+                 use_all: bool) -> None: ...
+    def placement_count(self, size: int) -> int:
+        """The number of distinct placements of ``size`` agents (0 when there are none)."""
+    def search(self, size: int, start: int, stop: int,
+               max_solutions: int) -> tuple[int, int, list[int]]:
+        """Tries the placements of ``size`` with ranks in [start, stop) (stop clamped):
+        (tried, solved, ranks of the first ``max_solutions`` solving ones, ascending). A
+        placement solves when the level so changed ends, within its step budget, with every
+        gate open; KeyboardInterrupt from Ctrl-C."""
+    def placement(self, size: int, rank: int) -> list[tuple[int, list[int]]]:
+        """(slot index, hand indices in order) for each slot that receives agents, in slot
+        order; IndexError for a rank not below the count."""

@@ -1,6 +1,7 @@
 #include "orv/agent.hpp"
 
 #include "orv/json_fields.hpp"
+#include "orv/json_reader.hpp"
 
 namespace orv {
 
@@ -20,12 +21,9 @@ MagicianAgent::MagicianAgent(std::string name_, int priority_, std::string visua
     : priority(priority_), name(std::move(name_)), visual_id(std::move(visual_id_)),
       state(AgentState::DORMANT) {}
 
-void MagicianAgent::describe_json(JsonFields& fields) const {
-    fields.string("name", name);
-    fields.integer("priority", priority);
-    fields.word("state", agent_state_text(state));
-    fields.string("visual_id", visual_id);
-}
+void MagicianAgent::describe_json(JsonFields& fields) const { fields_of(*this, fields); }
+
+void MagicianAgent::describe_json(JsonReader& fields) { fields_of(*this, fields); }
 
 nlohmann::json MagicianAgent::to_json() const { return json_value_of(*this); }
 

@@ -1,6 +1,7 @@
 #include "orv/charge.hpp"
 
 #include "orv/json_fields.hpp"
+#include "orv/json_reader.hpp"
 
 namespace orv {
 
@@ -25,5 +26,7 @@ bool is_negative(const Charge& charge) { return charge.polarity == ChargePolarit
 nlohmann::json Charge::to_json() const { return json_value_of(*this); }
 
 void Charge::write_json(JsonTextWriter& out) const { write_json_of(out, *this); }
+
+void Charge::describe_json(JsonReader& fields) { fields_of(*this, fields); }
 
 } // namespace orv

@@ -31,6 +31,25 @@ void collect_unfrozen(Environment& zone, CandidateList& candidates) {
     }
 }
 
+void collect_unfrozen(Environment& zone, QuietCandidateList& candidates) {
+    if (!zone.is_time_frozen) {
+        for (const auto& agent : zone.agents) {
+            candidates.emplace_back(agent.get(), &zone);
+        }
+    }
+}
+
+/// update_freeze_states then collect_agents in one walk: a zone's flag is final once set
+/// (see update_freeze_state), so each zone is updated and collected when it is left.
+template <class List>
+auto freeze_and_collect_zone(List& candidates) {
+    return [&candidates](Environment& done, Environment* /*parent*/, std::size_t /*index*/) {
+        update_freeze_state(done);
+        collect_unfrozen(done, candidates);
+        return false;
+    };
+}
+
 } // namespace
 
 void NarrativeSequencer::update_freeze_states(Environment* zone) {
@@ -53,14 +72,11 @@ void NarrativeSequencer::collect_agents(Environment* zone, CandidateList& candid
 }
 
 void NarrativeSequencer::freeze_and_collect(Environment* zone, CandidateList& candidates) {
-    // update_freeze_states then collect_agents in one walk: a zone's flag is final once set
-    // (see update_freeze_state), so each zone is updated and collected when it is left.
-    walk_zones(*zone, SkipZone{},
-               [&](Environment& done, Environment* /*parent*/, std::size_t /*index*/) {
-                   update_freeze_state(done);
-                   collect_unfrozen(done, candidates);
-                   return false;
-               });
+    walk_zones(*zone, SkipZone{}, freeze_and_collect_zone(candidates));
+}
+
+void NarrativeSequencer::freeze_and_collect(Environment* zone, QuietCandidateList& candidates) {
+    walk_zones(*zone, SkipZone{}, freeze_and_collect_zone(candidates), quiet_walk);
 }
 
 void order_by_priority(CandidateList& candidates) {

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "casting.hpp"
 #include "event_text.hpp"
 #include "orv/interrupt.hpp"
 #include "orv/validate.hpp"
@@ -94,24 +95,9 @@ bool NarrativeSequencer::cast_first_willing(
             states_before.emplace_back(agent.get(), state_before);
             CachedText::clear_all();
         }
-        agent->state = AgentState::ACTIVE;
-        bool cast = false;
-        try {
-            cast = agent->CastSpell(zone->charges);
-        } catch (...) {
-            // The spell may have restructured the list before it failed, and the agent stays
-            // active in every zone that lists it.
-            zone->mark_charges_changed();
-            CachedText::clear_all();
-            spell_ran = true;
-            throw;
-        }
-        if (!cast) {
-            agent->state = AgentState::DORMANT;
+        if (!try_cast(*agent, *zone, spell_ran)) {
             continue;
         }
-        spell_ran = true;
-        zone->mark_charges_changed();
         last_event = FrameEvent{agent->name, agent->visual_id,
                                 event_text(ORV_FRAME_EVENT_CAST_SPELL),
                                 agent->name + " executed operation in " + zone->id};

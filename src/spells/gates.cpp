@@ -3,6 +3,7 @@
 
 #include "orv/agents.hpp"
 #include "orv/json_fields.hpp"
+#include "orv/json_reader.hpp"
 #include "spell_support.hpp"
 
 namespace orv {
@@ -67,18 +68,21 @@ const char* GoalGate::shown_rule() const {
     return own != nullptr ? own : "==";
 }
 
-void GoalGate::describe_json(JsonFields& fields) const {
+template <class Self, class Fields>
+void GoalGate::gate_fields_of(Self& gate, Fields& fields) {
     // The agent members with the gate's merged in, in the sorted order of the keys.
-    fields.boolean("is_open", is_open);
-    fields.string("name", name);
-    fields.integer("priority", priority);
-    if (const char* rule_text = rule()) {
-        fields.word("rule", rule_text);
-    }
-    fields.word("state", agent_state_text(state));
-    fields.number("target_value", target_value);
-    fields.string("visual_id", visual_id);
+    fields.boolean("is_open", gate.is_open);
+    fields.string("name", gate.name);
+    fields.integer("priority", gate.priority);
+    gate.describe_rule(fields);
+    fields.word("state", gate.state, kAgentStateWords);
+    fields.number("target_value", gate.target_value);
+    fields.string("visual_id", gate.visual_id);
 }
+
+void GoalGate::describe_json(JsonFields& fields) const { gate_fields_of(*this, fields); }
+
+void GoalGate::describe_json(JsonReader& fields) { gate_fields_of(*this, fields); }
 
 EqualsGate::EqualsGate(std::string visual_id_, double target)
     : GoalGate("Equals Gate", std::move(visual_id_), target) {}
@@ -106,6 +110,14 @@ bool InequalityGate::passes(double total) const {
 }
 
 const char* InequalityGate::rule() const { return comparison_rule_text(comparison_type); }
+
+void InequalityGate::describe_rule(JsonFields& fields) const {
+    fields.word("rule", comparison_type, kComparisonRuleWords);
+}
+
+void InequalityGate::describe_rule(JsonReader& fields) {
+    fields.word("rule", comparison_type, kComparisonRuleWords);
+}
 
 const char* comparison_rule_text(InequalityGate::ComparisonType type) {
     switch (type) {
