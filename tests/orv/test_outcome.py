@@ -107,7 +107,8 @@ LEVELS = {
                    'frozen, held by zone timelock (Chronomancer "keeper": never casts)')]),
     "no gates": (no_gates, Outcome.ENDED, []),
     "out of steps": (endless, Outcome.OUT_OF_STEPS, [
-        ("wrong_total", 'gate "never" in zone top (== 1): total 1, needs == 1 (difference 0)')]),
+        ("out_of_steps", 'gate "never" in zone top (== 1): total 1, but the steps ran out '
+                         'before the gate was tried on it')]),
 }
 
 

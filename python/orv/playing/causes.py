@@ -8,7 +8,9 @@ The causes:
   cannot cast now, or the charges it holds with no agent left to combine them);
 - ``empty``: its zone held no charge;
 - ``left_level``: an outer zone collapsed and took the gate's zone out of the level;
-- ``not_a_number``: the total or the target is NaN.
+- ``not_a_number``: the total or the target is NaN;
+- ``out_of_steps``: the step budget ran out while its zone held a total the gate accepts,
+  before the gate was tried on it.
 
 Why an agent cannot cast is stated by its spell in the engine (``orv._native``); nothing
 here repeats a rule.
@@ -38,6 +40,7 @@ class Cause(StrEnum):
     EMPTY = "empty"
     LEFT_LEVEL = "left_level"
     NOT_A_NUMBER = "not_a_number"
+    OUT_OF_STEPS = "out_of_steps"
 
 
 @dataclass(frozen=True)
@@ -157,6 +160,8 @@ def cause_text(cause: Cause, total: float | None, rule: str, target: float,
     if cause is Cause.WRONG_TOTAL and difference is not None:
         return (f"{seen}, needs {rule} {number(target, digits)} "
                 f"(difference {number(difference, digits)})")
+    if cause is Cause.OUT_OF_STEPS:
+        return f"{seen}, but the steps ran out before the gate was tried on it"
     if cause is Cause.NOT_A_NUMBER:
         return f"{seen}, target {number(target, digits)}: NaN meets no rule"
     return seen

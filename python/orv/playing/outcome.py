@@ -233,8 +233,9 @@ class OutcomeTally:
             (agent, None, zone) for agent, _, zone in self._placed
             if _take(gone, _key(agent, zone))]
         diagnosis = Diagnosis()
-        closed = tuple(self._closed_gate(diagnosis, *entry) for entry in remaining + removed
-                       if entry[0]["name"] in GATE_NAMES)
+        ran_out = meta["status"] == "ERROR"
+        closed = tuple(self._closed_gate(diagnosis, ran_out, *entry)
+                       for entry in remaining + removed if entry[0]["name"] in GATE_NAMES)
         idle = tuple(_idle_agent(diagnosis, *entry) for entry in remaining + removed
                      if entry[0]["name"] not in GATE_NAMES)
         had_gates = any(agent["name"] in GATE_NAMES for agent, _, _ in self._placed)
@@ -248,8 +249,8 @@ class OutcomeTally:
                             self.gates_opened, closed, idle, _final_charges(last),
                             meta["status"], meta["message"])
 
-    def _closed_gate(self, diagnosis: Diagnosis, agent: Json, frozen: bool | None,
-                     zone: Json) -> ClosedGate:
+    def _closed_gate(self, diagnosis: Diagnosis, ran_out: bool, agent: Json,
+                     frozen: bool | None, zone: Json) -> ClosedGate:
         rule = EQUALS_RULE if agent["name"] == EQUALS_GATE else agent["rule"]
         target = math.nan if agent["target_value"] is None else float(agent["target_value"])
         if frozen is None:
@@ -258,6 +259,8 @@ class OutcomeTally:
                               cause=Cause.LEFT_LEVEL, left_with=left_with, left_at=left_at)
         total = zone_total(zone["charges"]) if zone["charges"] else None
         cause = cause_of(target, total, frozen)
+        if cause is Cause.WRONG_TOTAL and ran_out and not diagnosis.decline_reason(agent, zone):
+            cause = Cause.OUT_OF_STEPS
         return ClosedGate(agent["visual_id"], zone["id"], rule, target, total,
                           zone_frozen=frozen, cause=cause,
                           difference=None if total is None else total - target,
