@@ -7,6 +7,9 @@ import json
 import math
 import os
 import signal
+import subprocess
+import sys
+import time
 from pathlib import Path
 from typing import Any
 
@@ -157,14 +160,15 @@ def test_a_puzzle_with_wrong_keys_is_refused_with_each_place(tmp_path: Path,
     assert expected[-1][0] in done.stderr
 
 
-def bigger_puzzle() -> Puzzle:
+def bigger_puzzle(more: tuple[dict[str, str], ...] = ()) -> Puzzle:
     """Four zones and a hand of five: a few thousand placements, solutions of three sizes."""
     document = vault(13)
     document["agents"] = [{"name": "The Judge", "visual_id": "door", "target_value": 9,
                            "rule": ">"}]
     document["sub_environments"][1]["sub_environments"].append(
         zone("cellar", [charge(5, "e")]))
-    document["hand"] = HAND + [agent("Plus Magician", "p2"), agent("Divide Magician", "q1")]
+    document["hand"] = HAND + [agent("Plus Magician", "p2"), agent("Divide Magician", "q1"),
+                               *more]
     return Puzzle(level_from_json(json.dumps(document)))
 
 
@@ -212,6 +216,24 @@ def _killing(runner: Any, chunks: list[Chunk], victim: Any) -> list[Any]:
         if len(found) == 1:
             os.kill(victim(), signal.SIGKILL)
     return found
+
+
+@pytest.mark.parametrize("jobs", ["1", "2"])
+def test_ctrl_c_prints_what_was_found_and_exits_130(tmp_path: Path, jobs: str) -> None:
+    more = tuple(agent(name, f"e{number}") for number, name in enumerate(
+        ["Minus Magician", "The Scavenger", "Power Sorcerer", "Plus Magician", "The Purifier"]))
+    path = tmp_path / "huge.json"
+    path.write_text(level_to_json(bigger_puzzle(more).top))
+    with subprocess.Popen([sys.executable, "-m", "orv", "solve", str(path), "--all-sizes",
+                           "--json", "--jobs", jobs], stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, text=True) as solving:
+        time.sleep(3)  # searching by then: sizes up to 10 hold billions of placements
+        solving.send_signal(signal.SIGINT)
+        out, err = solving.communicate(timeout=120)
+    assert (solving.returncode, err) == (130, "")
+    found = json.loads(out)
+    assert found["complete"] is False and found["placements"] > 0
+    assert found["min_size"] in (None, 3)
 
 
 def test_generated_unique_puzzles_are_unique_when_solved_again(tmp_path: Path) -> None:

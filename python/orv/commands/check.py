@@ -12,12 +12,7 @@ from pathlib import Path
 
 from orv.checking.level import LevelCheck, failed
 from orv.checking.local import Result, check_here, check_in_processes
-from orv.checking.on_dask import (
-    CONNECT_TIMEOUT_SECONDS,
-    DaskUnavailable,
-    check_on_dask,
-    dask_client,
-)
+from orv.checking.on_dask import DaskUnavailable, check_on_dask, dask_client
 from orv.checking.paths import FoundPath, find_levels
 from orv.checking.report import (
     EXIT_STATUS_HELP,
@@ -30,7 +25,7 @@ from orv.checking.report import (
     level_lines,
     report_format_of,
 )
-from orv.commands.options import Commands, positive_int, positive_seconds
+from orv.commands.options import Commands, add_dask_arguments, positive_int
 from orv.commands.progress import Progress
 from orv.exit_status import ExitStatus
 from orv.terminal import say, terminal_text
@@ -61,15 +56,7 @@ def add_check_parser(commands: Commands) -> None:
     parser.add_argument("-j", "--jobs", type=positive_int, default=os.cpu_count() or 1,
                         metavar="N", help="worker processes (default: the number of cores, "
                                           "%(default)s here); 1 checks in this process")
-    parser.add_argument("--scheduler", metavar="ADDRESS",
-                        help="check on a Dask cluster: the scheduler's address such as "
-                             "tcp://scheduler-host:8786, or 'local' for a cluster of --jobs "
-                             "workers on this machine (needs pip install 'orv_engine[dask]')")
-    parser.add_argument("--connect-timeout", type=positive_seconds, metavar="SECONDS",
-                        default=CONNECT_TIMEOUT_SECONDS,
-                        help="how long to wait for the Dask scheduler to answer, when the run "
-                             "starts and when its connection is lost mid-run (default: "
-                             "%(default)s)")
+    add_dask_arguments(parser, "check")
 
 
 def run_check(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:

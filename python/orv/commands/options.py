@@ -5,6 +5,7 @@ from __future__ import annotations
 import argparse
 from typing import TypeAlias
 
+from orv.checking.dask_connection import CONNECT_TIMEOUT_SECONDS
 from orv.levels.samples import DEFAULT_SAMPLE
 
 # Subscripted only for the type checker: at run time the class takes no parameters.
@@ -27,6 +28,19 @@ def positive_seconds(text: str) -> float:
     if not 0 < value < float("inf"):
         raise argparse.ArgumentTypeError(f"must be a number of seconds above 0, not {text}")
     return value
+
+
+def add_dask_arguments(parser: argparse.ArgumentParser, verb: str) -> None:
+    """--scheduler and --connect-timeout, for a command that can ``verb`` on Dask."""
+    parser.add_argument("--scheduler", metavar="ADDRESS",
+                        help=f"{verb} on a Dask cluster: the scheduler's address such as "
+                             "tcp://scheduler-host:8786, or 'local' for a cluster of --jobs "
+                             "workers on this machine (needs pip install 'orv_engine[dask]')")
+    parser.add_argument("--connect-timeout", type=positive_seconds, metavar="SECONDS",
+                        default=CONNECT_TIMEOUT_SECONDS,
+                        help="how long to wait for the Dask scheduler to answer, when the run "
+                             "starts and when its connection is lost mid-run (default: "
+                             "%(default)s)")
 
 
 def add_level_argument(parser: argparse.ArgumentParser) -> None:

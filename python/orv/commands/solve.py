@@ -7,9 +7,9 @@ import json
 import sys
 from pathlib import Path
 
-from orv.checking.dask_connection import CONNECT_TIMEOUT_SECONDS, DaskUnavailable
+from orv.checking.dask_connection import DaskUnavailable
 from orv.commands.open_level import open_level_or_report
-from orv.commands.options import Commands, positive_int, positive_seconds
+from orv.commands.options import Commands, add_dask_arguments, positive_int
 from orv.commands.progress import Progress
 from orv.exit_status import ExitStatus
 from orv.levels.files import LevelError, save_level
@@ -49,13 +49,7 @@ def add_solve_parser(commands: Commands) -> None:
                              f"{DEFAULT_MAX_PLACEMENTS:,})")
     parser.add_argument("-j", "--jobs", type=positive_int, default=1, metavar="N",
                         help="worker processes (default: %(default)s, this process)")
-    parser.add_argument("--scheduler", metavar="ADDRESS",
-                        help="search on a Dask cluster: the scheduler's address, or 'local' "
-                             "for a cluster of --jobs workers here (needs pip install "
-                             "'orv_engine[dask]')")
-    parser.add_argument("--connect-timeout", type=positive_seconds, metavar="SECONDS",
-                        default=CONNECT_TIMEOUT_SECONDS,
-                        help="how long to wait for the Dask scheduler (default: %(default)s)")
+    add_dask_arguments(parser, "search")
 
 
 def run_solve(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
@@ -126,7 +120,7 @@ def _write(puzzle: Puzzle, result: SolveResult, arguments: argparse.Namespace,
 
 
 class _SizeProgress:
-    """A progress bar for each size searched."""
+    """A progress bar for each size searched, from 0 to its number of placements."""
 
     def __init__(self) -> None:
         self._size: int | None = None
@@ -137,7 +131,7 @@ class _SizeProgress:
         if size != self._size:
             self.close()
             self._size, self._done = size, 0
-            self._bar = Progress(total, f"placements of size {size}")
+            self._bar = Progress(total, "placements")
         assert self._bar is not None
         self._bar.advance(tried - self._done)
         self._done = tried

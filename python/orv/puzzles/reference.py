@@ -1,12 +1,13 @@
 """The search of a puzzle's placements written against the public Python API only: slow, but
 plainly right, so tests and benchmarks compare the native search with it.
 
-``ReferenceSearch`` has the native search's interface. Placements of one size are ranked in
-this order: first by how many agents of each kind are used (the counts of the hand's kinds,
-in order of their first appearance in the hand, compared as a tuple), then priority by
-priority, highest first, by where that priority's agents go. Those agents, written zone by
-zone with a separator between two slots, form a word; the words are ranked in lexicographic
-order (kinds by first appearance, the separator after every kind). Each placement is built
+``ReferenceSearch`` has the native search's interface and its ranks. Placements of one size
+are ranked first by how many agents of each kind they use (the counts of the hand's kinds, in
+order of their first appearance in the hand, compared as a tuple), then priority by priority,
+highest first, by where that priority's agents go. Those agents, written slot by slot with a
+separator between two slots, form a word; the words are ranked in lexicographic order, the
+separator before every kind and the kinds by first appearance (rank 0 puts every agent in the
+last slot). Each placement is built
 with the ``add_*`` methods and played with ``next_frame``, and it solves when the run's
 outcome is "solved" as ``orv check`` tells it.
 """
@@ -25,7 +26,7 @@ from orv.rules.roster import AGENT_KINDS
 
 # What each slot receives, as hand indices in order.
 Placement = list[tuple[int, list[int]]]
-SEPARATOR = math.inf
+SEPARATOR = -1.0
 
 
 class ReferenceSearch:

@@ -9,7 +9,6 @@ reports. No chunk is lost: one whose worker died is run again.
 from __future__ import annotations
 
 import functools
-import importlib
 import multiprocessing
 import queue
 import signal
@@ -19,6 +18,7 @@ from concurrent.futures import FIRST_COMPLETED, Future, ProcessPoolExecutor, wai
 from concurrent.futures.process import BrokenProcessPool
 from typing import TYPE_CHECKING, Any, NamedTuple, Protocol
 
+from orv._native import PuzzleSearch
 from orv.checking.dask_connection import CONNECT_TIMEOUT_SECONDS, scheduler_answers
 from orv.puzzles.puzzle import SearchSpec
 from orv.puzzles.reference import ReferenceSearch
@@ -55,27 +55,13 @@ class Searcher(Protocol):
     def placement(self, size: int, rank: int) -> list[tuple[int, list[int]]]: ...
 
 
-def _native_module() -> Any:
-    return importlib.import_module("orv._native")
-
-
-def native_search_available() -> bool:
-    try:
-        native = _native_module()
-    except ImportError:  # a package run from its sources, without the built module
-        return False
-    return hasattr(native, "PuzzleSearch")
-
-
 @functools.lru_cache(maxsize=4)
 def searcher(spec: SearchSpec, reference: bool = False) -> Searcher:
     """The search of the puzzle, built once per process: the native one of ``orv._native``,
-    or the reference search over the public API."""
-    if reference or not native_search_available():
+    or with ``reference`` the one over the public API."""
+    if reference:
         return ReferenceSearch(*spec)
-    native: Searcher = _native_module().PuzzleSearch(spec.level_text, list(spec.hand),
-                                            list(spec.slots), spec.use_all)
-    return native
+    return PuzzleSearch(spec.level_text, list(spec.hand), list(spec.slots), spec.use_all)
 
 
 def search_chunk(spec: SearchSpec, reference: bool, chunk: Chunk,

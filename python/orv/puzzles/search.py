@@ -25,7 +25,6 @@ from orv.puzzles.runners import (
     ProcessRunner,
     Runner,
     Searcher,
-    native_search_available,
     searcher,
 )
 
@@ -65,9 +64,8 @@ def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
     result = SolveResult()
     with _runner(spec, reference, max_solutions, jobs, scheduler, connect_timeout) as runner:
         search = _Search(puzzle, searcher(spec, reference), runner, result, max_solutions)
-        native = not reference and native_search_available()
-        search.chunk_bounds = (chunk, chunk) if chunk else NATIVE_CHUNK if native \
-            else REFERENCE_CHUNK
+        search.chunk_bounds = (chunk, chunk) if chunk else REFERENCE_CHUNK if reference \
+            else NATIVE_CHUNK
         search.sizes(max_placements, all_sizes, progress)
     result.seconds = time.perf_counter() - started
     return result
