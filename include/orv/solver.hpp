@@ -18,9 +18,9 @@
 // 2. Within one count vector, by the arrangement of each priority class (the kinds of one
 //    priority), the class of the highest priority the most significant. A class's arrangement
 //    is the sequence of its agents' kinds slot after slot, with a separator between two slots:
-//    (number of slots - 1) separators in all. Arrangements are ordered lexicographically, kinds
-//    in their numbering and the separator after every kind: rank 0 puts every agent in the
-//    first slot.
+//    (number of slots - 1) separators in all. Arrangements are ordered lexicographically, the
+//    separator before every kind and kinds in their numbering: rank 0 puts every agent in the
+//    last slot.
 // The hand agents a placement uses: for each kind, the hand's agents of that kind in hand
 // order, the first unused first, walking the slots in order and each slot's agents in order.
 #include <cstddef>

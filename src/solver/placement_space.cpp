@@ -76,11 +76,10 @@ PlacementSpace::~PlacementSpace() = default;
 
 std::vector<std::size_t> PlacementSpace::class_symbols(std::size_t class_index,
                                                        const std::vector<std::size_t>& counts) const {
-    std::vector<std::size_t> symbols;
+    std::vector<std::size_t> symbols{separators(slot_count_)};
     for (const std::size_t kind : classes_[class_index]) {
         symbols.push_back(counts[kind]);
     }
-    symbols.push_back(separators(slot_count_));
     return symbols;
 }
 
@@ -215,11 +214,11 @@ void PlacementSpace::Cursor::fill(Placement& out) {
         const std::vector<std::size_t>& kinds = space_.classes_[index];
         std::size_t slot = 0;
         for (const std::uint8_t symbol : classes_[index]) {
-            if (symbol == kinds.size()) { // the separator
+            if (symbol == 0) { // the separator
                 ++slot;
                 continue;
             }
-            out[slot].push_back(kinds[symbol]);
+            out[slot].push_back(kinds[symbol - 1u]);
         }
     }
     // Kinds become hand agents: of each kind, the first unused in hand order.

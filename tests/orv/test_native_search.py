@@ -164,13 +164,13 @@ def test_ranks_follow_the_documented_order() -> None:
         top.to_json(), [("Plus Magician", "p"), ("Minus Magician", "m"), ("Plus Magician", "q")],
         [0, 1], False)
     # Count vectors (plus, minus) ascending: (0, 1), then (1, 0); within each, every agent in
-    # the first slot first. Size 2 starts at (1, 1): plus before minus, both in the first
-    # slot; (2, 0) uses the hand's plus agents in hand order.
+    # the last slot first. Size 2 starts at (1, 1): plus before minus, both in the last slot;
+    # (2, 0) uses the hand's plus agents in hand order.
     assert [search.placement(1, rank) for rank in range(4)] == [
-        [(0, [1])], [(1, [1])], [(0, [0])], [(1, [0])]]
+        [(1, [1])], [(0, [1])], [(1, [0])], [(0, [0])]]
     assert [search.placement(2, rank) for rank in (0, 1, 2)] == [
-        [(0, [0, 1])], [(0, [0]), (1, [1])], [(0, [1, 0])]]
-    assert search.placement(2, search.placement_count(2) - 1) == [(1, [0, 2])]
+        [(1, [0, 1])], [(1, [1, 0])], [(0, [0]), (1, [1])]]
+    assert search.placement(2, search.placement_count(2) - 1) == [(0, [0, 2])]
 
 
 @pytest.mark.parametrize(("arguments", "error", "message"), [
