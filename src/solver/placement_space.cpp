@@ -97,12 +97,16 @@ std::uint64_t PlacementSpace::multinomial(const std::vector<std::size_t>& symbol
 std::uint64_t PlacementSpace::count(std::size_t size) { return table(size).total; }
 
 const PlacementSpace::SizeTable& PlacementSpace::table(std::size_t size) {
+    // No placement is larger than the hand; such sizes are not kept (they may be huge).
+    static const SizeTable kNoPlacements;
+    if (size > hand_size_) {
+        return kNoPlacements;
+    }
     if (size < tables_.size() && tables_[size]) {
         return *tables_[size];
     }
     auto made = std::make_unique<SizeTable>();
-    const bool possible = size <= hand_size_ && (!use_all_ || size == hand_size_) &&
-                          (slot_count_ > 0 || size == 0);
+    const bool possible = (!use_all_ || size == hand_size_) && (slot_count_ > 0 || size == 0);
     std::vector<std::size_t> counts(kinds_.size(), 0);
     // Count vectors in lexicographic order: an odometer whose first kind turns slowest.
     while (possible) {

@@ -193,13 +193,15 @@ def test_bad_puzzles_are_refused(arguments: tuple[object, ...], error: type[Exce
 
 @pytest.mark.parametrize(("call", "error", "message"), [
     (lambda s: s.placement_count(-1), ValueError, "is negative"),
+    (lambda s: s.placement(2**62, 0), IndexError, "is not below 0"),
     (lambda s: s.search(-1, 0, 1, 1), ValueError, "is negative"),
     (lambda s: s.search(1, -1, 1, 1), ValueError, "start must not be negative"),
     (lambda s: s.search(1, 0, 1, -1), ValueError, "max_solutions must not be negative"),
     (lambda s: s.placement(1, 1), IndexError, "is not below 1"),
     (lambda s: s.placement(2, 0), IndexError, "is not below 0"),
     (lambda s: s.placement(1, -1), IndexError, "is negative"),
-], ids=["count", "search-size", "search-start", "search-max", "rank", "empty-size", "rank-neg"])
+], ids=["count", "huge-size", "search-size", "search-start", "search-max", "rank", "empty-size",
+        "rank-neg"])
 def test_bad_calls_raise_clean_errors(call, error: type[Exception], message: str) -> None:
     search = _native.PuzzleSearch(orv_engine.Environment("top").to_json(),
                                   [("Plus Magician", "p")], [0], False)
