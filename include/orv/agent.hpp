@@ -85,6 +85,9 @@ protected:
 /// aims at 0 (an InequalityGate with LESS_THAN). Null for a name that is no kind's.
 std::shared_ptr<MagicianAgent> make_agent(const std::string& name, std::string visual_id);
 
+/// The display names of every kind make_agent knows, in the roster's order.
+std::vector<std::string> agent_kind_names();
+
 /// Whether `agent` is one of the two goal gates.
 bool is_goal_gate(const MagicianAgent& agent);
 

@@ -19,8 +19,8 @@
 //    priority), the class of the highest priority the most significant. A class's arrangement
 //    is the sequence of its agents' kinds slot after slot, with a separator between two slots:
 //    (number of slots - 1) separators in all. Arrangements are ordered lexicographically, the
-//    separator coming before every kind and kinds in their numbering: rank 0 puts every agent
-//    in the last slot.
+//    separator before every kind and kinds in their numbering: rank 0 puts every agent in the
+//    last slot.
 // The hand agents a placement uses: for each kind, the hand's agents of that kind in hand
 // order, the first unused first, walking the slots in order and each slot's agents in order.
 #include <cstddef>
@@ -88,8 +88,6 @@ private:
     std::size_t slot_count_;
     std::size_t hand_size_ = 0;
     bool use_all_;
-    /// C(n, k) for k up to the hand size; a saturated entry stands for an overflow.
-    std::vector<std::vector<std::uint64_t>> binomials_;
     std::vector<std::unique_ptr<SizeTable>> tables_;
 
     friend class Cursor;

@@ -26,20 +26,13 @@ struct OpenZone {
     std::size_t next; // index of the next sub-zone to visit
 };
 
-/// Walks the subtree of `root` depth first, sub-zones in list order, without recursion: a level
-/// may nest zones deeper than the stack of a thread can hold frames for. A zone listed at
-/// several places is visited at each. `Zone` is Environment or const Environment.
-///
-/// `enter(zone, parent, index)` runs before the zone's sub-zones and `leave(zone, parent,
-/// index)` after them; `parent` is the zone whose list holds it at `index` (null and 0 for the
-/// root). Neither may change a `sub_environments` list, except that `leave` may change its
-/// parent's list when it then returns true, which stops the walk; walk_zones returns whether
-/// a `leave` stopped it. Each zone entered or left is a unit of work for check_interrupt, which
-/// may throw between two calls of `enter` or `leave`. `open` is the walk's stack, given by a
-/// caller that walks often so that its storage is kept from walk to walk.
-template <class Zone, class Enter, class Leave>
-bool walk_zones(Zone& root, Enter&& enter, Leave&& leave, std::vector<OpenZone<Zone>>& open) {
-    prefetch_sub_zones(root);
+/// The walk of both walk_zones (below).
+template <bool kPrefetch, class Zone, class Enter, class Leave>
+bool walk_zones_with(Zone& root, Enter&& enter, Leave&& leave,
+                     std::vector<OpenZone<Zone>>& open) {
+    if constexpr (kPrefetch) {
+        prefetch_sub_zones(root);
+    }
     enter(root, static_cast<Zone*>(nullptr), std::size_t{0});
     open.clear();
     open.push_back({&root, 0});
@@ -50,7 +43,9 @@ bool walk_zones(Zone& root, Enter&& enter, Leave&& leave, std::vector<OpenZone<Z
             Zone* parent = top.zone;
             const std::size_t index = top.next++;
             Zone& sub = *parent->sub_environments[index];
-            prefetch_sub_zones(sub);
+            if constexpr (kPrefetch) {
+                prefetch_sub_zones(sub);
+            }
             enter(sub, parent, index);
             open.push_back({&sub, 0}); // `top` is not used after this
             continue;
@@ -66,11 +61,29 @@ bool walk_zones(Zone& root, Enter&& enter, Leave&& leave, std::vector<OpenZone<Z
     return false;
 }
 
-/// walk_zones with a stack of its own.
+/// Walks the subtree of `root` depth first, sub-zones in list order, without recursion: a level
+/// may nest zones deeper than the stack of a thread can hold frames for. A zone listed at
+/// several places is visited at each. `Zone` is Environment or const Environment.
+///
+/// `enter(zone, parent, index)` runs before the zone's sub-zones and `leave(zone, parent,
+/// index)` after them; `parent` is the zone whose list holds it at `index` (null and 0 for the
+/// root). Neither may change a `sub_environments` list, except that `leave` may change its
+/// parent's list when it then returns true, which stops the walk; walk_zones returns whether
+/// a `leave` stopped it. Each zone entered or left is a unit of work for check_interrupt, which
+/// may throw between two calls of `enter` or `leave`.
+///
+/// A caller that walks one small tree again and again gives the walk's stack `open`, kept from
+/// walk to walk; the tree's zones are then in the cache already and are not prefetched.
+template <class Zone, class Enter, class Leave>
+bool walk_zones(Zone& root, Enter&& enter, Leave&& leave, std::vector<OpenZone<Zone>>& open) {
+    return walk_zones_with<false>(root, enter, leave, open);
+}
+
+/// walk_zones with a stack of its own, prefetching each zone's sub-zones.
 template <class Zone, class Enter, class Leave>
 bool walk_zones(Zone& root, Enter&& enter, Leave&& leave) {
     std::vector<OpenZone<Zone>> open;
-    return walk_zones(root, enter, leave, open);
+    return walk_zones_with<true>(root, enter, leave, open);
 }
 
 /// For the `enter` or `leave` of a walk that needs only one of them.

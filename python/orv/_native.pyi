@@ -24,7 +24,8 @@ class PuzzleSearch:
     def __init__(self, level_text: str, hand: list[tuple[str, str]], slots: list[int],
                  use_all: bool) -> None: ...
     def placement_count(self, size: int) -> int:
-        """The number of distinct placements of ``size`` agents (0 when there are none)."""
+        """The number of distinct placements of ``size`` agents (0 when there are none);
+        OverflowError when it exceeds 64 bits."""
     def search(self, size: int, start: int, stop: int,
                max_solutions: int) -> tuple[int, int, list[int]]:
         """Tries the placements of ``size`` with ranks in [start, stop) (stop clamped):

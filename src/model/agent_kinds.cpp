@@ -1,6 +1,7 @@
 // The roster of kinds by display name: how an agent named in a text is made again.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "orv/agents.hpp"
 
@@ -52,6 +53,14 @@ std::shared_ptr<MagicianAgent> make_agent(const std::string& name, std::string v
         }
     }
     return nullptr;
+}
+
+std::vector<std::string> agent_kind_names() {
+    std::vector<std::string> names;
+    for (const Kind& kind : kKinds) {
+        names.emplace_back(kind.name);
+    }
+    return names;
 }
 
 bool is_goal_gate(const MagicianAgent& agent) {

@@ -24,7 +24,7 @@ struct PlacementSpace::SizeTable {
 };
 
 /// A position in the canonical order of one size. The arrangement of each priority class is
-/// an array of symbols: 0 the separator between two slots, i the class's i-th kind.
+/// an array of symbols: 0 the separator between two slots, i the class's i-th kind (from 1).
 class PlacementSpace::Cursor {
 public:
     Cursor(PlacementSpace& space, const SizeTable& table, std::uint64_t rank);

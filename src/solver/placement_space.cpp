@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "orv/interrupt.hpp"
 #include "placement_parts.hpp"
 
 namespace orv::solver {
@@ -27,6 +28,20 @@ std::uint64_t checked_sum(std::uint64_t a, std::uint64_t b) {
         throw std::overflow_error("the number of placements exceeds 64 bits");
     }
     return sum;
+}
+
+/// C(n, k), computed as C(n - k + 1, 1), C(n - k + 2, 2), ... C(n, k): each step's product
+/// is exact, and fits 128 bits while the previous result fits 64.
+std::uint64_t binomial(std::size_t n, std::size_t k) {
+    __extension__ using Wide = unsigned __int128;
+    Wide result = 1;
+    for (std::size_t step = 1; step <= k; ++step) {
+        result = result * (n - k + step) / step;
+        if (result >= kOverflow) {
+            throw std::overflow_error("the number of placements exceeds 64 bits");
+        }
+    }
+    return static_cast<std::uint64_t>(result);
 }
 
 /// Separators between the slots' parts of a class's arrangement.
@@ -55,21 +70,6 @@ PlacementSpace::PlacementSpace(std::vector<HandKind> kinds, std::size_t slot_cou
         }
         classes_.back().push_back(kind);
     }
-    // Pascal's triangle, saturating: C(n, k) for n up to every symbol of an arrangement.
-    const std::size_t rows = separators(slot_count_) + hand_size_ + 1;
-    binomials_.assign(rows, std::vector<std::uint64_t>(hand_size_ + 1, 0));
-    for (std::size_t n = 0; n < rows; ++n) {
-        binomials_[n][0] = 1;
-        for (std::size_t k = 1; k <= std::min(n, hand_size_); ++k) {
-            const std::uint64_t left = binomials_[n - 1][k - 1];
-            const std::uint64_t right = k < n ? binomials_[n - 1][k] : 0;
-            std::uint64_t sum = 0;
-            binomials_[n][k] = left == kOverflow || right == kOverflow ||
-                                       __builtin_add_overflow(left, right, &sum)
-                                   ? kOverflow
-                                   : sum;
-        }
-    }
 }
 
 PlacementSpace::~PlacementSpace() = default;
@@ -84,13 +84,12 @@ std::vector<std::size_t> PlacementSpace::class_symbols(std::size_t class_index,
 }
 
 std::uint64_t PlacementSpace::multinomial(const std::vector<std::size_t>& symbols) const {
-    // (r0 + r1 + ...)! / (r0! r1! ...) as the product of C(r0 + ... + ri, ri): every ri but the
-    // separators' r0 is at most the hand size, the width of the table.
+    // (r0 + r1 + ...)! / (r0! r1! ...) as the product of C(r0 + ... + ri, ri).
     std::uint64_t product = 1;
     std::size_t total = symbols.front();
     for (std::size_t index = 1; index < symbols.size(); ++index) {
         total += symbols[index];
-        product = checked_product(product, binomials_[total][symbols[index]]);
+        product = checked_product(product, binomial(total, symbols[index]));
     }
     return product;
 }
@@ -98,15 +97,20 @@ std::uint64_t PlacementSpace::multinomial(const std::vector<std::size_t>& symbol
 std::uint64_t PlacementSpace::count(std::size_t size) { return table(size).total; }
 
 const PlacementSpace::SizeTable& PlacementSpace::table(std::size_t size) {
+    // No placement is larger than the hand; such sizes are not kept (they may be huge).
+    static const SizeTable kNoPlacements;
+    if (size > hand_size_) {
+        return kNoPlacements;
+    }
     if (size < tables_.size() && tables_[size]) {
         return *tables_[size];
     }
     auto made = std::make_unique<SizeTable>();
-    const bool possible = size <= hand_size_ && (!use_all_ || size == hand_size_) &&
-                          (slot_count_ > 0 || size == 0);
+    const bool possible = (!use_all_ || size == hand_size_) && (slot_count_ > 0 || size == 0);
     std::vector<std::size_t> counts(kinds_.size(), 0);
     // Count vectors in lexicographic order: an odometer whose first kind turns slowest.
     while (possible) {
+        check_interrupt();
         std::size_t used = 0;
         for (const std::size_t count : counts) {
             used += count;
@@ -211,13 +215,14 @@ void PlacementSpace::Cursor::fill(Placement& out) {
     std::fill(used_.begin(), used_.end(), 0);
     // Classes in priority order, so each slot's kinds come out stably sorted by priority.
     for (std::size_t index = 0; index < classes_.size(); ++index) {
+        const std::vector<std::size_t>& kinds = space_.classes_[index];
         std::size_t slot = 0;
         for (const std::uint8_t symbol : classes_[index]) {
-            if (symbol == 0) {
+            if (symbol == 0) { // the separator
                 ++slot;
                 continue;
             }
-            out[slot].push_back(space_.classes_[index][symbol - 1u]);
+            out[slot].push_back(kinds[symbol - 1u]);
         }
     }
     // Kinds become hand agents: of each kind, the first unused in hand order.

@@ -64,10 +64,10 @@ def test_generator_is_reproducible_and_covers_every_kind_and_outcome(tmp_path: P
     texts = b"".join(path.read_bytes() for path in first)
     closed = [gate for check in checks for gate in check.closed_gates]
     assert texts.count(b'"visual_id":"reach') > 0
-    assert sum(gate.startswith('gate "never') for gate in closed) == texts.count(
+    assert sum(gate["visual_id"].startswith("never") for gate in closed) == texts.count(
         b'"visual_id":"never') > 0
     assert not [gate for gate in closed
-                if gate.startswith('gate "reach') and "left the level" not in gate]
+                if gate["visual_id"].startswith("reach") and gate["cause"] != "left_level"]
 
 
 # The loop and the folder that cannot be read are rows of their own, with the reason.
@@ -346,3 +346,34 @@ def test_check_rows_carry_the_designer_text_and_every_load_problem(tmp_path: Pat
     assert done.stdout.splitlines()[:4] == [
         f"{os.path.join('.', 'b_broken.json')}: error: 3 problems",
         *(f"  {problem}" for problem in PROBLEMS)]
+
+
+def test_a_stuck_row_holds_its_gates_as_objects_and_the_summary_groups_by_cause(
+        tmp_path: Path) -> None:
+    for name, sample in (("a.json", "judges_hall"), ("b.json", "chronomancer_vault"),
+                         ("c.json", "judges_hall")):
+        (tmp_path / name).write_bytes(sample_file(sample).read_bytes())
+    done = run_orv("check", ".", "--report", "r.jsonl", cwd=tmp_path)
+    row = json.loads((tmp_path / "r.jsonl").read_text().splitlines()[1])
+    assert list(row) == ["path", "outcome", "frames", "spells", "collapses", "gates_opened",
+                         "gates_closed", "causes", "closed_gates", "idle_agents",
+                         "final_charges", "title", "hint", "notes", "error", "seconds", "hand"]
+    assert row["causes"] == ["frozen"] and row["closed_gates"] == [{
+        "visual_id": "vault_door", "zone": "vault", "rule": "==", "target": 2.0,
+        "last_total": 2.0, "zone_frozen": True, "removed": False, "cause": "frozen",
+        "difference": 0.0, "left_with": None, "left_at": None,
+        "blocked_by": [{"zone": "timelock", "frozen": False, "agents": [
+            {"name": "Chronomancer", "visual_id": "keeper", "reason": "never casts"}],
+            "charges": [{"magnitude": 7.0, "polarity": "positive",
+                         "visual_id": "result_winder"}]}],
+        "text": 'gate "vault_door" in zone vault (== 2.0): total 2.0, but the zone stayed '
+                'frozen, held by zone timelock (Chronomancer "keeper": never casts)'}]
+    assert row["idle_agents"] == [{"name": "Chronomancer", "visual_id": "keeper",
+                                   "zone": "timelock", "reason": "never casts",
+                                   "removed": False,
+                                   "text": 'Chronomancer "keeper" in zone timelock: never '
+                                           'casts'}]
+    assert [zone["zone"] for zone in row["final_charges"]] == ["vault", "timelock"]
+    assert re.search(r"^stuck: +3 levels — wrong_total 2, frozen 1\n"
+                     r"  wrong_total: +\(first: \./a\.json\)\n"
+                     r"  frozen: +\(first: \./b\.json\)$", done.stdout, re.MULTILINE), done.stdout

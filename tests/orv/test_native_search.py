@@ -1,4 +1,5 @@
-"""The native puzzle search against a brute force written over the public Python API."""
+"""The native puzzle search against the reference search of orv.puzzles and a brute force
+that plays every ordered placement, both over the public Python API."""
 
 from __future__ import annotations
 
@@ -11,6 +12,7 @@ import orv_engine
 import pytest
 from orv import _native
 from orv.playing.outcome import Outcome, play_outcome
+from orv.puzzles.reference import ReferenceSearch
 from orv.rules.roster import AGENT_KINDS, EQUALS_GATE, GATE_NAMES, INEQUALITY_GATE
 
 SPELL_KINDS = sorted(name for name in AGENT_KINDS if name not in GATE_NAMES)
@@ -105,35 +107,38 @@ def brute_force(zones: list[Zone], hand: list[tuple[str, str]], slots: list[int]
     return outcomes
 
 
-def native_key(search: _native.PuzzleSearch, hand: list[tuple[str, str]], slots: list[int],
-               size: int, rank: int) -> Key:
-    placed = {slots[slot]: [hand[i][0] for i in agents]
-              for slot, agents in search.placement(size, rank)}
-    return tuple(tuple(placed.get(zone, [])) for zone in slots)
+def key_of(placement: list[tuple[int, list[int]]], hand: list[tuple[str, str]],
+           slots: list[int]) -> Key:
+    placed = dict(placement)
+    return tuple(tuple(hand[i][0] for i in placed.get(slot, [])) for slot in range(len(slots)))
 
 
 @pytest.mark.parametrize("first_seed", range(0, 300, 75), ids=lambda seed: f"seeds{seed}+")
-def test_native_search_finds_exactly_the_solutions_of_a_brute_force(first_seed: int) -> None:
+def test_native_search_equals_the_reference_and_a_brute_force(first_seed: int) -> None:
     for seed in range(first_seed, first_seed + 75):
         rng = random.Random(seed)
         zones, hand, slots = random_puzzle(rng)
         use_all = rng.random() < 0.2
-        search = _native.PuzzleSearch(build(zones, {}).to_json(), hand, slots, use_all)
+        text = build(zones, {}).to_json()
+        native = _native.PuzzleSearch(text, hand, slots, use_all)
+        reference = ReferenceSearch(text, hand, slots, use_all)
         for size in range(len(hand) + 2):
             expected = {} if size > len(hand) or (use_all and size != len(hand)) else \
                 brute_force(zones, hand, slots, size)
-            count = search.placement_count(size)
-            keys = [native_key(search, hand, slots, size, rank) for rank in range(count)]
-            assert sorted(keys) == sorted(expected), (seed, size)
-            # Two chunks must give what one search over everything gives.
-            middle = count // 2
-            tried, solved, ranks = search.search(size, 0, count + 5, count)
-            low, high = search.search(size, 0, middle, 1), search.search(size, middle, count, 9)
+            count = native.placement_count(size)
+            assert count == reference.placement_count(size) == len(expected), (seed, size)
+            placements = [native.placement(size, rank) for rank in range(count)]
+            assert placements == [reference.placement(size, rank) for rank in range(count)]
+            assert {key_of(placement, hand, slots) for placement in placements} == set(expected)
+            found = native.search(size, 0, count + 5, count)
+            assert found == reference.search(size, 0, count, count), (seed, size)
             solving = {key for key, solves in expected.items() if solves}
-            assert (tried, solved) == (count, len(solving)), (seed, size)
-            assert {keys[rank] for rank in ranks} == solving and ranks == sorted(ranks)
-            assert low[0] + high[0] == count and low[1] + high[1] == solved
-            assert (low[2] + high[2])[:1] == ranks[:1]
+            assert {key_of(placements[rank], hand, slots) for rank in found[2]} == solving
+            # Two chunks give what one search over everything gives.
+            low, high = native.search(size, 0, count // 2, 1), native.search(size, count // 2,
+                                                                              count, 9)
+            assert (low[0] + high[0], low[1] + high[1]) == found[:2]
+            assert (low[2] + high[2])[:1] == found[2][:1]
 
 
 @pytest.mark.parametrize(("first", "second", "placements"), [
@@ -188,13 +193,15 @@ def test_bad_puzzles_are_refused(arguments: tuple[object, ...], error: type[Exce
 
 @pytest.mark.parametrize(("call", "error", "message"), [
     (lambda s: s.placement_count(-1), ValueError, "is negative"),
+    (lambda s: s.placement(2**62, 0), IndexError, "is not below 0"),
     (lambda s: s.search(-1, 0, 1, 1), ValueError, "is negative"),
     (lambda s: s.search(1, -1, 1, 1), ValueError, "start must not be negative"),
     (lambda s: s.search(1, 0, 1, -1), ValueError, "max_solutions must not be negative"),
     (lambda s: s.placement(1, 1), IndexError, "is not below 1"),
     (lambda s: s.placement(2, 0), IndexError, "is not below 0"),
     (lambda s: s.placement(1, -1), IndexError, "is negative"),
-], ids=["count", "search-size", "search-start", "search-max", "rank", "empty-size", "rank-neg"])
+], ids=["count", "huge-size", "search-size", "search-start", "search-max", "rank", "empty-size",
+        "rank-neg"])
 def test_bad_calls_raise_clean_errors(call, error: type[Exception], message: str) -> None:
     search = _native.PuzzleSearch(orv_engine.Environment("top").to_json(),
                                   [("Plus Magician", "p")], [0], False)

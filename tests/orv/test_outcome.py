@@ -1,8 +1,10 @@
 """The outcome of a level: the fast route and the route over parsed frames agree."""
 
+import math
+
 import orv_engine
 import pytest
-from orv_engine import POSITIVE
+from orv_engine import NEGATIVE, POSITIVE
 from orv_test_support import two_room_level
 
 from orv import load_sample
@@ -32,6 +34,37 @@ def gate_carried_away():
     return zone("top", subs=[zone("outer", [1], subs=[inner])])
 
 
+def frozen_two_deep():
+    middle = zone("middle", [1], subs=[zone("pile", [2, 3])])
+    middle.add_plus_magician("plus")
+    top = zone("top", subs=[middle])
+    top.add_equals_gate("keep", 6)
+    return top
+
+
+def east_door():
+    lock = orv_engine.Environment("lock")
+    lock.add_charge(48, NEGATIVE, "debt")
+    lock.add_plus_magician("adder")
+    lock.add_minus_magician("taker")
+    door = zone("east_door", subs=[lock])
+    door.add_equals_gate("east_gate", 0)
+    return zone("hall", [1], subs=[door])
+
+
+def not_a_number():
+    top = zone("top", [math.nan])
+    top.add_equals_gate("nan_total", 1)
+    top.add_inequality_gate("nan_target", math.nan, "<")
+    return top
+
+
+def empty():
+    top = zone("top")
+    top.add_inequality_gate("void", -1, ">")
+    return top
+
+
 def no_gates():
     top = zone("top", [2, 2])
     top.add_plus_magician("plus")
@@ -48,27 +81,50 @@ def endless():
 
 LEVELS = {
     "solved": (two_room_level, Outcome.SOLVED, []),
-    "two closed gates": (two_closed_gates, Outcome.STUCK,
-                         ['gate "door" in zone hall (== 4): total 3',
-                          'gate "judge" in zone hall (> 10): total 3']),
-    "gate carried away": (gate_carried_away, Outcome.STUCK,
-                          ['gate "lost" in zone cell (== 5): left the level with an outer '
-                           'zone before it opened']),
+    "wrong total": (two_closed_gates, Outcome.STUCK, [
+        ("wrong_total", 'gate "door" in zone hall (== 4): total 3, needs == 4 (difference -1)'),
+        ("wrong_total", 'gate "judge" in zone hall (> 10): total 3, needs > 10 '
+                        '(difference -7)')]),
+    "left the level": (gate_carried_away, Outcome.STUCK, [
+        ("left_level", 'gate "lost" in zone cell (== 5): left the level when zone outer '
+                       'collapsed at frame 1')]),
+    "empty": (empty, Outcome.STUCK, [("empty", 'gate "void" in zone top (> -1): no charge')]),
+    "not a number": (not_a_number, Outcome.STUCK, [
+        ("not_a_number", 'gate "nan_total" in zone top (== 1): total NaN, target 1: NaN '
+                         'meets no rule'),
+        ("not_a_number", 'gate "nan_target" in zone top (< NaN): total NaN, target NaN: NaN '
+                         'meets no rule')]),
+    "frozen two deep": (frozen_two_deep, Outcome.STUCK, [
+        ("frozen", 'gate "keep" in zone top (== 6): no charge, but the zone stayed frozen, '
+                   'held by zone middle (Plus Magician "plus": needs 2 charges, has 1), then '
+                   'zone pile (2 charges and no agent left to combine them)')]),
+    "east door": (east_door, Outcome.STUCK, [
+        ("frozen", 'gate "east_gate" in zone east_door (== 0): no charge, but the zone stayed '
+                   'frozen, held by zone lock (Plus Magician "adder": needs 2 charges, has 1; '
+                   'Minus Magician "taker": needs 2 charges, has 1)')]),
+    "frozen vault": (lambda: load_sample("chronomancer_vault"), Outcome.STUCK, [
+        ("frozen", 'gate "vault_door" in zone vault (== 2): total 2, but the zone stayed '
+                   'frozen, held by zone timelock (Chronomancer "keeper": never casts)')]),
     "no gates": (no_gates, Outcome.ENDED, []),
-    "out of steps": (endless, Outcome.OUT_OF_STEPS,
-                     ['gate "never" in zone top (== 1): total 1']),
-    "frozen vault": (lambda: load_sample("chronomancer_vault"), Outcome.STUCK,
-                     ['gate "vault_door" in zone vault (== 2): total 2, but the zone '
-                      'stayed frozen']),
+    "out of steps": (endless, Outcome.OUT_OF_STEPS, [
+        ("out_of_steps", 'gate "never" in zone top (== 1): total 1, but the steps ran out '
+                         'before the gate was tried on it')]),
 }
 
 
 @pytest.mark.parametrize("build, outcome, closed", LEVELS.values(), ids=LEVELS.keys())
-def test_playing_and_classifying_parsed_frames_agree_on_the_outcome(build, outcome, closed):
+def test_playing_and_classifying_parsed_frames_agree_on_the_outcome_and_causes(build, outcome,
+                                                                                closed):
     documents = level_frames(build())
     fast = play_outcome(build())
-    assert fast == classify_frames(documents[0], documents[1:])
+    assert fast.to_dict() == classify_frames(documents[0], documents[1:]).to_dict()
     assert fast.outcome == outcome
-    assert [gate.describe() for gate in fast.closed_gates] == closed
+    assert [(gate.cause, gate.describe()) for gate in fast.closed_gates] == closed
     assert fast.exit_status == exit_status(outcome) == {"solved": 0, "ended": 0,
                                                         "out of steps": 1, "stuck": 3}[outcome]
+
+
+def test_every_zone_that_still_holds_charges_is_in_the_final_charges():
+    final = play_outcome(east_door()).final_charges
+    assert [(zone.zone, zone.path, [charge["magnitude"] for charge in zone.charges])
+            for zone in final] == [("hall", "", [1.0]), ("lock", "0.0", [48.0])]

@@ -142,9 +142,11 @@ def test_a_level_that_runs_out_of_steps_exits_with_status_one(tmp_path):
 
 
 @pytest.mark.parametrize("sample, closed", [
-    ("judges_hall", '  closed gate "judge_of_debt" in zone judges_hall (< 0): total 23'),
+    ("judges_hall", '  closed gate "judge_of_debt" in zone judges_hall (< 0): total 23, '
+                    'needs < 0 (difference 23)'),
     ("chronomancer_vault", '  closed gate "vault_door" in zone vault (== 2): total 2, '
-                           'but the zone stayed frozen'),
+                           'but the zone stayed frozen, held by zone timelock (Chronomancer '
+                           '"keeper": never casts)'),
 ])
 def test_a_stuck_level_names_its_closed_gates_and_exits_with_status_three(sample, closed,
                                                                           tmp_path):

@@ -15,6 +15,7 @@ from orv_test_support import environment_without_sanitizer, nested_zones, run_or
 from test_arithmetic import NUMBERS
 
 from orv.generating.levels import generate_level
+from orv.levels.top_zone_keys import set_level_extras
 from orv.levels.values import MAX_ZONE_DEPTH
 from orv.playing.numbers import number
 from orv.viewer.page import level_frames, viewer_page
@@ -248,3 +249,41 @@ def test_the_deepest_level_the_tools_accept_is_drawn_whole(browser, tmp_path):
     assert run_orv("view", "deep.json", "-o", "deep.html", cwd=tmp_path).returncode == 0
     browser.open((tmp_path / "deep.html").as_uri())
     assert browser.evaluate('document.querySelectorAll(".zone").length') == MAX_ZONE_DEPTH
+
+
+CAUSES_DRAWN = """(() => ({
+  blocking: [...document.querySelectorAll(".zone.blocking")].map(zone =>
+    zone.querySelector(":scope > h2").textContent),
+  reasons: [...document.querySelectorAll(".agent.blocking")].map(agent =>
+    [agent.dataset.visualId, agent.querySelector(".badge.reason").textContent]),
+  causes: [...document.querySelectorAll(".agent.closed-cause .badge.cause")].map(badge =>
+    badge.textContent),
+}))()"""
+
+
+def test_the_last_frame_of_a_stuck_level_marks_what_held_each_gate_closed(browser, tmp_path,
+                                                                           artifacts):
+    pile = orv_engine.Environment("pile")
+    for value in (2, 3):
+        pile.add_charge(value, POSITIVE, "stone")
+    middle = orv_engine.Environment("middle")
+    middle.add_charge(1, POSITIVE, "one")
+    middle.add_plus_magician("plus")
+    middle.add_sub_environment(pile)
+    vault = orv_engine.Environment("vault")
+    vault.add_sub_environment(middle)
+    vault.add_equals_gate("door", 6)
+    set_level_extras(vault, {"title": "The <b>vault</b>", "hint": "count to 6"})
+    page = tmp_path / "stuck.html"
+    page.write_text(viewer_page(level_frames(vault), "stuck"), encoding="utf-8")
+    browser.open(page.as_uri())
+    assert browser.evaluate(CAUSES_DRAWN) == {"blocking": [], "reasons": [], "causes": []}
+    assert browser.evaluate('[document.getElementById("designer").textContent, '
+                            'document.querySelectorAll("header b").length]') == [
+        "The <b>vault</b>count to 6", 0]
+    browser.press("End", 35)
+    assert browser.evaluate(CAUSES_DRAWN) == {
+        "blocking": ["▾middletime-frozen",
+                     "▾pileno agent left to combine its charges"],
+        "reasons": [["plus", "needs 2 charges, has 1"]], "causes": ["frozen"]}
+    browser.screenshot(artifacts / "viewer-stuck-causes.png")

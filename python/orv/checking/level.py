@@ -28,8 +28,10 @@ ERROR = "error"
 
 @dataclass
 class LevelCheck:
-    """What checking one level came to; ``error`` (every problem, one text each) is empty
-    unless the outcome is "error"."""
+    """What checking one level came to. ``causes`` are the distinct causes of the closed
+    gates; each closed gate and idle agent is its object's fields with its line as "text";
+    ``final_charges`` holds each zone that still has charges (zone, path, charges);
+    ``error`` (every problem, one text each) is empty unless the outcome is "error"."""
 
     path: str
     outcome: str
@@ -38,8 +40,9 @@ class LevelCheck:
     collapses: int = 0
     gates_opened: int = 0
     gates_closed: int = 0
-    closed_gates: list[str] = field(default_factory=list)
-    idle_agents: list[str] = field(default_factory=list)
+    causes: list[str] = field(default_factory=list)
+    closed_gates: list[dict[str, Any]] = field(default_factory=list)
+    idle_agents: list[dict[str, Any]] = field(default_factory=list)
     final_charges: list[dict[str, Any]] = field(default_factory=list)
     title: str = ""
     hint: str = ""
@@ -125,10 +128,12 @@ def play_to_outcome(path: str, top: orv_engine.Environment) -> LevelCheck:
     return LevelCheck(path, str(played.outcome), frames=played.frames, spells=played.spells,
                       collapses=played.collapses, gates_opened=played.gates_opened,
                       gates_closed=len(played.closed_gates),
-                      closed_gates=[gate.describe(digits=None) for gate in played.closed_gates],
-                      idle_agents=[f'{agent.name} "{agent.visual_id}" in zone {agent.zone}'
+                      causes=[str(cause) for cause in played.causes],
+                      closed_gates=[{**gate.to_dict(), "text": gate.describe(digits=None)}
+                                    for gate in played.closed_gates],
+                      idle_agents=[{**agent.to_dict(), "text": agent.describe()}
                                    for agent in played.idle_agents],
-                      final_charges=list(played.final_charges),
+                      final_charges=[zone.to_dict() for zone in played.final_charges],
                       title=designer.get("title", ""), hint=designer.get("hint", ""),
                       notes=designer.get("notes", ""),
                       hand=len(level_extras(top).get(HAND, ())))

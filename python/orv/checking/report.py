@@ -14,8 +14,8 @@ from typing import IO
 from orv.checking.level import ERROR, LevelCheck
 from orv.exit_status import ExitStatus
 from orv.levels.puzzle_keys import hand_text
-from orv.playing.narration import describe_charge
-from orv.playing.outcome import Outcome, run_counts
+from orv.playing.narration import final_charges_text
+from orv.playing.outcome import Outcome, ZoneCharges, run_counts
 
 OUTCOMES = (*Outcome, ERROR)
 GOOD_OUTCOMES = (Outcome.SOLVED, Outcome.ENDED)
@@ -39,8 +39,8 @@ COLUMNS = tuple(item.name for item in fields(LevelCheck))
 # an id written by anybody must never become; such a cell gets a leading "'", as spreadsheets
 # themselves write text of that shape. Only text columns: numbers stay numbers.
 FORMULA_STARTS = ("=", "+", "-", "@", "\t", "\r")
-TEXT_COLUMNS = ("path", "closed_gates", "idle_agents", "final_charges", "title", "hint", "notes",
-                "error")
+TEXT_COLUMNS = ("path", "causes", "closed_gates", "idle_agents", "final_charges", "title", "hint",
+                "notes", "error")
 
 
 class InOrder:
@@ -91,10 +91,12 @@ class ReportFile:
             self._guarded(self._file.write, level_json(check) + "\n")
             return
         row = check.to_dict()
-        row["closed_gates"] = "; ".join(check.closed_gates)
-        row["idle_agents"] = "; ".join(check.idle_agents)
-        row["final_charges"] = "; ".join(describe_charge(charge, digits=None)
-                                       for charge in check.final_charges)
+        row["causes"] = ";".join(check.causes)
+        row["closed_gates"] = "; ".join(gate["text"] for gate in check.closed_gates)
+        row["idle_agents"] = "; ".join(agent["text"] for agent in check.idle_agents)
+        row["final_charges"] = final_charges_text(
+            (ZoneCharges(zone["zone"], zone["path"], tuple(zone["charges"]))
+             for zone in check.final_charges), digits=None)
         row["error"] = "; ".join(check.error)
         row["seconds"] = f"{check.seconds:.6f}"
         for column in TEXT_COLUMNS:
@@ -133,31 +135,43 @@ def level_lines(check: LevelCheck) -> list[str]:
     counts = run_counts(check.frames, check.spells, check.collapses, check.gates_opened,
                         check.gates_opened + check.gates_closed)
     return [f"{check.path}: {check.outcome} ({counts})",
-            *(f"  closed {gate}" for gate in check.closed_gates),
-            *(f"  never cast: {agent}" for agent in check.idle_agents),
+            *(f"  closed {gate['text']}" for gate in check.closed_gates),
+            *(f"  never cast: {agent['text']}" for agent in check.idle_agents),
             *([f"  {hand_text(check.hand)}"] if check.hand else [])]
 
 
 class Tally:
-    """Counts of each outcome, with the first level of each as an example."""
+    """Counts of each outcome, with the first level of each as an example; stuck levels are
+    counted again by the cause of their first closed gate."""
 
     def __init__(self) -> None:
         self.counts: Counter[str] = Counter()
         self.first: dict[str, str] = {}
+        self.causes: Counter[str] = Counter()
+        self.first_by_cause: dict[str, str] = {}
 
     def add(self, check: LevelCheck) -> None:
         self.counts[check.outcome] += 1
         self.first.setdefault(check.outcome, check.path)
+        if check.outcome == Outcome.STUCK and check.causes:
+            self.causes[check.causes[0]] += 1
+            self.first_by_cause.setdefault(check.causes[0], check.path)
 
     def summary_lines(self) -> list[str]:
         width = max(len(f"{count:,}") for count in self.counts.values()) if self.counts else 1
         lines = []
         for outcome in OUTCOMES:
             count = self.counts[outcome]
+            levels = f"{count:>{width},} {'level' if count == 1 else 'levels'}"
+            if outcome == Outcome.STUCK and self.causes:
+                lines.append(f"{outcome + ':':<14}{levels} — " + ", ".join(
+                    f"{cause} {number:,}" for cause, number in self.causes.most_common()))
+                lines += [f"  {cause + ':':<14}(first: {self.first_by_cause[cause]})"
+                          for cause, _ in self.causes.most_common()]
+                continue
             example = (f"  (first: {self.first[outcome]})"
                        if count and outcome not in GOOD_OUTCOMES else "")
-            lines.append(f"{outcome + ':':<14}{count:>{width},} "
-                         f"{'level' if count == 1 else 'levels'}{example}")
+            lines.append(f"{outcome + ':':<14}{levels}{example}")
         return lines
 
     def exit_status(self) -> ExitStatus:

@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 import json
+from collections.abc import Iterable
 from typing import Any, TextIO
 
 import orv_engine
@@ -11,7 +12,7 @@ from orv.levels.designer_keys import designer_text
 from orv.playing.arithmetic import Step, explain_step
 from orv.playing.frames import Frame, play_frames
 from orv.playing.numbers import READABLE_DIGITS, number
-from orv.playing.outcome import LevelOutcome, OutcomeTally
+from orv.playing.outcome import LevelOutcome, OutcomeTally, ZoneCharges
 from orv.terminal import terminal_text
 
 # Beyond this many closed gates or idle agents the summary only counts the rest.
@@ -40,6 +41,18 @@ def describe_charge(charge: dict[str, Any], digits: int | None = READABLE_DIGITS
     return f"{number(charge['magnitude'], digits)} {charge['polarity']} ({charge['visual_id']})"
 
 
+def final_charges_text(zones: Iterable[ZoneCharges],
+                       digits: int | None = READABLE_DIGITS) -> str:
+    """The charges left at the end: ``13 positive (sum)`` when only the top zone holds any,
+    else each zone's after its id, ``hall: 13 positive (sum); room: 48 negative (x)``."""
+    held = list(zones)
+    lists = [", ".join(describe_charge(charge, digits) for charge in zone.charges)
+             for zone in held]
+    if len(held) == 1 and held[0].is_top:
+        return lists[0]
+    return "; ".join(f"{zone.zone}: {text}" for zone, text in zip(held, lists))
+
+
 def designer_lines(top: orv_engine.Environment) -> list[str]:
     """The level's title and hint as its designer wrote them, one line each, for a player
     to read before the first frame."""
@@ -49,7 +62,7 @@ def designer_lines(top: orv_engine.Environment) -> list[str]:
 
 def summary_lines(result: LevelOutcome) -> list[str]:
     """The outcome block that ends ``orv play`` (and is all of ``orv play --summary``)."""
-    charges = ", ".join(describe_charge(charge) for charge in result.final_charges)
+    charges = final_charges_text(result.final_charges)
     gates = result.gates_opened + len(result.closed_gates)
     return [
         "summary",

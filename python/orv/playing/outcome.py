@@ -28,6 +28,7 @@ import orv_engine
 
 from orv.exit_status import ExitStatus
 from orv.playing.arithmetic import SPELL_MARK, zone_total
+from orv.playing.causes import BlockingZone, Cause, Diagnosis, cause_of, cause_text
 from orv.playing.numbers import READABLE_DIGITS, counted, number
 from orv.playing.zones import walk_zones
 from orv.rules.roster import EQUALS_GATE, GATE_NAMES
@@ -53,6 +54,8 @@ EXIT_STATUSES: dict[Outcome, ExitStatus] = {
 EQUALS_RULE = "=="
 
 _META_MARK = ',"meta":{"frame_index":'
+# A collapse event names the zone it took out by this prefix and the zone's id.
+_SHIELD = "shield_"
 
 
 def run_counts(frames: int, spells: int, collapses: int, opened: int, gates: int) -> str:
@@ -68,14 +71,16 @@ def exit_status(outcome: Outcome | None) -> ExitStatus:
 
 @dataclass(frozen=True)
 class ClosedGate:
-    """A gate that never opened.
+    """A gate that never opened, and why (``cause``, see ``orv.playing.causes``).
 
     ``last_total`` is the signed total of the gate's zone at the end of the run, which is
     what the gate last saw when its zone was not frozen in the last step; it is None when
     the zone held no charge (an empty zone opens no gate) or when the zone is gone.
     ``zone_frozen`` says the zone was frozen in the last step, so the gate was not tried
-    then; ``removed`` says the gate left the level unopened with an outer zone's collapse.
-    NaN stands for the JSON null of a target or total that is not a number.
+    then, and ``blocked_by`` names the zones below that kept it so; ``removed`` says the
+    gate left the level unopened with the collapse of the zone ``left_with`` in frame
+    ``left_at``. ``difference`` is the total minus the target. NaN stands for the JSON null
+    of a target or total that is not a number.
     """
 
     visual_id: str
@@ -85,18 +90,20 @@ class ClosedGate:
     last_total: float | None
     zone_frozen: bool = False
     removed: bool = False
+    cause: Cause = Cause.WRONG_TOTAL
+    difference: float | None = None
+    blocked_by: tuple[BlockingZone, ...] = ()
+    left_with: str | None = None
+    left_at: int | None = None
 
     def describe(self, digits: int | None = READABLE_DIGITS) -> str:
         """The gate in one line, its numbers to ``digits`` significant digits (every digit
         for None, as reports keep them)."""
         target = number(self.target, digits)
         where = f'gate "{self.visual_id}" in zone {self.zone} ({self.rule} {target})'
-        if self.removed:
-            return f"{where}: left the level with an outer zone before it opened"
-        seen = ("no charge" if self.last_total is None
-                else f"total {number(self.last_total, digits)}")
-        frozen = ", but the zone stayed frozen" if self.zone_frozen else ""
-        return f"{where}: {seen}{frozen}"
+        return f"{where}: " + cause_text(self.cause, self.last_total, self.rule, self.target,
+                                         self.difference, self.blocked_by, self.left_with,
+                                         self.left_at, digits)
 
     def to_dict(self) -> Json:
         """A JSON-ready form with every digit; numbers that are not finite become null."""
@@ -106,14 +113,19 @@ class ClosedGate:
 
 @dataclass(frozen=True)
 class IdleAgent:
-    """An agent that never cast: still in its zone at the end, or carried out with it."""
+    """An agent that never cast: still in its zone at the end (``reason`` says why it
+    cannot cast now), or carried out with it (``removed``)."""
 
     name: str
     visual_id: str
     zone: str
+    reason: str = ""
+    removed: bool = False
 
     def describe(self) -> str:
-        return f'{self.name} "{self.visual_id}" in zone {self.zone}'
+        why = "left the level with its zone" if self.removed else self.reason
+        return f'{self.name} "{self.visual_id}" in zone {self.zone}' + (f": {why}" if why
+                                                                        else "")
 
     def to_dict(self) -> Json:
         return asdict(self)
@@ -130,13 +142,18 @@ class LevelOutcome:
     gates_opened: int
     closed_gates: tuple[ClosedGate, ...]
     idle_agents: tuple[IdleAgent, ...]
-    final_charges: tuple[Json, ...]
+    final_charges: tuple[ZoneCharges, ...]
     final_status: str
     final_message: str
 
     @property
     def exit_status(self) -> ExitStatus:
         return EXIT_STATUSES[self.outcome]
+
+    @property
+    def causes(self) -> tuple[Cause, ...]:
+        """The distinct causes of the closed gates, in the order of the gates."""
+        return tuple(dict.fromkeys(gate.cause for gate in self.closed_gates))
 
     def line(self) -> str:
         """The outcome in one line, e.g.
@@ -158,12 +175,31 @@ class LevelOutcome:
         return packed
 
 
+@dataclass(frozen=True)
+class ZoneCharges:
+    """The charges a zone still holds at the end of the run; ``path`` is its place in the
+    tree ("" for the top zone, "1.0" for the first sub-zone of its second)."""
+
+    zone: str
+    path: str
+    charges: tuple[Json, ...]
+
+    @property
+    def is_top(self) -> bool:
+        return self.path == ""
+
+    def to_dict(self) -> Json:
+        return {"zone": self.zone, "path": self.path, "charges": list(self.charges)}
+
+
 class OutcomeTally:
     """Builds a LevelOutcome from the tree before the first step, each frame's meta object
     and the last frame document."""
 
     def __init__(self, start: Json) -> None:
         self._placed = list(_agents_of(start))
+        self._start = start
+        self._collapsed: list[tuple[int, str]] = []
         self._cast: Counter[tuple[str, str, str]] = Counter()
         self.spells = 0
         self.collapses = 0
@@ -175,6 +211,8 @@ class OutcomeTally:
             return
         if event["type"] == "COLLAPSE_ZONE":
             self.collapses += 1
+            self._collapsed.append((int(meta["frame_index"]),
+                                    event["visual_id"].removeprefix(_SHIELD)))
         elif event["type"] == "CAST_SPELL":
             name = event["agent_name"]
             zone = event["description"][len(name) + len(SPELL_MARK):]
@@ -194,11 +232,12 @@ class OutcomeTally:
         removed: list[tuple[Json, bool | None, Json]] = [
             (agent, None, zone) for agent, _, zone in self._placed
             if _take(gone, _key(agent, zone))]
-        closed = tuple(_closed_gate(*entry) for entry in remaining + removed
-                       if entry[0]["name"] in GATE_NAMES)
-        idle = tuple(IdleAgent(agent["name"], agent["visual_id"], zone["id"])
-                     for agent, _, zone in remaining + removed
-                     if agent["name"] not in GATE_NAMES)
+        diagnosis = Diagnosis()
+        ran_out = meta["status"] == "ERROR"
+        closed = tuple(self._closed_gate(diagnosis, ran_out, *entry)
+                       for entry in remaining + removed if entry[0]["name"] in GATE_NAMES)
+        idle = tuple(_idle_agent(diagnosis, *entry) for entry in remaining + removed
+                     if entry[0]["name"] not in GATE_NAMES)
         had_gates = any(agent["name"] in GATE_NAMES for agent, _, _ in self._placed)
         if meta["status"] == "ERROR":
             outcome = Outcome.OUT_OF_STEPS
@@ -207,8 +246,32 @@ class OutcomeTally:
         else:
             outcome = Outcome.SOLVED if had_gates else Outcome.ENDED
         return LevelOutcome(outcome, int(meta["frame_index"]), self.spells, self.collapses,
-                            self.gates_opened, closed, idle, tuple(last["charges"]),
+                            self.gates_opened, closed, idle, _final_charges(last),
                             meta["status"], meta["message"])
+
+    def _closed_gate(self, diagnosis: Diagnosis, ran_out: bool, agent: Json,
+                     frozen: bool | None, zone: Json) -> ClosedGate:
+        rule = EQUALS_RULE if agent["name"] == EQUALS_GATE else agent["rule"]
+        target = math.nan if agent["target_value"] is None else float(agent["target_value"])
+        if frozen is None:
+            left_with, left_at = self._collapse_that_took(zone)
+            return ClosedGate(agent["visual_id"], zone["id"], rule, target, None, removed=True,
+                              cause=Cause.LEFT_LEVEL, left_with=left_with, left_at=left_at)
+        total = zone_total(zone["charges"]) if zone["charges"] else None
+        cause = cause_of(target, total, frozen)
+        if cause is Cause.WRONG_TOTAL and ran_out and not diagnosis.decline_reason(agent, zone):
+            cause = Cause.OUT_OF_STEPS
+        return ClosedGate(agent["visual_id"], zone["id"], rule, target, total,
+                          zone_frozen=frozen, cause=cause,
+                          difference=None if total is None else total - target,
+                          blocked_by=diagnosis.blocking_zones(zone) if frozen else ())
+
+    def _collapse_that_took(self, zone: Json) -> tuple[str | None, int | None]:
+        """The outer zone whose collapse carried ``zone`` (of the tree as loaded) out of the
+        level, and the frame of that collapse."""
+        outer = _outer_zone_ids(self._start, zone)
+        return next(((zone_id, frame) for frame, zone_id in self._collapsed
+                     if zone_id in outer), (None, None))
 
 
 def classify_frames(start: Json, documents: Iterable[Json]) -> LevelOutcome:
@@ -266,13 +329,29 @@ def _take(counter: Counter[tuple[str, str, str]], key: tuple[str, str, str]) -> 
     return True
 
 
-def _closed_gate(agent: Json, frozen: bool | None, zone: Json) -> ClosedGate:
-    rule = EQUALS_RULE if agent["name"] == EQUALS_GATE else agent["rule"]
-    target = math.nan if agent["target_value"] is None else float(agent["target_value"])
+def _idle_agent(diagnosis: Diagnosis, agent: Json, frozen: bool | None,
+                zone: Json) -> IdleAgent:
     if frozen is None:
-        return ClosedGate(agent["visual_id"], zone["id"], rule, target, None, removed=True)
-    total = zone_total(zone["charges"]) if zone["charges"] else None
-    return ClosedGate(agent["visual_id"], zone["id"], rule, target, total, zone_frozen=frozen)
+        return IdleAgent(agent["name"], agent["visual_id"], zone["id"], removed=True)
+    return IdleAgent(agent["name"], agent["visual_id"], zone["id"],
+                     diagnosis.refusal(agent, zone).reason)
+
+
+def _outer_zone_ids(top: Json, zone: Json) -> set[str]:
+    """The ids of the zones around ``zone`` in the tree under ``top`` that can collapse:
+    all but the top zone."""
+    parents = {id(at.zone): at.parent for at in walk_zones(top)}
+    outer = set()
+    around = parents.get(id(zone))
+    while around is not None and around is not top:
+        outer.add(around["id"])
+        around = parents.get(id(around))
+    return outer
+
+
+def _final_charges(last: Json) -> tuple[ZoneCharges, ...]:
+    return tuple(ZoneCharges(at.zone["id"], at.path, tuple(at.zone["charges"]))
+                 for at in walk_zones(last) if at.zone["charges"])
 
 
 def _capped(lines: list[str], limit: int | None, what: str) -> list[str]:

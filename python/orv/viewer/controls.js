@@ -49,6 +49,7 @@ function show(number, scroll = true) {
   const frame = frames[shown];
   const meta = frame.meta;
   document.getElementById("tree").replaceChildren(drawZone(frame.top, "", frame.changes, false));
+  markCauses();
   document.getElementById("position").textContent = (shown + 1) + " of " + frames.length;
   document.getElementById("slider").value = shown;
   document.getElementById("frame-index").textContent = "frame " + meta.frame_index;

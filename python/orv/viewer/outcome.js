@@ -9,7 +9,45 @@ function drawClosedGate(gate) {
   const item = element("li", "closed-gate", gate.text);
   item.dataset.zone = gate.zone;
   item.dataset.visualId = gate.visual_id;
+  item.dataset.cause = gate.cause;
   return item;
+}
+
+// The agents drawn in the zone boxes of ``zoneId`` whose visual id is ``visualId``.
+function drawnAgents(zoneId, visualId) {
+  return [...document.querySelectorAll("#tree .zone:not(.collapsed)")]
+    .filter(zone => zone.dataset.id === zoneId)
+    .flatMap(zone => [...zone.querySelectorAll(":scope > .agents > .agent")])
+    .filter(agent => agent.dataset.visualId === visualId);
+}
+
+// On the last frame, each closed gate shows its cause, and a frozen gate the zones that held
+// it up: those zones outlined, and each of their agents with the reason it cannot cast.
+function markCauses() {
+  if (shown !== frames.length - 1) return;
+  for (const gate of data.outcome.closed_gates) {
+    for (const node of drawnAgents(gate.zone, gate.visual_id)) {
+      node.classList.add("closed-cause");
+      node.append(" ", element("span", "badge cause", gate.cause.replace(/_/g, " ")));
+    }
+    for (const blocking of gate.blocked_by) {
+      for (const zone of document.querySelectorAll("#tree .zone:not(.collapsed)")) {
+        if (zone.dataset.id !== blocking.zone || zone.classList.contains("blocking")) continue;
+        zone.classList.add("blocking");
+        if (blocking.agents.length === 0 && !blocking.frozen) {
+          zone.querySelector(":scope > h2").append(
+              element("span", "badge reason", "no agent left to combine its charges"));
+        }
+      }
+      for (const agent of blocking.agents) {
+        for (const node of drawnAgents(blocking.zone, agent.visual_id)) {
+          if (node.classList.contains("blocking")) continue;
+          node.classList.add("blocking");
+          node.append(" ", element("span", "badge reason", agent.reason));
+        }
+      }
+    }
+  }
 }
 
 function drawIdleAgent(agent) {

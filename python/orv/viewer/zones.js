@@ -25,6 +25,7 @@ function drawCharge(index, kind) {
 function drawAgent(index, extraClass, note, total) {
   const agent = data.agents[index];
   const node = element("li", "agent " + agent.state + (extraClass ? " " + extraClass : ""));
+  node.dataset.visualId = agent.visual_id;
   node.append(element("span", "name", agent.name), " ",
               element("small", "visual-id", "(" + agent.visual_id + ")"));
   if (!note) node.append(" ", element("span", "badge state", agent.state));

@@ -1,5 +1,4 @@
 // The reasons the agent kinds give for not casting, as the spells themselves state them.
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,43 +17,21 @@ namespace orv::native {
 
 namespace {
 
-/// A new agent of one kind; gates take the target and the rule text, the others ignore them.
-using MakeAgent =
-    std::function<std::shared_ptr<MagicianAgent>(double target, const std::string& rule)>;
-
-template <class Agent> std::pair<std::string, MakeAgent> plain_kind() {
-    Agent sample("");
-    return {sample.name, [](double, const std::string&) { return std::make_shared<Agent>(""); }};
-}
-
-/// Every kind by its display name, the name frames and level files use.
-const std::map<std::string, MakeAgent>& kinds() {
-    static const std::map<std::string, MakeAgent> table = [] {
-        std::map<std::string, MakeAgent> made{
-            plain_kind<PlusMagician>(),    plain_kind<MinusMagician>(),
-            plain_kind<MultiplyMagician>(), plain_kind<DivideMagician>(),
-            plain_kind<ModuloMagician>(),  plain_kind<PowerSorcerer>(),
-            plain_kind<RootMagician>(),    plain_kind<LogMagician>(),
-            plain_kind<FactorialMagician>(), plain_kind<AbsMagician>(),
-            plain_kind<Chronomancer>()};
-        made.emplace("Equals Gate", [](double target, const std::string&) {
-            return std::make_shared<EqualsGate>("", target);
-        });
-        made.emplace("The Judge", [](double target, const std::string& rule) {
-            return std::make_shared<InequalityGate>("", target, comparison_type_from_text(rule));
-        });
-        return made;
-    }();
-    return table;
-}
-
+/// An agent of the kind named `kind`; a gate aims at `target` and an InequalityGate compares
+/// by `rule`, as add_inequality_gate reads it.
 std::shared_ptr<MagicianAgent> agent_of_kind(const std::string& kind, double target,
                                              const std::string& rule) {
-    const auto found = kinds().find(kind);
-    if (found == kinds().end()) {
+    std::shared_ptr<MagicianAgent> agent = make_agent(kind, std::string());
+    if (agent == nullptr) {
         throw py::value_error("unknown agent kind \"" + kind + "\"");
     }
-    return found->second(target, rule);
+    if (auto* gate = dynamic_cast<GoalGate*>(agent.get())) {
+        gate->target_value = target;
+    }
+    if (auto* judge = dynamic_cast<InequalityGate*>(agent.get())) {
+        judge->comparison_type = comparison_type_from_text(rule);
+    }
+    return agent;
 }
 
 ChargePolarity polarity_of(const std::string& text) {
@@ -81,8 +58,8 @@ std::string decline_reason(const std::string& kind,
 
 std::map<std::string, std::vector<std::string>> decline_reasons() {
     std::map<std::string, std::vector<std::string>> reasons;
-    for (const auto& [name, make] : kinds()) {
-        reasons.emplace(name, make(0.0, "<")->decline_reasons());
+    for (const std::string& name : agent_kind_names()) {
+        reasons.emplace(name, agent_of_kind(name, 0.0, "<")->decline_reasons());
     }
     return reasons;
 }
