@@ -221,13 +221,17 @@ def _killing(runner: Any, chunks: list[Chunk], victim: Any) -> list[Any]:
 @pytest.mark.parametrize("jobs", ["1", "2"])
 def test_ctrl_c_prints_what_was_found_and_exits_130(tmp_path: Path, jobs: str) -> None:
     more = tuple(agent(name, f"e{number}") for number, name in enumerate(
-        ["Minus Magician", "The Scavenger", "Power Sorcerer", "Plus Magician", "The Purifier"]))
+        ["Minus Magician", "The Scavenger", "Power Sorcerer", "Plus Magician", "The Purifier",
+         "Multiply Magician", "Divide Magician", "Plus Magician"]))
     path = tmp_path / "huge.json"
     path.write_text(level_to_json(bigger_puzzle(more).top))
     with subprocess.Popen([sys.executable, "-m", "orv", "solve", str(path), "--all-sizes",
-                           "--json", "--jobs", jobs], stdout=subprocess.PIPE,
+                           "--json", "--jobs", jobs, "--max-placements", str(10**15)],
+                          stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, text=True) as solving:
-        time.sleep(3)  # searching by then: sizes up to 10 hold billions of placements
+        # Searching by then: the sizes up to 13 hold about 213 million placements, minutes of
+        # work on two cores, and the bound lets every one of them be tried.
+        time.sleep(3)
         solving.send_signal(signal.SIGINT)
         out, err = solving.communicate(timeout=120)
     assert (solving.returncode, err) == (130, "")
