@@ -101,7 +101,7 @@ def test_solve_finds_every_minimal_solution_and_each_plays_to_solved(
             for solution in found["solutions"]] == solutions
     assert found["unique"] == (None if size is None else len(solutions) == 1)
     puzzle = Puzzle.of(path)
-    count = searcher(puzzle.spec()).placement_count
+    count = searcher(puzzle.search_inputs()).placement_count
     assert found["complete"] and found["placements"] == sum(
         count(int(searched)) for searched in counts)
     if size is not None:
@@ -190,18 +190,18 @@ def test_worker_processes_and_a_local_dask_cluster_find_the_same_as_this_process
 
 @pytest.mark.parametrize("route", ["processes", "dask"])
 def test_a_worker_killed_mid_search_loses_no_chunk(route: str) -> None:
-    spec = bigger_puzzle().spec()
+    inputs = bigger_puzzle().search_inputs()
     chunks = [Chunk(3, start, start + 40) for start in range(0, 400, 40)]
-    expected = sorted(HereRunner(spec, False, 5).run(chunks))
+    expected = sorted(HereRunner(inputs, False, 5).run(chunks))
     if route == "dask":
         distributed = pytest.importorskip("distributed")
         with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                       host="127.0.0.1", dashboard_address="127.0.0.1:0"
                                       ) as cluster, distributed.Client(cluster) as client:
-            found = _killing(DaskRunner(client, spec, False, 5), chunks,
+            found = _killing(DaskRunner(client, inputs, False, 5), chunks,
                              lambda: next(iter(client.run(os.getpid).values())))
     else:
-        runner = ProcessRunner(spec, False, 5, 2)
+        runner = ProcessRunner(inputs, False, 5, 2)
         try:
             found = _killing(runner, chunks, lambda: next(iter(runner._pool._processes)))
         finally:

@@ -45,7 +45,7 @@ class HandAgent:
         return f'{self.name} "{self.visual_id}"'
 
 
-class SearchSpec(NamedTuple):
+class SearchInputs(NamedTuple):
     """What a search of the puzzle needs, in a form that is sent to worker processes and Dask
     workers as it is: the level's engine text, the hand as (name, visual id) pairs, the slot
     zone numbers in tree order, and whether the whole hand must be used."""
@@ -93,8 +93,8 @@ class Puzzle:
         return range(len(self.hand), len(self.hand) + 1) if self.use_all else range(
             len(self.hand) + 1)
 
-    def spec(self) -> SearchSpec:
-        return SearchSpec(self.top.to_json(),
+    def search_inputs(self) -> SearchInputs:
+        return SearchInputs(self.top.to_json(),
                           tuple((agent.name, agent.visual_id) for agent in self.hand),
                           tuple(self.slots), self.use_all)
 

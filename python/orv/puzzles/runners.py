@@ -20,7 +20,7 @@ from typing import TYPE_CHECKING, Any, NamedTuple, Protocol
 
 from orv._native import PuzzleSearch
 from orv.checking.dask_connection import CONNECT_TIMEOUT_SECONDS, scheduler_answers
-from orv.puzzles.puzzle import SearchSpec
+from orv.puzzles.puzzle import SearchInputs
 from orv.puzzles.reference import ReferenceSearch
 
 if TYPE_CHECKING:
@@ -56,18 +56,18 @@ class Searcher(Protocol):
 
 
 @functools.lru_cache(maxsize=4)
-def searcher(spec: SearchSpec, reference: bool = False) -> Searcher:
+def searcher(inputs: SearchInputs, reference: bool = False) -> Searcher:
     """The search of the puzzle, built once per process: the native one of ``orv._native``,
     or with ``reference`` the one over the public API."""
     if reference:
-        return ReferenceSearch(*spec)
-    return PuzzleSearch(spec.level_text, list(spec.hand), list(spec.slots), spec.use_all)
+        return ReferenceSearch(*inputs)
+    return PuzzleSearch(inputs.level_text, list(inputs.hand), list(inputs.slots), inputs.use_all)
 
 
-def search_chunk(spec: SearchSpec, reference: bool, chunk: Chunk,
+def search_chunk(inputs: SearchInputs, reference: bool, chunk: Chunk,
                  max_solutions: int) -> ChunkResult:
     """The unit of work of every route."""
-    tried, solved, ranks = searcher(spec, reference).search(chunk.size, chunk.start,
+    tried, solved, ranks = searcher(inputs, reference).search(chunk.size, chunk.start,
                                                             chunk.stop, max_solutions)
     return ChunkResult(tried, solved, list(ranks))
 
@@ -84,8 +84,8 @@ class HereRunner:
 
     workers = 1
 
-    def __init__(self, spec: SearchSpec, reference: bool, max_solutions: int) -> None:
-        self._work = functools.partial(search_chunk, spec, reference,
+    def __init__(self, inputs: SearchInputs, reference: bool, max_solutions: int) -> None:
+        self._work = functools.partial(search_chunk, inputs, reference,
                                        max_solutions=max_solutions)
 
     def run(self, chunks: Sequence[Chunk]) -> Iterator[tuple[Chunk, ChunkResult]]:
@@ -107,10 +107,10 @@ class ProcessRunner:
     not forked from this process, whose threads (a progress bar, a Dask client) a fork
     would copy in whatever state they are."""
 
-    def __init__(self, spec: SearchSpec, reference: bool, max_solutions: int,
+    def __init__(self, inputs: SearchInputs, reference: bool, max_solutions: int,
                  jobs: int) -> None:
         self.workers = jobs
-        self._work = functools.partial(search_chunk, spec, reference,
+        self._work = functools.partial(search_chunk, inputs, reference,
                                        max_solutions=max_solutions)
         self._context = multiprocessing.get_context("forkserver")
         self._pool: ProcessPoolExecutor | None = None
@@ -171,10 +171,10 @@ class DaskRunner:
     """The chunks as tasks on a Dask cluster. The scheduler runs the tasks of a lost worker
     again by itself; a task that still fails is sent again, up to ``ATTEMPTS`` times."""
 
-    def __init__(self, client: Client, spec: SearchSpec, reference: bool,
+    def __init__(self, client: Client, inputs: SearchInputs, reference: bool,
                  max_solutions: int, timeout: float = CONNECT_TIMEOUT_SECONDS) -> None:
         self._client = client
-        self._arguments = (spec, reference)
+        self._arguments = (inputs, reference)
         self._max_solutions = max_solutions
         self._timeout = timeout
         self.workers = max(1, len(client.scheduler_info()["workers"]))

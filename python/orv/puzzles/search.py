@@ -16,7 +16,7 @@ from contextlib import contextmanager
 import orv_engine
 
 from orv.checking.dask_connection import CONNECT_TIMEOUT_SECONDS, dask_client
-from orv.puzzles.puzzle import Puzzle, SearchSpec
+from orv.puzzles.puzzle import Puzzle, SearchInputs
 from orv.puzzles.result import Solution, SolveResult
 from orv.puzzles.runners import (
     Chunk,
@@ -59,11 +59,11 @@ def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
     reached; SearchFailed when chunks could not be searched.
     """
     puzzle = Puzzle.of(puzzle)
-    spec = puzzle.spec()
+    inputs = puzzle.search_inputs()
     started = time.perf_counter()
     result = SolveResult()
-    with _runner(spec, reference, max_solutions, jobs, scheduler, connect_timeout) as runner:
-        search = _Search(puzzle, searcher(spec, reference), runner, result, max_solutions)
+    with _runner(inputs, reference, max_solutions, jobs, scheduler, connect_timeout) as runner:
+        search = _Search(puzzle, searcher(inputs, reference), runner, result, max_solutions)
         search.chunk_bounds = (chunk, chunk) if chunk else REFERENCE_CHUNK if reference \
             else NATIVE_CHUNK
         search.sizes(max_placements, all_sizes, progress)
@@ -141,14 +141,14 @@ class _Search:
 
 
 @contextmanager
-def _runner(spec: SearchSpec, reference: bool, max_solutions: int, jobs: int,
+def _runner(inputs: SearchInputs, reference: bool, max_solutions: int, jobs: int,
             scheduler: str | None, timeout: float) -> Iterator[Runner]:
     if scheduler is not None:
         with dask_client(scheduler, jobs, "orv solve", timeout) as client:
-            yield DaskRunner(client, spec, reference, max_solutions, timeout)
+            yield DaskRunner(client, inputs, reference, max_solutions, timeout)
         return
-    runner: Runner = (ProcessRunner(spec, reference, max_solutions, jobs) if jobs > 1
-                      else HereRunner(spec, reference, max_solutions))
+    runner: Runner = (ProcessRunner(inputs, reference, max_solutions, jobs) if jobs > 1
+                      else HereRunner(inputs, reference, max_solutions))
     try:
         yield runner
     finally:
