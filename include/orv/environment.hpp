@@ -99,4 +99,9 @@ void write_zone_tree(JsonTextWriter& out, const Environment& root,
 /// The zone's id as a quoted JSON string for messages; bytes that are not UTF-8 show as U+FFFD.
 std::string quoted_zone_id(const Environment& zone);
 
+/// The members of the objects of a level file, as the engine writes and reads them: for
+/// "zone", "charge", "agent" (every kind but the gates), "gate" (the Equals Gate) and
+/// "judge" (The Judge), {key: kind of value}.
+nlohmann::json level_fields_json();
+
 } // namespace orv

@@ -11,7 +11,6 @@ from __future__ import annotations
 
 from collections import OrderedDict
 from dataclasses import dataclass
-from typing import Any
 
 from PIL import Image
 
@@ -31,8 +30,7 @@ from orv.export.tree import (
 )
 from orv.playing.numbers import number
 from orv.rules.roster import EQUALS_GATE
-
-Json = dict[str, Any]
+from orv.documents import Json
 
 HEADER_HEIGHT = 28
 CAPTION_HEIGHT = 28

@@ -31,7 +31,7 @@ from orv.levels.values import (
     typed,
 )
 from orv.playing.numbers import counted
-from orv.playing.zones import walk_zones
+from orv.documents import walk_zones
 from orv.rules.roster import AGENT_KINDS
 
 HAND, SLOTS, USE, PUZZLE = "hand", "slots", "use", "puzzle"

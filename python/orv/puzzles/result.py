@@ -11,12 +11,10 @@ from __future__ import annotations
 
 import math
 from dataclasses import dataclass, field
-from typing import Any
 
 from orv.playing.numbers import counted, number
 from orv.puzzles.puzzle import HandAgent
-
-Json = dict[str, Any]
+from orv.documents import Json
 
 
 @dataclass(frozen=True)

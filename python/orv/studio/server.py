@@ -28,8 +28,8 @@ from orv.studio.guard import add_security_headers, guard, own_hosts
 from orv.studio.level_file import ChangedOnDisk, LevelFile, revision_of
 from orv.studio.page import studio_page
 from orv.studio.replay import problems, replay, solutions, solver_installed
+from orv.documents import Json
 
-Json = dict[str, Any]
 T = TypeVar("T")
 
 # The largest level the page may send; the largest sample is under 100 kB.
