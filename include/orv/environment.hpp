@@ -40,6 +40,10 @@ public:
     static std::shared_ptr<Environment> from_json(const nlohmann::json& value);
     /// from_json of a text; std::invalid_argument for text that is not JSON.
     static std::shared_ptr<Environment> from_json_text(std::string_view text);
+    /// The tree of a level file's text: from_json_text, with the members of the top zone
+    /// that the engine does not have left aside (the tools' "title", "hint", "hand"..., and
+    /// a frame document's "meta").
+    static std::shared_ptr<Environment> from_level_text(std::string_view text);
     /// Appends the charge; nothing is merged or checked.
     virtual void add_charge(Charge charge);
     /// Appends the agent. Throws std::invalid_argument for an empty reference.

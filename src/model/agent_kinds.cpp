@@ -42,7 +42,7 @@ const std::vector<const AgentKind*>& agent_kinds() {
     static const std::vector<const AgentKind*> kinds{
         &PlusMagician::kind,      &MinusMagician::kind,     &MultiplyMagician::kind,
         &DivideMagician::kind,    &ModuloMagician::kind,    &PowerSorcerer::kind,
-        &RootMagician::kind,      &LogMagician::kind,       &FactorialMagician::kind,
+        &RootMagician::kind,      &FactorialMagician::kind, &LogMagician::kind,
         &AbsMagician::kind,       &Chronomancer::kind,      &EqualsGate::kind,
         &InequalityGate::kind,
     };

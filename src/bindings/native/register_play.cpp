@@ -25,7 +25,7 @@ namespace {
 class RecordingSequencer {
 public:
     explicit RecordingSequencer(const std::string& level_text)
-        : sequencer_(Environment::from_json_text(level_text)) {}
+        : sequencer_(Environment::from_level_text(level_text)) {}
 
     /// The frame's text and its step record's text.
     py::tuple next_frame() {
