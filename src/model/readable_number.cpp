@@ -118,9 +118,10 @@ std::string rounded(double value) {
     }
     const std::string sign = value < 0 ? "-" : "";
     if (exponent >= kSmallestFixedExponent && exponent < kReadableDigits) {
-        std::string fixed = exponent < 0 ? "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits
-                                         : digits.substr(0, static_cast<std::size_t>(exponent) + 1) + "." +
-                                               digits.substr(static_cast<std::size_t>(exponent) + 1);
+        const auto whole = static_cast<std::size_t>(exponent + 1);
+        std::string fixed =
+            exponent < 0 ? "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits
+                         : digits.substr(0, whole) + "." + digits.substr(whole);
         fixed = without_trailing_zeros(fixed);
         if (fixed.back() == '.') {
             fixed.pop_back();

@@ -54,7 +54,8 @@ bool PowerSorcerer::cast(std::vector<Charge>& charges, SpellEffect* effect) {
                              effect);
     if (effect != nullptr) {
         // The sign of a zero base decides the sign of an infinite result (-0 ^ -1 is -inf).
-        spells::tell_arithmetic(effect, spells::shown(base, true) + " ^ " + spells::shown(exponent));
+        spells::tell_arithmetic(effect,
+                                spells::shown(base, true) + " ^ " + spells::shown(exponent));
     }
     return true;
 }

@@ -20,7 +20,8 @@ const AgentKind MultiplyMagician::kind{
     "|r| < 1e-9; magnitude r; replaces all charges",
     "result_product_", &make_agent_of<MultiplyMagician>};
 
-MultiplyMagician::MultiplyMagician(std::string visual_id_) : MagicianAgent(kind, std::move(visual_id_)) {}
+MultiplyMagician::MultiplyMagician(std::string visual_id_)
+    : MagicianAgent(kind, std::move(visual_id_)) {}
 
 bool MultiplyMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
 
@@ -65,7 +66,8 @@ const AgentKind DivideMagician::kind{
     "|r| < 1e-9; magnitude r; replaces all charges",
     "result_quotient_", &make_agent_of<DivideMagician>};
 
-DivideMagician::DivideMagician(std::string visual_id_) : MagicianAgent(kind, std::move(visual_id_)) {}
+DivideMagician::DivideMagician(std::string visual_id_)
+    : MagicianAgent(kind, std::move(visual_id_)) {}
 
 bool DivideMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
 
@@ -124,7 +126,8 @@ const AgentKind ModuloMagician::kind{
     "fmod(a, b), with the sign of a; positive; replaces the last two",
     "result_remainder_", &make_agent_of<ModuloMagician>};
 
-ModuloMagician::ModuloMagician(std::string visual_id_) : MagicianAgent(kind, std::move(visual_id_)) {}
+ModuloMagician::ModuloMagician(std::string visual_id_)
+    : MagicianAgent(kind, std::move(visual_id_)) {}
 
 bool ModuloMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
 

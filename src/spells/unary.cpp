@@ -59,7 +59,8 @@ const AgentKind FactorialMagician::kind{
     "last one",
     "result_factorial_", &make_agent_of<FactorialMagician>};
 
-FactorialMagician::FactorialMagician(std::string visual_id_) : MagicianAgent(kind, std::move(visual_id_)) {}
+FactorialMagician::FactorialMagician(std::string visual_id_)
+    : MagicianAgent(kind, std::move(visual_id_)) {}
 
 bool FactorialMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
 

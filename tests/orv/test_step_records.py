@@ -47,15 +47,17 @@ def check_spell(before, after, record):
             "purified_" + c["visual_id"] for c in consumed]
     else:
         kept = len(old["charges"]) - len(consumed)
-        assert old["charges"][kept:] == consumed and new["charges"] == old["charges"][:kept] + produced
+        assert old["charges"][kept:] == consumed
+        assert new["charges"] == old["charges"][:kept] + produced
 
 
 def check_collapse(before, after, record):
     zone, parent = record["zone"], record["parent"]
     left = zone_at(before, zone["path"])
-    assert left["id"] == zone["id"] and left["agents"] == [] and left["charges"] == record["consumed"]
+    assert (left["id"], left["agents"], left["charges"]) == (zone["id"], [], record["consumed"])
     assert parent["path"] == zone["path"][:-1] and parent["ids"] == zone["ids"][:-1]
-    assert zone_at(after, parent["path"])["charges"][-1] == record["produced"][0] == left["charges"][0]
+    joined = zone_at(after, parent["path"])["charges"][-1]
+    assert joined == record["produced"][0] == left["charges"][0]
 
 
 def check_run(level_text):
@@ -72,7 +74,8 @@ def check_run(level_text):
         kind = record["step"]
         if kind in ("spell", "gate"):
             check_spell(before, after, record)
-            assert record["text"].startswith(f'{record["agent"]["name"]} in {record["zone"]["id"]}: ')
+            caster, zone = record["agent"]["name"], record["zone"]["id"]
+            assert record["text"].startswith(f"{caster} in {zone}: ")
         elif kind == "collapse":
             check_collapse(before, after, record)
         else:
@@ -144,4 +147,5 @@ def test_the_engine_reads_numbers_as_the_package_does():
     values += [123456.5, 12345.25, 999999.5, 0.00012345650000000001, 5e-324, 1e15, 2**53]
     for value in values:
         for signed_zero in (False, True):
-            assert _native.readable_number(value, signed_zero) == number(value, signed_zero=signed_zero), value
+            shown = number(value, signed_zero=signed_zero)
+            assert _native.readable_number(value, signed_zero) == shown, value

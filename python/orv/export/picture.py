@@ -14,6 +14,7 @@ from dataclasses import dataclass
 
 from PIL import Image
 
+from orv.documents import Json
 from orv.export import pen as colours
 from orv.export.pen import Colour, Pen
 from orv.export.tree import (
@@ -30,7 +31,6 @@ from orv.export.tree import (
 )
 from orv.playing.numbers import number
 from orv.rules.roster import EQUALS_GATE
-from orv.documents import Json
 
 HEADER_HEIGHT = 28
 CAPTION_HEIGHT = 28

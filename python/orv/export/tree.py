@@ -11,9 +11,9 @@ from __future__ import annotations
 
 from dataclasses import dataclass, field
 
+from orv.documents import Json, parent_path, walk_zones
 from orv.export.pen import text_width
 from orv.playing.numbers import number
-from orv.documents import Json, parent_path, walk_zones
 
 TEXT = 14
 SMALL = 11

@@ -20,11 +20,11 @@ from typing import Any
 
 import orv_engine
 
+from orv.documents import zone_total
 from orv.generating.levels import write_numbered
 from orv.levels.files import level_from_json
 from orv.levels.puzzle_keys import PUZZLE
 from orv.levels.top_zone_keys import level_extras
-from orv.documents import zone_total
 from orv.puzzles.building import LevelBlueprint
 from orv.puzzles.result import SolveResult
 from orv.puzzles.search import solve

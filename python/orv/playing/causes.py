@@ -23,8 +23,8 @@ from dataclasses import dataclass
 from enum import StrEnum
 
 from orv import _native
-from orv.playing.numbers import READABLE_DIGITS, counted, number
 from orv.documents import Json, walk_zones
+from orv.playing.numbers import READABLE_DIGITS, counted, number
 
 # Why an agent whose spell would take effect did not cast: its zone is frozen, so it is not
 # even tried; or the step budget ran out first.

@@ -35,11 +35,10 @@ from orv.documents import (
 )
 from orv.exit_status import ExitStatus
 from orv.levels.samples import LevelSource, level_source_text
-from orv.playing.frames import RecordedRun
 from orv.playing.causes import BlockingZone, Cause, Diagnosis, cause_of, cause_text
+from orv.playing.frames import RecordedRun
 from orv.playing.numbers import READABLE_DIGITS, counted, number
 from orv.rules.roster import EQUALS_GATE, GATE_NAMES
-
 
 
 class Outcome(StrEnum):

@@ -12,9 +12,9 @@ from __future__ import annotations
 import math
 from dataclasses import dataclass, field
 
+from orv.documents import Json
 from orv.playing.numbers import counted, number
 from orv.puzzles.puzzle import HandAgent
-from orv.documents import Json
 
 
 @dataclass(frozen=True)

@@ -3,10 +3,9 @@ panel needs to start (the level, the palette of agent kinds, the run's key)."""
 
 from __future__ import annotations
 
-
+from orv.documents import Json
 from orv.rules.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES
 from orv.viewer.page import PageExtras, render_page
-from orv.documents import Json
 
 SCRIPTS = ("studio.js", "editor.js", "start.js")
 
