@@ -130,7 +130,8 @@ def _results(arguments: argparse.Namespace, found: Sequence[FoundPath],
     with ExitStack() as stack:
         if arguments.scheduler is not None:
             client = stack.enter_context(dask_client(
-                arguments.scheduler, arguments.jobs, name, arguments.connect_timeout))
+                arguments.scheduler, arguments.jobs, name, arguments.connect_timeout,
+                arguments.verbose))
             runner = check_on_dask(client, paths, timeout=arguments.connect_timeout)
         elif arguments.jobs == 1 or len(paths) < 2:
             runner = check_here(paths)

@@ -68,7 +68,7 @@ def run_solve(arguments: argparse.Namespace, prog: str = "python -m orv") -> int
         result = solve(puzzle, max_placements=arguments.max_placements,
                        max_solutions=arguments.max_solutions, all_sizes=arguments.all_sizes,
                        jobs=arguments.jobs, scheduler=arguments.scheduler, progress=bars,
-                       connect_timeout=arguments.connect_timeout)
+                       connect_timeout=arguments.connect_timeout, dask_logs=arguments.verbose)
     except (DaskUnavailable, SearchFailed) as error:
         say(f"{name}: {error}")
         return ExitStatus.CANNOT_RUN

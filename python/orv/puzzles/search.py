@@ -47,13 +47,15 @@ def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
           max_solutions: int = DEFAULT_MAX_SOLUTIONS, all_sizes: bool = False, jobs: int = 1,
           scheduler: str | None = None, progress: ProgressCallback | None = None,
           reference: bool = False, chunk: int | None = None,
-          connect_timeout: float = CONNECT_TIMEOUT_SECONDS) -> SolveResult:
+          connect_timeout: float = CONNECT_TIMEOUT_SECONDS,
+          dask_logs: bool = False) -> SolveResult:
     """Search the placements of the puzzle's hand, smallest size first, up to the minimal
     size that solves it (every size with ``all_sizes``) and at most ``max_placements`` in
     all. ``jobs`` worker processes, or a Dask ``scheduler`` ("local" for a cluster of
     ``jobs`` workers here); ``reference`` searches through the public API instead of the
     native search; ``chunk`` ranks per chunk instead of a share of the work that suits the
-    route (the results never depend on it). Ctrl-C ends the search with the result found so far, marked incomplete.
+    route (the results never depend on it); ``dask_logs`` lets Dask's own log lines reach
+    standard error. Ctrl-C ends the search with the result found so far, marked incomplete.
 
     LevelError for a level that is no puzzle; DaskUnavailable when the scheduler cannot be
     reached; SearchFailed when chunks could not be searched.
@@ -62,7 +64,8 @@ def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
     inputs = puzzle.search_inputs()
     started = time.perf_counter()
     result = SolveResult()
-    with _runner(inputs, reference, max_solutions, jobs, scheduler, connect_timeout) as runner:
+    with _runner(inputs, reference, max_solutions, jobs, scheduler, connect_timeout,
+                 dask_logs) as runner:
         search = _Search(puzzle, searcher(inputs, reference), runner, result, max_solutions)
         search.chunk_bounds = (chunk, chunk) if chunk else REFERENCE_CHUNK if reference \
             else NATIVE_CHUNK
@@ -142,9 +145,9 @@ class _Search:
 
 @contextmanager
 def _runner(inputs: SearchInputs, reference: bool, max_solutions: int, jobs: int,
-            scheduler: str | None, timeout: float) -> Iterator[Runner]:
+            scheduler: str | None, timeout: float, dask_logs: bool) -> Iterator[Runner]:
     if scheduler is not None:
-        with dask_client(scheduler, jobs, "orv solve", timeout) as client:
+        with dask_client(scheduler, jobs, "orv solve", timeout, dask_logs) as client:
             yield DaskRunner(client, inputs, reference, max_solutions, timeout)
         return
     runner: Runner = (ProcessRunner(inputs, reference, max_solutions, jobs) if jobs > 1
