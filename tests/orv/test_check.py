@@ -22,10 +22,9 @@ from pathlib import Path
 import pytest
 from orv_test_support import run_orv, wait_for
 
-from orv.checking.dask_logs import dask_logs_held
+from orv.running.dask_logs import dask_logs_held
 from orv.checking.level import check_packed, failed
-from orv.checking.local import check_here, check_in_processes
-from orv.checking.on_dask import LOST
+from orv.checking.runs import LOST, check_here, check_in_processes, check_on_dask
 from orv.generating.levels import generate_levels
 from orv.checking.paths import find_levels
 from orv.rules.roster import AGENT_KINDS
@@ -178,12 +177,10 @@ def test_worker_processes_and_dask_give_the_same_results_as_this_process(
     expected = without_times(list(check_here(paths)))
     assert len(expected) == len(generated) + len(CRAFTED) + 1
     if route == "dask":
-        from orv.checking.on_dask import check_on_dask
-
         client = request.getfixturevalue("cluster_client")
         running, victim = check_on_dask(client, paths, size=2), lambda: dask_worker_pid(client)
     else:
-        monkeypatch.setattr("orv.checking.local.ProcessPoolExecutor", RecordedPool)
+        monkeypatch.setattr("orv.running.runners.ProcessPoolExecutor", RecordedPool)
         running, victim = check_in_processes(paths, 2), pool_worker_pid
     results = []
     for result in running:
@@ -195,10 +192,8 @@ def test_worker_processes_and_dask_give_the_same_results_as_this_process(
 
 def test_a_batch_that_fails_on_the_cluster_is_an_error_for_each_of_its_levels(
         tmp_path: Path, cluster_client, monkeypatch: pytest.MonkeyPatch) -> None:  # type: ignore
-    from orv.checking.on_dask import check_on_dask
-
     paths = [str(path) for path in generate_levels(3, seed=1, out=tmp_path)]
-    monkeypatch.setattr("orv.checking.on_dask.check_packed", lambda batch: 1 / 0)
+    monkeypatch.setattr("orv.checking.runs.check_packed", lambda batch: 1 / 0)
     reason = "the Dask cluster could not check it: ZeroDivisionError: division by zero"
     assert [(index, check.outcome, check.error)
             for index, check in sorted(check_on_dask(cluster_client, paths, size=2))] == [
@@ -247,8 +242,6 @@ def test_a_level_that_exhausts_memory_is_its_own_error_and_its_batch_keeps_its_o
 
 def test_a_batch_that_fails_on_the_cluster_is_split_so_its_other_levels_keep_their_outcomes(
         tmp_path: Path, cluster_client, monkeypatch: pytest.MonkeyPatch) -> None:  # type: ignore
-    from orv.checking.on_dask import check_on_dask
-
     generate_levels(5, seed=2, out=tmp_path)
     (tmp_path / "level_2_poison.json").write_bytes(CRAFTED["solved.json"][1])
     paths = [str(path) for path in sorted(tmp_path.iterdir())]
@@ -259,7 +252,7 @@ def test_a_batch_that_fails_on_the_cluster_is_split_so_its_other_levels_keep_the
         if b"poison" in batch:
             raise MemoryError
         return check_packed(batch)
-    monkeypatch.setattr("orv.checking.on_dask.check_packed", poisoned)
+    monkeypatch.setattr("orv.checking.runs.check_packed", poisoned)
     assert without_times(list(check_on_dask(cluster_client, paths, size=3))) == expected
 
 

@@ -3,13 +3,9 @@
 from __future__ import annotations
 
 import argparse
-from typing import TypeAlias
 
-from orv.checking.dask_connection import CONNECT_TIMEOUT_SECONDS
 from orv.levels.samples import DEFAULT_SAMPLE
-
-# Subscripted only for the type checker: at run time the class takes no parameters.
-Commands: TypeAlias = "argparse._SubParsersAction[argparse.ArgumentParser]"
+from orv.running.dask_connection import CONNECT_TIMEOUT_SECONDS
 
 LEVEL_HELP = f"a level file, or the name of a bundled sample (default: {DEFAULT_SAMPLE})"
 

@@ -1,4 +1,4 @@
-"""Connecting to a Dask scheduler, or starting a cluster on this machine, for ``orv check``.
+"""Connecting to a Dask scheduler, or starting a cluster on this machine, for a run.
 
 Dask's client waits without end for a scheduler that accepts the connection but never
 answers, and reads whatever another program answers as the length of a message (an SSH
@@ -17,7 +17,7 @@ from collections.abc import Iterator
 from contextlib import contextmanager
 from typing import TYPE_CHECKING
 
-from orv.checking.dask_logs import NOTHING, dask_logs_held, dask_logs_shown
+from orv.running.dask_logs import NOTHING, dask_logs_held, dask_logs_shown
 
 if TYPE_CHECKING:
     from distributed import Client
@@ -54,7 +54,7 @@ def _client(address: str, workers: int, name: str, timeout: float,
             dask_logs: bool) -> Iterator[Client]:
     from distributed import Client, LocalCluster
 
-    from orv.checking.dask_plugins import DeafToCtrlC
+    from orv.running.dask_plugins import DeafToCtrlC
 
     if address != LOCAL:
         probe_scheduler(address, timeout)
