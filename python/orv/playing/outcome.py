@@ -33,7 +33,7 @@ from orv.documents import (
     walk_zones,
     zone_total,
 )
-from orv.exit_status import ExitStatus
+from orv.exit_status import OUTCOME_STATUSES, ExitStatus
 from orv.levels.samples import LevelSource, level_source_text
 from orv.playing.causes import BlockingZone, Cause, Diagnosis, cause_of, cause_text
 from orv.playing.frames import RecordedRun
@@ -48,13 +48,6 @@ class Outcome(StrEnum):
     OUT_OF_STEPS = "out of steps"
 
 
-EXIT_STATUSES: dict[Outcome, ExitStatus] = {
-    Outcome.SOLVED: ExitStatus.OK,
-    Outcome.ENDED: ExitStatus.OK,
-    Outcome.OUT_OF_STEPS: ExitStatus.OUT_OF_STEPS,
-    Outcome.STUCK: ExitStatus.STUCK,
-}
-
 # An Equals Gate has no rule text in the engine's JSON; it opens within 1e-6 of its target.
 EQUALS_RULE = "=="
 
@@ -68,7 +61,7 @@ def run_counts(frames: int, spells: int, collapses: int, opened: int, gates: int
 
 def exit_status(outcome: Outcome | None) -> ExitStatus:
     """The exit status of ``play`` and ``check``; None stands for a level that cannot load."""
-    return ExitStatus.CANNOT_RUN if outcome is None else EXIT_STATUSES[outcome]
+    return ExitStatus.CANNOT_RUN if outcome is None else OUTCOME_STATUSES[outcome]
 
 
 @dataclass(frozen=True)
@@ -150,7 +143,7 @@ class LevelOutcome:
 
     @property
     def exit_status(self) -> ExitStatus:
-        return EXIT_STATUSES[self.outcome]
+        return OUTCOME_STATUSES[self.outcome]
 
     @property
     def causes(self) -> tuple[Cause, ...]:

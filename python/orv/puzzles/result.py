@@ -62,6 +62,15 @@ class SolveResult:
         return any(self.solution_count.values())
 
     @property
+    def outcome(self) -> str:
+        """What the search came to, as ``orv.exit_status.OUTCOME_STATUSES`` names it."""
+        if self.interrupted:
+            return "interrupted"
+        if self.solvable:
+            return "solvable"
+        return "not solvable" if self.complete else "bound reached"
+
+    @property
     def min_size(self) -> int | None:
         return min((size for size, count in self.solution_count.items() if count), default=None)
 

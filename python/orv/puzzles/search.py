@@ -11,22 +11,15 @@ from __future__ import annotations
 import os
 import time
 from collections.abc import Callable, Iterator
-from contextlib import contextmanager
 
 import orv_engine
 
-from orv.checking.dask_connection import CONNECT_TIMEOUT_SECONDS, dask_client
-from orv.puzzles.puzzle import Puzzle, SearchInputs
+from orv.puzzles.chunks import Chunk, ChunkResult, Searcher, chunk_work, searched, searcher
+from orv.puzzles.puzzle import Puzzle
 from orv.puzzles.result import Solution, SolveResult
-from orv.puzzles.runners import (
-    Chunk,
-    DaskRunner,
-    HereRunner,
-    ProcessRunner,
-    Runner,
-    Searcher,
-    searcher,
-)
+from orv.running.choice import runner_for
+from orv.running.dask_connection import CONNECT_TIMEOUT_SECONDS
+from orv.running.runners import HereRunner, Runner
 
 DEFAULT_MAX_PLACEMENTS = 10_000_000
 DEFAULT_MAX_SOLUTIONS = 20
@@ -47,13 +40,15 @@ def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
           max_solutions: int = DEFAULT_MAX_SOLUTIONS, all_sizes: bool = False, jobs: int = 1,
           scheduler: str | None = None, progress: ProgressCallback | None = None,
           reference: bool = False, chunk: int | None = None,
-          connect_timeout: float = CONNECT_TIMEOUT_SECONDS) -> SolveResult:
+          connect_timeout: float = CONNECT_TIMEOUT_SECONDS,
+          dask_logs: bool = False) -> SolveResult:
     """Search the placements of the puzzle's hand, smallest size first, up to the minimal
     size that solves it (every size with ``all_sizes``) and at most ``max_placements`` in
     all. ``jobs`` worker processes, or a Dask ``scheduler`` ("local" for a cluster of
     ``jobs`` workers here); ``reference`` searches through the public API instead of the
     native search; ``chunk`` ranks per chunk instead of a share of the work that suits the
-    route (the results never depend on it). Ctrl-C ends the search with the result found so far, marked incomplete.
+    route (the results never depend on it); ``dask_logs`` lets Dask's own log lines reach
+    standard error. Ctrl-C ends the search with the result found so far, marked incomplete.
 
     LevelError for a level that is no puzzle; DaskUnavailable when the scheduler cannot be
     reached; SearchFailed when chunks could not be searched.
@@ -62,8 +57,10 @@ def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
     inputs = puzzle.search_inputs()
     started = time.perf_counter()
     result = SolveResult()
-    with _runner(inputs, reference, max_solutions, jobs, scheduler, connect_timeout) as runner:
-        search = _Search(puzzle, searcher(inputs, reference), runner, result, max_solutions)
+    with runner_for(jobs, scheduler, name="orv solve", timeout=connect_timeout,
+                    dask_logs=dask_logs) as runner:
+        search = _Search(puzzle, searcher(inputs, reference), runner,
+                         chunk_work(inputs, reference, max_solutions), result, max_solutions)
         search.chunk_bounds = (chunk, chunk) if chunk else REFERENCE_CHUNK if reference \
             else NATIVE_CHUNK
         search.sizes(max_placements, all_sizes, progress)
@@ -72,11 +69,13 @@ def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
 
 
 class _Search:
-    def __init__(self, puzzle: Puzzle, search: Searcher, runner: Runner, result: SolveResult,
+    def __init__(self, puzzle: Puzzle, search: Searcher, runner: Runner,
+                 work: Callable[[Chunk], ChunkResult], result: SolveResult,
                  max_solutions: int) -> None:
         self.puzzle = puzzle
         self.search = search
         self.runner = runner
+        self.work = work
         self.result = result
         self.max_solutions = max_solutions
         self.chunk_bounds = NATIVE_CHUNK
@@ -113,8 +112,11 @@ class _Search:
         result.searched_sizes[size] = False
         ranks: list[int] = []
         tried = 0
+        chunks = list(self.chunks(size, todo))
+        # A size too small to share out is searched here: sending it costs more.
+        runner = self.runner if len(chunks) > 1 else HereRunner()
         try:
-            for _, found in self.runner.run(list(self.chunks(size, todo))):
+            for _, found in searched(runner, self.work, chunks):
                 tried += found.tried
                 result.placements += found.tried
                 result.solution_count[size] += found.solved
@@ -138,18 +140,3 @@ class _Search:
         slot_ids, hand = self.puzzle.slot_ids, self.puzzle.hand
         return Solution(size, tuple((slot_ids[slot], tuple(hand[index] for index in agents))
                                     for slot, agents in self.search.placement(size, rank)))
-
-
-@contextmanager
-def _runner(inputs: SearchInputs, reference: bool, max_solutions: int, jobs: int,
-            scheduler: str | None, timeout: float) -> Iterator[Runner]:
-    if scheduler is not None:
-        with dask_client(scheduler, jobs, "orv solve", timeout) as client:
-            yield DaskRunner(client, inputs, reference, max_solutions, timeout)
-        return
-    runner: Runner = (ProcessRunner(inputs, reference, max_solutions, jobs) if jobs > 1
-                      else HereRunner(inputs, reference, max_solutions))
-    try:
-        yield runner
-    finally:
-        runner.close()
