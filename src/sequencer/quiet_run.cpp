@@ -90,8 +90,10 @@ bool NarrativeSequencer::cast_first_willing_quietly(const QuietCandidateList& ca
             continue;
         }
         auto& agents = zone->agents;
+        // A named copy: clang before 16 cannot capture a structured binding in a lambda.
+        const MagicianAgent* const caster = agent;
         const auto entry = std::find_if(agents.begin(), agents.end(),
-                                        [&](const auto& listed) { return listed.get() == agent; });
+                                        [&](const auto& listed) { return listed.get() == caster; });
         // Listed elsewhere too: the texts that show it active cannot all be found. Asked
         // before the entry goes, which may release the agent.
         if (entry != agents.end() && entry->use_count() > 1) {

@@ -9,6 +9,8 @@ namespace orv::native {
 
 /// The reasons each agent kind gives for not casting, read from the spells themselves.
 void register_rules(pybind11::module_& module);
+/// The engine's log, log10 and pow (include/orv/math.hpp), as the spells compute them.
+void register_math(pybind11::module_& module);
 /// The search of a puzzle's placements.
 void register_solver(pybind11::module_& module);
 
