@@ -1,7 +1,9 @@
-// Powers, roots and logarithms: they consume the last one or two charges.
+// Powers, roots and logarithms: they consume the last one or two charges. They use the
+// engine's own pow, log and log10 (orv/math.hpp), so that every build gives the same digits.
 #include <cmath>
 
 #include "orv/agents.hpp"
+#include "orv/math.hpp"
 #include "spell_support.hpp"
 
 namespace orv {
@@ -35,7 +37,7 @@ bool PowerSorcerer::CastSpell(std::vector<Charge>& charges) {
     }
     const double base = negative_tested_value(charges[count - 2]);
     const double exponent = negative_tested_value(charges[count - 1]);
-    const double power = std::pow(base, exponent);
+    const double power = math::pow(base, exponent);
     ChargePolarity polarity = ChargePolarity::NEUTRAL; // zero and NaN
     if (power > 0.0) {
         polarity = ChargePolarity::POSITIVE;
@@ -76,8 +78,8 @@ bool RootMagician::CastSpell(std::vector<Charge>& charges) {
         return false;
     }
     // pow has no real odd roots of negative numbers, so take the root of |x| and negate it.
-    const double root = radicand < 0.0 ? -std::pow(std::fabs(radicand), 1.0 / degree)
-                                       : std::pow(radicand, 1.0 / degree);
+    const double root = radicand < 0.0 ? -math::pow(std::fabs(radicand), 1.0 / degree)
+                                       : math::pow(radicand, 1.0 / degree);
     spells::replace_operands(charges, 2, root, ChargePolarity::POSITIVE, "result_root_", *this);
     return true;
 }
@@ -121,13 +123,13 @@ bool LogMagician::CastSpell(std::vector<Charge>& charges) {
     double logarithm = 0.0;
     std::size_t consumed = 1;
     if (count == 1) {
-        logarithm = std::log10(argument);
+        logarithm = math::log10(argument);
     } else {
         const double base = charges[count - 2].magnitude;
         if (base <= 0.0 || base == 1.0) {
             return false;
         }
-        logarithm = std::log(argument) / std::log(base);
+        logarithm = math::log(argument) / math::log(base);
         consumed = 2;
     }
     spells::replace_operands(charges, consumed, std::fabs(logarithm),
