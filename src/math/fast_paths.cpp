@@ -87,7 +87,8 @@ DoubleDouble log_fast(double x) {
     const LogBin& fine = kLogFineBins[step];
     // M k1 k2 - 2^74 = (high k2 - 2^42) 2^32 + low k2, with M k1 = high 2^32 + low.
     const auto k2 = static_cast<std::uint64_t>(fine.k);
-    const std::int64_t high = static_cast<std::int64_t>((scaled >> 32) * k2) - (std::int64_t{1} << 42);
+    const std::int64_t high =
+        static_cast<std::int64_t>((scaled >> 32) * k2) - (std::int64_t{1} << 42);
     const std::int64_t numerator =
         high * (std::int64_t{1} << 32) + static_cast<std::int64_t>((scaled & 0xFFFFFFFFU) * k2);
     DoubleDouble z = exact_double_double(numerator);

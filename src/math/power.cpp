@@ -48,9 +48,9 @@ bool special_power(double x, double y, double& result) {
 
 /// |x|^y for a positive finite x != 1 and a finite y != 0.
 ///
-/// t = y log x from log_fast (relative error 2^-76.7, so t is off by |t| 2^-76.7, plus 2^-104 |t|
-/// from the products) and exp_fast (2^-80) give |x|^y to a relative |t| 2^-75 + 2^-77 with
-/// margin. Far beyond the range the rough product decides: t > 710 overflows (exp t >
+/// t = y log x from log_fast (relative error 2^-76.7, so t is off by |t| 2^-76.7, plus
+/// 2^-104 |t| from the products) and exp_fast (2^-80) give |x|^y to a relative |t| 2^-75 +
+/// 2^-77 with margin. Far beyond the range the rough product decides: t > 710 overflows (exp t >
 /// DBL_MAX + half an ulp) and t < -746 underflows to 0 (exp t < 2^-1075).
 double power_of_magnitude(double x, double y) {
     const DoubleDouble log_x = log_fast(x);
