@@ -85,6 +85,21 @@ double pow(double x, double y) {
     if (special_power(x, y, result)) {
         return result;
     }
+    // Squares, square roots and reciprocals are one correctly rounded IEEE operation (and the
+    // commonest powers of a level): the same value as the general path, at a fraction of its
+    // cost. (x > 0 for the root: the special cases took the zeros and the negative bases.)
+    if (y == 2.0) {
+        return x * x;
+    }
+    if (y == 0.5) {
+        return std::sqrt(x);
+    }
+    if (y == -1.0) {
+        return 1.0 / x;
+    }
+    if (y == 1.0) {
+        return x;
+    }
     const double size = power_of_magnitude(std::fabs(x), y);
     return x < 0.0 && is_odd_integer(y) ? -size : size;
 }
