@@ -81,8 +81,11 @@ double power_of_magnitude(double x, double y) {
 } // namespace
 
 double pow(double x, double y) {
+    // The common case first: a positive finite base other than 1 and a finite exponent other
+    // than 0 have no special case and no sign to settle.
+    const bool plain = x > 0.0 && x < kInfinity && x != 1.0 && y != 0.0 && std::fabs(y) < kInfinity;
     double result = 0.0;
-    if (special_power(x, y, result)) {
+    if (!plain && special_power(x, y, result)) {
         return result;
     }
     // Squares, square roots and reciprocals are one correctly rounded IEEE operation (and the
@@ -99,6 +102,9 @@ double pow(double x, double y) {
     }
     if (y == 1.0) {
         return x;
+    }
+    if (plain) {
+        return power_of_magnitude(x, y);
     }
     const double size = power_of_magnitude(std::fabs(x), y);
     return x < 0.0 && is_odd_integer(y) ? -size : size;
