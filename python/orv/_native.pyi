@@ -2,6 +2,21 @@
 
 from typing import Any
 
+def log(x: float) -> float:
+    """The natural logarithm as the spells compute it: correctly rounded, the same on every
+    platform (the C library's may differ in the last digit). log(1) = 0, log(+-0) = -inf,
+    log(inf) = inf, NaN for a negative x or a NaN."""
+
+def log10(x: float) -> float:
+    """The decimal logarithm as the spells compute it: correctly rounded, so that
+    log10(10**k) is k exactly. Special cases as log."""
+
+def pow(x: float, y: float) -> float:
+    """x to the power y as the spells compute it: rounded to nearest, exact whenever the
+    result is a float, the same on every platform; C99's special cases (pow(x, 0) = 1 even
+    for a NaN, a negative x gives a signed result for an integer y and NaN otherwise,
+    overflow gives inf, underflow 0 or a subnormal)."""
+
 def decline_reason(kind: str, charges: list[tuple[float, str]], target: float = 0.0,
                    rule: str = "<") -> str:
     """Why an agent of ``kind`` (its display name) would not cast on ``charges`` (each a

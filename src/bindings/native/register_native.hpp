@@ -11,6 +11,8 @@ namespace orv::native {
 void register_rules(pybind11::module_& module);
 /// Playing a level with a record of what each step did.
 void register_play(pybind11::module_& module);
+/// The engine's log, log10 and pow (include/orv/math.hpp), as the spells compute them.
+void register_math(pybind11::module_& module);
 /// The search of a puzzle's placements.
 void register_solver(pybind11::module_& module);
 
