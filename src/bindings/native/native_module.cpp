@@ -8,4 +8,5 @@ PYBIND11_MODULE(_native, module, pybind11::multiple_interpreters::not_supported(
     orv::bindings::install_signal_checks();
     orv::native::register_rules(module);
     orv::native::register_solver(module);
+    orv::native::register_puzzles(module);
 }

@@ -11,5 +11,7 @@ namespace orv::native {
 void register_rules(pybind11::module_& module);
 /// The search of a puzzle's placements.
 void register_solver(pybind11::module_& module);
+/// Puzzle files, the placement of a hand, and the course of a search over sizes.
+void register_puzzles(pybind11::module_& module);
 
 } // namespace orv::native
