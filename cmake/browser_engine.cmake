@@ -31,7 +31,10 @@ endif()
 message(STATUS "orv: building the browser engine with ${ORV_EMXX}")
 
 include(ExternalProject)
-set(_orv_browser_dir "${CMAKE_BINARY_DIR}/browser")
+# One folder for every build of this tree (release, wheel, scripts/build_browser_engine.sh):
+# the browser engine does not depend on how the Python module is built, and its first build
+# takes minutes.
+set(_orv_browser_dir "${PROJECT_SOURCE_DIR}/build/browser")
 set(_orv_browser_file "${_orv_browser_dir}/src/bindings/wasm/orv_engine.js")
 ExternalProject_Add(orv_browser_engine
     SOURCE_DIR "${PROJECT_SOURCE_DIR}"
