@@ -22,7 +22,7 @@ import urllib.request
 from pathlib import Path
 
 from orv.levels.samples import SAMPLES, sample_file
-from orv.playing.zones import walk_zones
+from orv.documents import walk_zones
 
 EDITS = 20
 WARM_UP = 2

@@ -15,6 +15,8 @@ namespace orv {
 
 class JsonFields;
 class JsonReader;
+struct SpellEffect;
+struct AgentKind;
 
 /// Where an agent stands in the current frame. Values outside the three enumerators can be
 /// stored and dump as "dormant".
@@ -35,6 +37,8 @@ inline constexpr EnumWords<AgentState, 3> kAgentStateWords{
 class MagicianAgent {
 public:
     MagicianAgent(std::string name_, int priority_, std::string visual_id_);
+    /// An agent of `kind`, with its display name and priority.
+    MagicianAgent(const AgentKind& kind, std::string visual_id_);
     virtual ~MagicianAgent() = default;
 
     MagicianAgent(const MagicianAgent&) = delete;
@@ -43,6 +47,10 @@ public:
     /// Acts on the charge list of the zone holding the agent. True: the spell took effect
     /// (the list may have changed). False: it did not apply and the list is exactly as it was.
     virtual bool CastSpell(std::vector<Charge>& charges) = 0;
+    /// CastSpell that also tells `effect`, when the spell takes effect, which charges it
+    /// consumed and produced and its arithmetic in words. The charges end exactly as
+    /// CastSpell leaves them.
+    virtual bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) = 0;
 
     /// Why CastSpell would decline on `charges` as they stand, in a few words ("needs 2
     /// charges, has 1"); empty exactly when the spell would take effect. Changes nothing.
@@ -84,9 +92,6 @@ protected:
 /// A new agent of the kind whose display name is `name`, dormant, with `visual_id`; a gate
 /// aims at 0 (an InequalityGate with LESS_THAN). Null for a name that is no kind's.
 std::shared_ptr<MagicianAgent> make_agent(const std::string& name, std::string visual_id);
-
-/// The display names of every kind make_agent knows, in the roster's order.
-std::vector<std::string> agent_kind_names();
 
 /// Whether `agent` is one of the two goal gates.
 bool is_goal_gate(const MagicianAgent& agent);

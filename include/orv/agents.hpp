@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "orv/agent.hpp"
+#include "orv/agent_kinds.hpp"
+#include "orv/spell_effect.hpp"
 
 namespace orv {
 
@@ -14,63 +16,98 @@ namespace orv {
 class PlusMagician final : public MagicianAgent {
 public:
     explicit PlusMagician(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 /// "Minus Magician", priority 10: the first signed value minus every later one.
 class MinusMagician final : public MagicianAgent {
 public:
     explicit MinusMagician(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 /// "Multiply Magician", priority 50: the product of every magnitude.
 class MultiplyMagician final : public MagicianAgent {
 public:
     explicit MultiplyMagician(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 /// "Divide Magician", priority 50: the first magnitude divided by every later one.
 class DivideMagician final : public MagicianAgent {
 public:
     explicit DivideMagician(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 /// "The Scavenger", priority 50: fmod of the last two magnitudes.
 class ModuloMagician final : public MagicianAgent {
 public:
     explicit ModuloMagician(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 /// "Power Sorcerer", priority 75: the second-to-last charge raised to the last.
 class PowerSorcerer final : public MagicianAgent {
 public:
     explicit PowerSorcerer(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 /// "The Extractor", priority 75: square root of a lone charge, or the k-th root of the last.
 class RootMagician final : public MagicianAgent {
 public:
     explicit RootMagician(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 /// "The Architect", priority 90: log10 of a lone charge, or the logarithm of the last charge
@@ -78,27 +115,42 @@ public:
 class LogMagician final : public MagicianAgent {
 public:
     explicit LogMagician(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 /// "The Replicator", priority 85: the factorial of the last charge's integer part.
 class FactorialMagician final : public MagicianAgent {
 public:
     explicit FactorialMagician(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 /// "The Purifier", priority 90: turns every NEGATIVE charge POSITIVE in place.
 class AbsMagician final : public MagicianAgent {
 public:
     explicit AbsMagician(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 // Gates and time magic: they never change a charge.
@@ -108,9 +160,14 @@ public:
 class Chronomancer final : public MagicianAgent {
 public:
     explicit Chronomancer(std::string visual_id_);
+    static const AgentKind kind;
     bool CastSpell(std::vector<Charge>& charges) override;
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) override;
     std::string decline_reason(const std::vector<Charge>& charges) const override;
     std::vector<std::string> decline_reasons() const override;
+
+private:
+    bool cast(std::vector<Charge>& charges, SpellEffect* effect);
 };
 
 /// What the two goal gates share: a target, an open flag, and the test of the zone's signed
@@ -120,6 +177,8 @@ public:
     /// Opens the gate and returns true when the zone has charges and its signed total passes
     /// the kind's test; an empty zone opens no gate, not even one aiming at 0.
     bool CastSpell(std::vector<Charge>& charges) final;
+    /// The same, telling `effect` the total it saw and its arithmetic when it opens.
+    bool CastSpell(std::vector<Charge>& charges, SpellEffect& effect) final;
     /// "no charge", or the total against the rule: "total 3, needs == 4".
     std::string decline_reason(const std::vector<Charge>& charges) const final;
     std::vector<std::string> decline_reasons() const final;
@@ -127,17 +186,18 @@ public:
     void describe_json(JsonFields& fields) const final;
     void describe_json(JsonReader& fields) final;
 
+    /// The test as a reason shows it: the rule, or "==" for a kind without one.
+    const char* shown_rule() const;
+
     double target_value;
     /// Only ever goes from false to true.
     bool is_open = false;
 
 protected:
-    GoalGate(std::string name_, std::string visual_id_, double target);
+    GoalGate(const AgentKind& kind, std::string visual_id_, double target);
     virtual bool passes(double signed_total) const = 0;
     /// The text of the "rule" member, or null for a kind without one.
     virtual const char* rule() const { return nullptr; }
-    /// The test as a reason shows it: the rule, or "==" for a kind without one.
-    const char* shown_rule() const;
     /// The "rule" member of a kind that has one; writing and reading.
     virtual void describe_rule(JsonFields& /*fields*/) const {}
     virtual void describe_rule(JsonReader& /*fields*/) {}
@@ -151,6 +211,7 @@ private:
 /// "Equals Gate", priority 0: opens when the zone's signed total is within 1e-6 of the target.
 class EqualsGate final : public GoalGate {
 public:
+    static const AgentKind kind;
     EqualsGate(std::string visual_id_, double target);
 
 private:
@@ -168,6 +229,7 @@ public:
         GREATER_EQUAL = 3,
     };
 
+    static const AgentKind kind;
     InequalityGate(std::string visual_id_, double target, ComparisonType comparison_type_);
 
     ComparisonType comparison_type;

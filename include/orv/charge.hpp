@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -66,6 +67,10 @@ void Charge::fields_of(Self& charge, Fields& fields) {
 /// The additive reading of a charge's sign: +magnitude when POSITIVE, -magnitude for every
 /// other polarity (NEUTRAL counts negative). Used by the adding spells and the gates.
 double signed_value(const Charge& charge);
+
+/// The signed total of a zone's charges: the sum of their signed values in list order,
+/// starting from 0.0. What the gates compare, and what the tools show as a zone's total.
+double signed_total(const std::vector<Charge>& charges);
 
 /// The multiplicative reading of a charge's sign: only a polarity of exactly NEGATIVE counts.
 bool is_negative(const Charge& charge);

@@ -40,6 +40,10 @@ public:
     static std::shared_ptr<Environment> from_json(const nlohmann::json& value);
     /// from_json of a text; std::invalid_argument for text that is not JSON.
     static std::shared_ptr<Environment> from_json_text(std::string_view text);
+    /// The tree of a level file's text: from_json_text, with the members of the top zone
+    /// that the engine does not have left aside (the tools' "title", "hint", "hand"..., and
+    /// a frame document's "meta").
+    static std::shared_ptr<Environment> from_level_text(std::string_view text);
     /// Appends the charge; nothing is merged or checked.
     virtual void add_charge(Charge charge);
     /// Appends the agent. Throws std::invalid_argument for an empty reference.
@@ -98,5 +102,10 @@ void write_zone_tree(JsonTextWriter& out, const Environment& root,
 
 /// The zone's id as a quoted JSON string for messages; bytes that are not UTF-8 show as U+FFFD.
 std::string quoted_zone_id(const Environment& zone);
+
+/// The members of the objects of a level file, as the engine writes and reads them: for
+/// "zone", "charge", "agent" (every kind but the gates), "gate" (the Equals Gate) and
+/// "judge" (The Judge), {key: kind of value}.
+nlohmann::json level_fields_json();
 
 } // namespace orv

@@ -12,6 +12,8 @@
 #include "orv/agent.hpp"
 #include "orv/environment.hpp"
 #include "orv/frame_event.hpp"
+#include "orv/rules.hpp"
+#include "orv/step_record.hpp"
 #include "orv/zone_walk.hpp"
 
 namespace orv {
@@ -26,6 +28,7 @@ using QuietCandidateList = std::vector<std::pair<MagicianAgent*, Environment*>>;
 
 /// Orders candidates by priority, highest first, keeping the collection order among equals.
 void order_by_priority(CandidateList& candidates);
+void order_by_priority(QuietCandidateList& candidates);
 
 /// Runs a level: each NextFrame performs one step (a spell, a collapse or the end of the
 /// level) and returns the frame document. Shares the top zone with the game.
@@ -43,8 +46,9 @@ public:
     /// lack of memory) comes before the tree changes and leaves the step untaken.
     virtual nlohmann::json NextFrame();
     /// The same frame as NextFrame, written as the compact text of its document without
-    /// building the JSON value first.
-    void write_next_frame(JsonTextWriter& out);
+    /// building the JSON value first. With a `record`, also fills it with what the step did;
+    /// without one, nothing is spent on it.
+    void write_next_frame(JsonTextWriter& out, StepRecord* record = nullptr);
 
     /// Recomputes is_time_frozen of `zone` and its whole subtree: a zone is frozen while one
     /// of its direct sub-zones still has an agent or more than one charge.
@@ -76,7 +80,7 @@ public:
     /// Steps taken so far; the frame_index of every document.
     std::int32_t current_frame = 0;
     /// The step budget.
-    std::int32_t max_frames = 1000;
+    std::int32_t max_frames = rules::kStepBudget;
     bool is_finished = false;
     /// The event recorded during the current call.
     std::optional<FrameEvent> last_event;
@@ -89,35 +93,17 @@ private:
         std::string message;
     };
 
-    /// Everything NextFrame does but building the document.
-    FrameOutcome advance();
-    /// update_freeze_states and collect_agents in one walk of the tree.
-    void freeze_and_collect(Environment* zone, CandidateList& candidates);
-    void step();
-    /// Tries the candidates in order until one casts. `spell_ran` is set once a spell has taken
-    /// effect or thrown: from then on the tree may have changed. Agents tried in a state other
-    /// than DORMANT (which a failed trial leaves) are added to `states_before` first.
-    bool cast_first_willing(const CandidateList& candidates, bool& spell_ran,
-                            std::vector<std::pair<MagicianAgent*, AgentState>>& states_before);
-    /// Moves the single charge of parent's sub-zone `index` up, records the event (unless
-    /// `quiet`) and drops the sub-zone from the parent's list.
-    void collapse_into(Environment& parent, std::size_t index, bool quiet);
-    /// check_and_collapse, recording no event when `quiet`.
-    bool collapse_first_resolved(Environment* zone, bool quiet);
+    template <class Policy>
+    friend class StepRoutine;
 
-    /// A step of run_quietly: as step(), without events.
-    void step_quietly();
-    /// freeze_and_collect for a quiet step.
-    void freeze_and_collect(Environment* zone, QuietCandidateList& candidates);
-    /// cast_first_willing for a quiet step, on candidates already in order.
-    bool cast_first_willing_quietly(const QuietCandidateList& candidates, bool& spell_ran);
-
+    /// Everything NextFrame does but building the document; fills `record` when given.
+    FrameOutcome advance(StepRecord* record);
     /// How many candidates the previous step collected: the next list starts with that room.
     std::size_t candidates_last_frame = 0;
-    /// The candidate list and the walks' stack of quiet steps, kept with their storage from
-    /// step to step.
+    /// The candidate list of quiet steps and the stack of every step's walks, kept with their
+    /// storage from step to step.
     QuietCandidateList quiet_candidates;
-    std::vector<OpenZone<Environment>> quiet_walk;
+    std::vector<OpenZone<Environment>> walk_stack;
 };
 
 } // namespace orv

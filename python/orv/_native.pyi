@@ -1,10 +1,47 @@
 # The package's compiled helpers (src/bindings/native), beyond orv_engine's public surface.
 
+from typing import Any
+
 def decline_reason(kind: str, charges: list[tuple[float, str]], target: float = 0.0,
                    rule: str = "<") -> str:
     """Why an agent of ``kind`` (its display name) would not cast on ``charges`` (each a
     magnitude and a polarity text) as they stand; empty when its spell would take effect.
     A gate compares with ``target`` by ``rule``. ValueError for an unknown kind or polarity."""
+
+def agent_kinds() -> list[dict[str, Any]]:
+    """The engine's table of agent kinds, in roster order: per kind "name", "add_method",
+    "priority", "is_gate", "arguments" (of the placing method, after the zone),
+    "min_charges", "operands", "result", "prefix" and "declines"."""
+
+def rule_constants() -> dict[str, Any]:
+    """The rules' fixed numbers and words: "step_budget", "zero_tolerance",
+    "equals_tolerance", "first_infinite_factorial", "comparison_rules", "polarities",
+    "agent_states"."""
+
+def level_fields() -> dict[str, dict[str, str]]:
+    """The members of a level file's "zone", "charge", "agent", "gate" and "judge" objects,
+    as the engine writes and reads them, with the kind of each value."""
+
+def readable_number(value: float, signed_zero: bool = False) -> str:
+    """``value`` as the step texts show it: six significant digits at most, whole numbers
+    without a decimal point, "NaN", "inf"; "-0" only with ``signed_zero``."""
+
+def signed_total(charges: list[tuple[float, str]]) -> float:
+    """The signed total of charges (magnitude, polarity text), as the gates sum it."""
+
+class RecordingSequencer:
+    """A level read from ``level_text`` (a level file's text; ValueError for a bad one),
+    played on its own copy. ``next_frame`` returns the frame's text, byte for byte what
+    ``orv_engine.NarrativeSequencer.next_frame`` gives, and the text of its step record."""
+
+    def __init__(self, level_text: str) -> None: ...
+    def next_frame(self) -> tuple[str, str]: ...
+    def level_text(self) -> str:
+        """The level as it now stands, as ``Environment.to_json`` writes it."""
+    @property
+    def is_finished(self) -> bool: ...
+    @property
+    def current_frame(self) -> int: ...
 
 def decline_reasons() -> dict[str, list[str]]:
     """Every reason of each kind, by display name, with the numbers it fills in as

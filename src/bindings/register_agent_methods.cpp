@@ -1,10 +1,13 @@
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <pybind11/pybind11.h>
 
 #include "arguments.hpp"
+#include "orv/agent_kinds.hpp"
 #include "orv/agents.hpp"
 #include "orv/environment.hpp"
 #include "register.hpp"
@@ -15,46 +18,49 @@ namespace orv::bindings {
 
 namespace {
 
-/// Registers `add_<kind>(visual_id)`, which places a new agent of that kind in the zone.
-template <class Agent>
-void def_agent_method(EnvironmentClass& environment, const char* method_name) {
-    environment.def(
-        method_name,
-        [](Environment& self, Text visual_id) {
-            self.add_magician(std::make_shared<Agent>(std::move(visual_id.value)));
-        },
-        py::arg("visual_id"));
+/// Registers `kind.add_method`, which places a new agent of that kind in the zone.
+void def_agent_method(EnvironmentClass& environment, const AgentKind& kind) {
+    switch (kind.goal) {
+    case KindGoal::none:
+        environment.def(
+            kind.add_method,
+            [make = kind.make](Environment& self, Text visual_id) {
+                self.add_magician(make(std::move(visual_id.value)));
+            },
+            py::arg("visual_id"));
+        return;
+    case KindGoal::target:
+        environment.def(
+            kind.add_method,
+            [](Environment& self, Text visual_id, Number target) {
+                self.add_magician(
+                    std::make_shared<EqualsGate>(std::move(visual_id.value), target.value));
+            },
+            py::arg("visual_id"), py::arg("target"));
+        return;
+    case KindGoal::target_and_rule:
+        environment.def(
+            kind.add_method,
+            [](Environment& self, Text visual_id, Number target, const Text& comparison_type) {
+                self.add_magician(std::make_shared<InequalityGate>(
+                    std::move(visual_id.value), target.value,
+                    comparison_type_from_text(comparison_type.value)));
+            },
+            py::arg("visual_id"), py::arg("target"), py::arg("comparison_type"));
+        return;
+    }
 }
 
 } // namespace
 
 void register_agent_methods(EnvironmentClass& environment) {
-    def_agent_method<PlusMagician>(environment, "add_plus_magician");
-    def_agent_method<MinusMagician>(environment, "add_minus_magician");
-    def_agent_method<MultiplyMagician>(environment, "add_multiply_magician");
-    def_agent_method<DivideMagician>(environment, "add_divide_magician");
-    def_agent_method<PowerSorcerer>(environment, "add_power_sorcerer");
-    def_agent_method<RootMagician>(environment, "add_root_magician");
-    def_agent_method<AbsMagician>(environment, "add_abs_magician");
-    def_agent_method<FactorialMagician>(environment, "add_factorial_magician");
-    def_agent_method<ModuloMagician>(environment, "add_modulo_magician");
-    def_agent_method<LogMagician>(environment, "add_log_magician");
-    def_agent_method<Chronomancer>(environment, "add_chronomancer");
-    environment.def(
-        "add_equals_gate",
-        [](Environment& self, Text visual_id, Number target) {
-            self.add_magician(
-                std::make_shared<EqualsGate>(std::move(visual_id.value), target.value));
-        },
-        py::arg("visual_id"), py::arg("target"));
-    environment.def(
-        "add_inequality_gate",
-        [](Environment& self, Text visual_id, Number target, const Text& comparison_type) {
-            self.add_magician(std::make_shared<InequalityGate>(
-                std::move(visual_id.value), target.value,
-                comparison_type_from_text(comparison_type.value)));
-        },
-        py::arg("visual_id"), py::arg("target"), py::arg("comparison_type"));
+    std::vector<const AgentKind*> kinds = agent_kinds();
+    std::sort(kinds.begin(), kinds.end(), [](const AgentKind* a, const AgentKind* b) {
+        return a->method_order < b->method_order;
+    });
+    for (const AgentKind* kind : kinds) {
+        def_agent_method(environment, *kind);
+    }
 }
 
 } // namespace orv::bindings

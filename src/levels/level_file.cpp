@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "orv/agents.hpp"
+#include "orv/agent_kinds.hpp"
 #include "orv/interrupt.hpp"
 
 namespace orv {
@@ -69,17 +69,16 @@ void fill_agent(Json& agent, const Place& place) {
     if (name == agent.end() || !name->is_string()) {
         return; // the reader names the problem
     }
-    const std::shared_ptr<MagicianAgent> kind =
-        make_agent(name->get_ref<const std::string&>(), std::string());
-    if (!kind) {
+    const AgentKind* kind = find_agent_kind(name->get_ref<const std::string&>());
+    if (kind == nullptr) {
         return;
     }
     one_value(agent, "priority", Json(kind->priority), place,
               "is not " + std::to_string(kind->priority) + ", the fixed priority of " +
-                  kind->name);
+                  std::string(kind->name));
     one_value(agent, "state", Json("dormant"), place,
               "cannot be restored: agents are only ever placed dormant");
-    if (is_goal_gate(*kind)) {
+    if (kind->is_gate()) {
         one_value(agent, "is_open", Json(false), place,
                   "cannot be restored: gates are only ever placed closed");
     }

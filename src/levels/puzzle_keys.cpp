@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "orv/agents.hpp"
+#include "orv/agent_kinds.hpp"
 #include "orv/level_file.hpp"
 #include "orv/puzzle.hpp"
 #include "orv/zone_walk.hpp"
@@ -38,13 +38,17 @@ void check_hand_agent(const Json& item, const std::string& place, Problems& prob
             return;
         }
         const std::string& text = name->get_ref<const std::string&>();
-        const std::shared_ptr<MagicianAgent> agent = make_agent(text, std::string());
-        if (!agent) {
+        const AgentKind* kind = find_agent_kind(text);
+        if (kind == nullptr) {
+            std::vector<std::string> names;
+            for (const AgentKind* known : agent_kinds()) {
+                names.emplace_back(known->name);
+            }
             problems.push_back({at(place, "name"), "unknown agent name \"" + text + "\"" +
-                                                       did_you_mean(text, agent_kind_names())});
+                                                       did_you_mean(text, names)});
             return;
         }
-        if (is_goal_gate(*agent)) {
+        if (kind->is_gate()) {
             problems.push_back({at(place, "name"), text + " is a gate; gates are the goals "
                                                           "of a puzzle, never part of its hand"});
             return;

@@ -1,5 +1,7 @@
 #include "orv/agent.hpp"
 
+#include "orv/agent_kinds.hpp"
+
 #include "orv/json_fields.hpp"
 #include "orv/json_reader.hpp"
 
@@ -20,6 +22,9 @@ const char* agent_state_text(AgentState state) {
 MagicianAgent::MagicianAgent(std::string name_, int priority_, std::string visual_id_)
     : priority(priority_), name(std::move(name_)), visual_id(std::move(visual_id_)),
       state(AgentState::DORMANT) {}
+
+MagicianAgent::MagicianAgent(const AgentKind& kind, std::string visual_id_)
+    : MagicianAgent(kind.name, kind.priority, std::move(visual_id_)) {}
 
 void MagicianAgent::describe_json(JsonFields& fields) const { fields_of(*this, fields); }
 

@@ -21,6 +21,14 @@ double signed_value(const Charge& charge) {
     return charge.polarity == ChargePolarity::POSITIVE ? charge.magnitude : -charge.magnitude;
 }
 
+double signed_total(const std::vector<Charge>& charges) {
+    double total = 0.0;
+    for (const Charge& charge : charges) {
+        total += signed_value(charge);
+    }
+    return total;
+}
+
 bool is_negative(const Charge& charge) { return charge.polarity == ChargePolarity::NEGATIVE; }
 
 nlohmann::json Charge::to_json() const { return json_value_of(*this); }

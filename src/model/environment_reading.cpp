@@ -1,4 +1,5 @@
 // A zone tree read back from its text, through the descriptions that write it.
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -102,12 +103,29 @@ std::shared_ptr<Environment> Environment::from_json(const nlohmann::json& value)
     return top;
 }
 
-std::shared_ptr<Environment> Environment::from_json_text(std::string_view text) {
-    nlohmann::json value;
+namespace {
+
+nlohmann::json parsed_level(std::string_view text) {
     try {
-        value = nlohmann::json::parse(text.begin(), text.end());
+        return nlohmann::json::parse(text.begin(), text.end());
     } catch (const nlohmann::json::parse_error& error) {
         throw std::invalid_argument(std::string("level text is not JSON: ") + error.what());
+    }
+}
+
+} // namespace
+
+std::shared_ptr<Environment> Environment::from_json_text(std::string_view text) {
+    return from_json(parsed_level(text));
+}
+
+std::shared_ptr<Environment> Environment::from_level_text(std::string_view text) {
+    nlohmann::json value = parsed_level(text);
+    if (value.is_object()) {
+        const nlohmann::json zone_keys = level_fields_json()["zone"];
+        for (auto member = value.begin(); member != value.end();) {
+            member = zone_keys.contains(member.key()) ? std::next(member) : value.erase(member);
+        }
     }
     return from_json(value);
 }

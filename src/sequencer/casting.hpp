@@ -4,17 +4,21 @@
 #include "orv/agent.hpp"
 #include "orv/environment.hpp"
 #include "orv/json_text.hpp"
+#include "orv/spell_effect.hpp"
 
 namespace orv {
 
 /// Sets the agent active and calls its spell on the zone's charges. True: it cast (the agent
 /// stays active, the zone's charges are marked). False: it is dormant again and nothing
 /// changed. `spell_ran` is set once the spell took effect or threw: the tree may have changed.
-inline bool try_cast(MagicianAgent& agent, Environment& zone, bool& spell_ran) {
+/// An `effect`, when given, hears what the spell did.
+inline bool try_cast(MagicianAgent& agent, Environment& zone, bool& spell_ran,
+                     SpellEffect* effect = nullptr) {
     agent.state = AgentState::ACTIVE;
     bool cast = false;
     try {
-        cast = agent.CastSpell(zone.charges);
+        cast = effect != nullptr ? agent.CastSpell(zone.charges, *effect)
+                                 : agent.CastSpell(zone.charges);
     } catch (...) {
         // The spell may have restructured the list before it failed, and the agent stays
         // active in every zone that lists it.

@@ -1,9 +1,11 @@
 // Which zones may act in a step, and in which order their agents are tried.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
+#include "freezing.hpp"
 #include "orv/interrupt.hpp"
 #include "orv/sequencer.hpp"
 #include "orv/zone_walk.hpp"
@@ -12,42 +14,46 @@ namespace orv {
 
 namespace {
 
-/// A zone is frozen while one of its direct sub-zones still has an agent or more than one
-/// charge. The flag depends on the sub-zones' agents and charges, never on their flags, so
-/// zones may be updated in any order.
-void update_freeze_state(Environment& zone) {
-    bool frozen = false;
-    for (const auto& sub : zone.sub_environments) {
-        frozen = frozen || !sub->agents.empty() || sub->charges.size() > 1;
-    }
-    zone.is_time_frozen = frozen;
-}
+/// Up to this many candidates an insertion sort in place orders them without memory.
+constexpr std::size_t kInsertionSortLimit = 32;
 
-void collect_unfrozen(Environment& zone, CandidateList& candidates) {
-    if (!zone.is_time_frozen) {
-        for (const auto& agent : zone.agents) {
-            candidates.emplace_back(agent, &zone);
-        }
-    }
-}
-
-void collect_unfrozen(Environment& zone, QuietCandidateList& candidates) {
-    if (!zone.is_time_frozen) {
-        for (const auto& agent : zone.agents) {
-            candidates.emplace_back(agent.get(), &zone);
-        }
-    }
-}
-
-/// update_freeze_states then collect_agents in one walk: a zone's flag is final once set
-/// (see update_freeze_state), so each zone is updated and collected when it is left.
+/// Priority, highest first, keeping the collection order among equals (a stable order).
 template <class List>
-auto freeze_and_collect_zone(List& candidates) {
-    return [&candidates](Environment& done, Environment* /*parent*/, std::size_t /*index*/) {
-        update_freeze_state(done);
-        collect_unfrozen(done, candidates);
-        return false;
+void order_stably(List& candidates) {
+    const auto before = [](const auto& a, const auto& b) {
+        return a.first->priority > b.first->priority;
     };
+    if (candidates.size() <= kInsertionSortLimit) {
+        for (std::size_t next = 1; next < candidates.size(); ++next) {
+            auto moving = std::move(candidates[next]);
+            std::size_t at = next;
+            for (; at > 0 && before(moving, candidates[at - 1]); --at) {
+                candidates[at] = std::move(candidates[at - 1]);
+            }
+            candidates[at] = std::move(moving);
+        }
+        return;
+    }
+    // Many candidates: the keys are read once into one array, since reading each agent's
+    // priority at every comparison waits on memory far more.
+    struct Key {
+        std::int32_t priority;
+        std::uint32_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(candidates.size());
+    for (std::size_t index = 0; index < candidates.size(); ++index) {
+        check_interrupt();
+        keys.push_back({candidates[index].first->priority, static_cast<std::uint32_t>(index)});
+    }
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const Key& a, const Key& b) { return a.priority > b.priority; });
+    List ordered;
+    ordered.reserve(candidates.size());
+    for (const Key& key : keys) {
+        ordered.push_back(std::move(candidates[key.index]));
+    }
+    candidates = std::move(ordered);
 }
 
 } // namespace
@@ -71,36 +77,8 @@ void NarrativeSequencer::collect_agents(Environment* zone, CandidateList& candid
                });
 }
 
-void NarrativeSequencer::freeze_and_collect(Environment* zone, CandidateList& candidates) {
-    walk_zones(*zone, SkipZone{}, freeze_and_collect_zone(candidates));
-}
+void order_by_priority(CandidateList& candidates) { order_stably(candidates); }
 
-void NarrativeSequencer::freeze_and_collect(Environment* zone, QuietCandidateList& candidates) {
-    walk_zones(*zone, SkipZone{}, freeze_and_collect_zone(candidates), quiet_walk);
-}
-
-void order_by_priority(CandidateList& candidates) {
-    // Stable, so that agents of equal priority keep their collection order. The keys are
-    // read once into one array: sorting by reading each agent's priority at every
-    // comparison waits on memory far more.
-    struct Key {
-        std::int32_t priority;
-        std::uint32_t index;
-    };
-    std::vector<Key> keys;
-    keys.reserve(candidates.size());
-    for (std::size_t index = 0; index < candidates.size(); ++index) {
-        check_interrupt();
-        keys.push_back({candidates[index].first->priority, static_cast<std::uint32_t>(index)});
-    }
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const Key& a, const Key& b) { return a.priority > b.priority; });
-    CandidateList ordered;
-    ordered.reserve(candidates.size());
-    for (const Key& key : keys) {
-        ordered.push_back(std::move(candidates[key.index]));
-    }
-    candidates = std::move(ordered);
-}
+void order_by_priority(QuietCandidateList& candidates) { order_stably(candidates); }
 
 } // namespace orv

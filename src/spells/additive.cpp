@@ -6,10 +6,27 @@
 
 namespace orv {
 
-PlusMagician::PlusMagician(std::string visual_id_)
-    : MagicianAgent("Plus Magician", 10, std::move(visual_id_)) {}
+namespace {
 
-bool PlusMagician::CastSpell(std::vector<Charge>& charges) {
+constexpr const char* kSigned = "every charge, signed (neutral counts negative)";
+
+} // namespace
+
+const AgentKind PlusMagician::kind{
+    "Plus Magician", "add_plus_magician", 0, 10, KindGoal::none, 2, kSigned,
+    "r = the sum, left to right; positive when >= 0, else negative; magnitude |r|; replaces "
+    "all charges",
+    "result_", &make_agent_of<PlusMagician>};
+
+PlusMagician::PlusMagician(std::string visual_id_) : MagicianAgent(kind, std::move(visual_id_)) {}
+
+bool PlusMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
+
+bool PlusMagician::CastSpell(std::vector<Charge>& charges, SpellEffect& effect) {
+    return cast(charges, &effect);
+}
+
+bool PlusMagician::cast(std::vector<Charge>& charges, SpellEffect* effect) {
     if (charges.size() < 2) {
         return false;
     }
@@ -18,7 +35,10 @@ bool PlusMagician::CastSpell(std::vector<Charge>& charges) {
         total += signed_value(charge);
     }
     spells::replace_operands(charges, charges.size(), std::fabs(total),
-                             spells::sign_polarity(total), "result_", *this);
+                             spells::sign_polarity(total), "result_", *this, effect);
+    if (effect != nullptr) {
+        spells::tell_arithmetic(effect, spells::joined(effect->consumed, &signed_value, "+"));
+    }
     return true;
 }
 
@@ -30,10 +50,22 @@ std::vector<std::string> PlusMagician::decline_reasons() const {
     return {spells::too_few_charges_pattern(2)};
 }
 
-MinusMagician::MinusMagician(std::string visual_id_)
-    : MagicianAgent("Minus Magician", 10, std::move(visual_id_)) {}
+const AgentKind MinusMagician::kind{
+    "Minus Magician", "add_minus_magician", 1, 10, KindGoal::none, 2, kSigned,
+    "r = the first minus each later one; positive when >= 0, else negative; magnitude |r|; "
+    "replaces all charges",
+    "result_", &make_agent_of<MinusMagician>};
 
-bool MinusMagician::CastSpell(std::vector<Charge>& charges) {
+MinusMagician::MinusMagician(std::string visual_id_)
+    : MagicianAgent(kind, std::move(visual_id_)) {}
+
+bool MinusMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
+
+bool MinusMagician::CastSpell(std::vector<Charge>& charges, SpellEffect& effect) {
+    return cast(charges, &effect);
+}
+
+bool MinusMagician::cast(std::vector<Charge>& charges, SpellEffect* effect) {
     if (charges.size() < 2) {
         return false;
     }
@@ -42,7 +74,10 @@ bool MinusMagician::CastSpell(std::vector<Charge>& charges) {
         rest -= signed_value(*it);
     }
     spells::replace_operands(charges, charges.size(), std::fabs(rest),
-                             spells::sign_polarity(rest), "result_", *this);
+                             spells::sign_polarity(rest), "result_", *this, effect);
+    if (effect != nullptr) {
+        spells::tell_arithmetic(effect, spells::joined(effect->consumed, &signed_value, "-"));
+    }
     return true;
 }
 

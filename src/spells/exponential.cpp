@@ -2,16 +2,12 @@
 #include <cmath>
 
 #include "orv/agents.hpp"
+#include "orv/readable_number.hpp"
 #include "spell_support.hpp"
 
 namespace orv {
 
 namespace {
-
-/// The magnitude, negated when the charge is NEGATIVE (a NEUTRAL operand counts positive).
-double negative_tested_value(const Charge& charge) {
-    return is_negative(charge) ? -charge.magnitude : charge.magnitude;
-}
 
 /// Whether the integer part of `degree` (truncated toward zero) is even. Computed on the
 /// double itself, so it is exact for every finite value, also beyond the 32-bit range; a NaN
@@ -25,16 +21,28 @@ bool integer_part_is_even(double degree) {
 
 } // namespace
 
-PowerSorcerer::PowerSorcerer(std::string visual_id_)
-    : MagicianAgent("Power Sorcerer", 75, std::move(visual_id_)) {}
+const AgentKind PowerSorcerer::kind{
+    "Power Sorcerer", "add_power_sorcerer", 4, 75, KindGoal::none, 2,
+    "base (second-to-last) and exponent (last); only negative charges count negative",
+    "r = base ^ exponent; positive when r > 0, negative when r < 0, neutral for 0 or NaN; "
+    "magnitude |r|; replaces the last two",
+    "result_power_", &make_agent_of<PowerSorcerer>};
 
-bool PowerSorcerer::CastSpell(std::vector<Charge>& charges) {
+PowerSorcerer::PowerSorcerer(std::string visual_id_) : MagicianAgent(kind, std::move(visual_id_)) {}
+
+bool PowerSorcerer::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
+
+bool PowerSorcerer::CastSpell(std::vector<Charge>& charges, SpellEffect& effect) {
+    return cast(charges, &effect);
+}
+
+bool PowerSorcerer::cast(std::vector<Charge>& charges, SpellEffect* effect) {
     const std::size_t count = charges.size();
     if (count < 2) {
         return false;
     }
-    const double base = negative_tested_value(charges[count - 2]);
-    const double exponent = negative_tested_value(charges[count - 1]);
+    const double base = spells::negative_tested_value(charges[count - 2]);
+    const double exponent = spells::negative_tested_value(charges[count - 1]);
     const double power = std::pow(base, exponent);
     ChargePolarity polarity = ChargePolarity::NEUTRAL; // zero and NaN
     if (power > 0.0) {
@@ -42,7 +50,13 @@ bool PowerSorcerer::CastSpell(std::vector<Charge>& charges) {
     } else if (power < 0.0) {
         polarity = ChargePolarity::NEGATIVE;
     }
-    spells::replace_operands(charges, 2, std::fabs(power), polarity, "result_power_", *this);
+    spells::replace_operands(charges, 2, std::fabs(power), polarity, "result_power_", *this,
+                             effect);
+    if (effect != nullptr) {
+        // The sign of a zero base decides the sign of an infinite result (-0 ^ -1 is -inf).
+        spells::tell_arithmetic(effect,
+                                spells::shown(base, true) + " ^ " + spells::shown(exponent));
+    }
     return true;
 }
 
@@ -54,10 +68,22 @@ std::vector<std::string> PowerSorcerer::decline_reasons() const {
     return {spells::too_few_charges_pattern(2)};
 }
 
-RootMagician::RootMagician(std::string visual_id_)
-    : MagicianAgent("The Extractor", 75, std::move(visual_id_)) {}
+const AgentKind RootMagician::kind{
+    "The Extractor", "add_root_magician", 5, 75, KindGoal::none, 1,
+    "one charge: x; more: degree k (second-to-last) and x (last), polarity not read",
+    "sqrt(x), or x ^ (1/k) (the real root -|x| ^ (1/k) for x < 0); positive; replaces the one "
+    "or the last two",
+    "result_root_", &make_agent_of<RootMagician>};
 
-bool RootMagician::CastSpell(std::vector<Charge>& charges) {
+RootMagician::RootMagician(std::string visual_id_) : MagicianAgent(kind, std::move(visual_id_)) {}
+
+bool RootMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
+
+bool RootMagician::CastSpell(std::vector<Charge>& charges, SpellEffect& effect) {
+    return cast(charges, &effect);
+}
+
+bool RootMagician::cast(std::vector<Charge>& charges, SpellEffect* effect) {
     const std::size_t count = charges.size();
     if (count == 0) {
         return false;
@@ -66,8 +92,12 @@ bool RootMagician::CastSpell(std::vector<Charge>& charges) {
         if (is_negative(charges.front())) {
             return false;
         }
-        spells::replace_operands(charges, 1, std::sqrt(charges.front().magnitude),
-                                 ChargePolarity::POSITIVE, "result_root_", *this);
+        const double radicand = charges.front().magnitude;
+        spells::replace_operands(charges, 1, std::sqrt(radicand), ChargePolarity::POSITIVE,
+                                 "result_root_", *this, effect);
+        if (effect != nullptr) {
+            spells::tell_arithmetic(effect, "\u221a" + spells::shown(radicand));
+        }
         return true;
     }
     const double degree = charges[count - 2].magnitude;
@@ -78,7 +108,13 @@ bool RootMagician::CastSpell(std::vector<Charge>& charges) {
     // pow has no real odd roots of negative numbers, so take the root of |x| and negate it.
     const double root = radicand < 0.0 ? -std::pow(std::fabs(radicand), 1.0 / degree)
                                        : std::pow(radicand, 1.0 / degree);
-    spells::replace_operands(charges, 2, root, ChargePolarity::POSITIVE, "result_root_", *this);
+    spells::replace_operands(charges, 2, root, ChargePolarity::POSITIVE, "result_root_", *this,
+                             effect);
+    if (effect != nullptr) {
+        // A zero degree is a reciprocal of +-inf, so its sign picks the result.
+        spells::tell_arithmetic(effect, "root " + readable_number(degree, true) + " of " +
+                                            readable_number(radicand));
+    }
     return true;
 }
 
@@ -106,10 +142,22 @@ std::vector<std::string> RootMagician::decline_reasons() const {
             "radicand [x] is negative and degree [k] has no integer part"};
 }
 
-LogMagician::LogMagician(std::string visual_id_)
-    : MagicianAgent("The Architect", 90, std::move(visual_id_)) {}
+const AgentKind LogMagician::kind{
+    "The Architect", "add_log_magician", 9, 90, KindGoal::none, 1,
+    "one charge: x; more: base b (second-to-last) and x (last), polarity not read",
+    "r = log10(x), or ln(x) / ln(b); positive when >= 0, else negative; magnitude |r|; "
+    "replaces the one or the last two",
+    "result_log_", &make_agent_of<LogMagician>};
 
-bool LogMagician::CastSpell(std::vector<Charge>& charges) {
+LogMagician::LogMagician(std::string visual_id_) : MagicianAgent(kind, std::move(visual_id_)) {}
+
+bool LogMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
+
+bool LogMagician::CastSpell(std::vector<Charge>& charges, SpellEffect& effect) {
+    return cast(charges, &effect);
+}
+
+bool LogMagician::cast(std::vector<Charge>& charges, SpellEffect* effect) {
     const std::size_t count = charges.size();
     if (count == 0) {
         return false;
@@ -131,7 +179,14 @@ bool LogMagician::CastSpell(std::vector<Charge>& charges) {
         consumed = 2;
     }
     spells::replace_operands(charges, consumed, std::fabs(logarithm),
-                             spells::sign_polarity(logarithm), "result_log_", *this);
+                             spells::sign_polarity(logarithm), "result_log_", *this, effect);
+    if (effect != nullptr) {
+        const std::vector<Charge>& taken = effect->consumed;
+        spells::tell_arithmetic(effect, consumed == 1
+                                            ? "log10(" + readable_number(argument) + ")"
+                                            : "log base " + readable_number(taken[0].magnitude) +
+                                                  " of " + readable_number(argument));
+    }
     return true;
 }
 

@@ -4,30 +4,39 @@
 #include "orv/agents.hpp"
 #include "orv/json_fields.hpp"
 #include "orv/json_reader.hpp"
+#include "orv/readable_number.hpp"
+#include "orv/rules.hpp"
 #include "spell_support.hpp"
 
 namespace orv {
 
 namespace {
 
-/// Tolerance of EqualsGate: the difference must be strictly below it.
-constexpr double kGateTolerance = 1e-6;
+std::shared_ptr<MagicianAgent> make_equals_gate(std::string visual_id) {
+    return std::make_shared<EqualsGate>(std::move(visual_id), 0.0);
+}
 
-/// Sum of the signed values in list order, starting from 0.0.
-double signed_total(const std::vector<Charge>& charges) {
-    double total = 0.0;
-    for (const Charge& charge : charges) {
-        total += signed_value(charge);
-    }
-    return total;
+std::shared_ptr<MagicianAgent> make_inequality_gate(std::string visual_id) {
+    return std::make_shared<InequalityGate>(std::move(visual_id), 0.0,
+                                            InequalityGate::ComparisonType::LESS_THAN);
 }
 
 } // namespace
 
-Chronomancer::Chronomancer(std::string visual_id_)
-    : MagicianAgent("Chronomancer", 100, std::move(visual_id_)) {}
+const AgentKind Chronomancer::kind{
+    "Chronomancer", "add_chronomancer", 10, 100, KindGoal::none, 0, "none",
+    "never leaves its zone, so the zone never collapses and its parent stays frozen", "",
+    &make_agent_of<Chronomancer>};
+
+Chronomancer::Chronomancer(std::string visual_id_) : MagicianAgent(kind, std::move(visual_id_)) {}
 
 bool Chronomancer::CastSpell(std::vector<Charge>& /*charges*/) { return false; }
+
+bool Chronomancer::CastSpell(std::vector<Charge>& /*charges*/, SpellEffect& /*effect*/) {
+    return false;
+}
+
+bool Chronomancer::cast(std::vector<Charge>& /*charges*/, SpellEffect* /*effect*/) { return false; }
 
 std::string Chronomancer::decline_reason(const std::vector<Charge>& /*charges*/) const {
     return "never casts";
@@ -35,14 +44,25 @@ std::string Chronomancer::decline_reason(const std::vector<Charge>& /*charges*/)
 
 std::vector<std::string> Chronomancer::decline_reasons() const { return {"never casts"}; }
 
-GoalGate::GoalGate(std::string name_, std::string visual_id_, double target)
-    : MagicianAgent(std::move(name_), 0, std::move(visual_id_)), target_value(target) {}
+GoalGate::GoalGate(const AgentKind& kind, std::string visual_id_, double target)
+    : MagicianAgent(kind, std::move(visual_id_)), target_value(target) {}
 
 bool GoalGate::CastSpell(std::vector<Charge>& charges) {
     if (charges.empty() || !passes(signed_total(charges))) {
         return false;
     }
     is_open = true;
+    return true;
+}
+
+bool GoalGate::CastSpell(std::vector<Charge>& charges, SpellEffect& effect) {
+    if (!CastSpell(charges)) {
+        return false;
+    }
+    const double total = signed_total(charges);
+    effect.total = total;
+    effect.arithmetic = "total " + readable_number(total) + " " + shown_rule() + " " +
+                        readable_number(target_value) + " \u2192 opened";
     return true;
 }
 
@@ -84,16 +104,27 @@ void GoalGate::describe_json(JsonFields& fields) const { gate_fields_of(*this, f
 
 void GoalGate::describe_json(JsonReader& fields) { gate_fields_of(*this, fields); }
 
+const AgentKind EqualsGate::kind{
+    "Equals Gate", "add_equals_gate", 11, 0, KindGoal::target, 1,
+    "the signed total of the zone and the gate's target; == means within 1e-6",
+    "opens and leaves its zone; charges unchanged", "", &make_equals_gate};
+
 EqualsGate::EqualsGate(std::string visual_id_, double target)
-    : GoalGate("Equals Gate", std::move(visual_id_), target) {}
+    : GoalGate(kind, std::move(visual_id_), target) {}
 
 bool EqualsGate::passes(double total) const {
-    return std::fabs(total - target_value) < kGateTolerance;
+    return std::fabs(total - target_value) < rules::kEqualsTolerance;
 }
+
+const AgentKind InequalityGate::kind{
+    "The Judge", "add_inequality_gate", 12, 0, KindGoal::target_and_rule, 1,
+    "the signed total of the zone and the gate's target; its rule is \"<\", \">\", \"<=\" or "
+    "\">=\", with no tolerance",
+    "opens and leaves its zone; charges unchanged", "", &make_inequality_gate};
 
 InequalityGate::InequalityGate(std::string visual_id_, double target,
                                ComparisonType comparison_type_)
-    : GoalGate("The Judge", std::move(visual_id_), target), comparison_type(comparison_type_) {}
+    : GoalGate(kind, std::move(visual_id_), target), comparison_type(comparison_type_) {}
 
 bool InequalityGate::passes(double total) const {
     switch (comparison_type) {

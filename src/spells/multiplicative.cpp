@@ -6,10 +6,30 @@
 
 namespace orv {
 
-MultiplyMagician::MultiplyMagician(std::string visual_id_)
-    : MagicianAgent("Multiply Magician", 50, std::move(visual_id_)) {}
+namespace {
 
-bool MultiplyMagician::CastSpell(std::vector<Charge>& charges) {
+constexpr const char* kMagnitudes = "every magnitude; only negative charges count negative";
+
+} // namespace
+
+const AgentKind MultiplyMagician::kind{
+    "Multiply Magician", "add_multiply_magician", 2, 50, KindGoal::none, 2,
+    kMagnitudes,
+    "r = the product; "
+    "negative when an odd number of operands are negative, positive otherwise; neutral when "
+    "|r| < 1e-9; magnitude r; replaces all charges",
+    "result_product_", &make_agent_of<MultiplyMagician>};
+
+MultiplyMagician::MultiplyMagician(std::string visual_id_)
+    : MagicianAgent(kind, std::move(visual_id_)) {}
+
+bool MultiplyMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
+
+bool MultiplyMagician::CastSpell(std::vector<Charge>& charges, SpellEffect& effect) {
+    return cast(charges, &effect);
+}
+
+bool MultiplyMagician::cast(std::vector<Charge>& charges, SpellEffect* effect) {
     if (charges.size() < 2) {
         return false;
     }
@@ -21,7 +41,11 @@ bool MultiplyMagician::CastSpell(std::vector<Charge>& charges) {
     }
     spells::replace_operands(charges, charges.size(), product,
                              spells::parity_polarity(product, negatives), "result_product_",
-                             *this);
+                             *this, effect);
+    if (effect != nullptr) {
+        spells::tell_arithmetic(
+            effect, spells::joined(effect->consumed, &spells::negative_tested_value, "\u00d7"));
+    }
     return true;
 }
 
@@ -33,10 +57,25 @@ std::vector<std::string> MultiplyMagician::decline_reasons() const {
     return {spells::too_few_charges_pattern(2)};
 }
 
-DivideMagician::DivideMagician(std::string visual_id_)
-    : MagicianAgent("Divide Magician", 50, std::move(visual_id_)) {}
+const AgentKind DivideMagician::kind{
+    "Divide Magician", "add_divide_magician", 3, 50, KindGoal::none, 2,
+    "every magnitude; only negative charges count negative; the divisors are the charges "
+    "after the first",
+    "r = the first divided by each later one; "
+    "negative when an odd number of operands are negative, positive otherwise; neutral when "
+    "|r| < 1e-9; magnitude r; replaces all charges",
+    "result_quotient_", &make_agent_of<DivideMagician>};
 
-bool DivideMagician::CastSpell(std::vector<Charge>& charges) {
+DivideMagician::DivideMagician(std::string visual_id_)
+    : MagicianAgent(kind, std::move(visual_id_)) {}
+
+bool DivideMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
+
+bool DivideMagician::CastSpell(std::vector<Charge>& charges, SpellEffect& effect) {
+    return cast(charges, &effect);
+}
+
+bool DivideMagician::cast(std::vector<Charge>& charges, SpellEffect* effect) {
     if (charges.size() < 2) {
         return false;
     }
@@ -52,7 +91,11 @@ bool DivideMagician::CastSpell(std::vector<Charge>& charges) {
     }
     spells::replace_operands(charges, charges.size(), quotient,
                              spells::parity_polarity(quotient, negatives), "result_quotient_",
-                             *this);
+                             *this, effect);
+    if (effect != nullptr) {
+        spells::tell_arithmetic(
+            effect, spells::joined(effect->consumed, &spells::negative_tested_value, "\u00f7"));
+    }
     return true;
 }
 
@@ -77,10 +120,22 @@ std::vector<std::string> DivideMagician::decline_reasons() const {
     return reasons;
 }
 
-ModuloMagician::ModuloMagician(std::string visual_id_)
-    : MagicianAgent("The Scavenger", 50, std::move(visual_id_)) {}
+const AgentKind ModuloMagician::kind{
+    "The Scavenger", "add_modulo_magician", 8, 50, KindGoal::none, 2,
+    "magnitudes a (second-to-last) and the divisor b (last); polarity not read",
+    "fmod(a, b), with the sign of a; positive; replaces the last two",
+    "result_remainder_", &make_agent_of<ModuloMagician>};
 
-bool ModuloMagician::CastSpell(std::vector<Charge>& charges) {
+ModuloMagician::ModuloMagician(std::string visual_id_)
+    : MagicianAgent(kind, std::move(visual_id_)) {}
+
+bool ModuloMagician::CastSpell(std::vector<Charge>& charges) { return cast(charges, nullptr); }
+
+bool ModuloMagician::CastSpell(std::vector<Charge>& charges, SpellEffect& effect) {
+    return cast(charges, &effect);
+}
+
+bool ModuloMagician::cast(std::vector<Charge>& charges, SpellEffect* effect) {
     const std::size_t count = charges.size();
     if (count < 2) {
         return false;
@@ -91,7 +146,10 @@ bool ModuloMagician::CastSpell(std::vector<Charge>& charges) {
         return false;
     }
     spells::replace_operands(charges, 2, std::fmod(dividend, divisor), ChargePolarity::POSITIVE,
-                             "result_remainder_", *this);
+                             "result_remainder_", *this, effect);
+    if (effect != nullptr) {
+        spells::tell_arithmetic(effect, spells::shown(dividend) + " mod " + spells::shown(divisor));
+    }
     return true;
 }
 

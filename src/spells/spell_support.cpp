@@ -5,6 +5,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "orv/readable_number.hpp"
+
 namespace orv::spells {
 
 ChargePolarity sign_polarity(double value) {
@@ -54,11 +56,49 @@ std::vector<std::string> refused_divisor_patterns() {
 }
 
 void replace_operands(std::vector<Charge>& charges, std::size_t consumed, double magnitude,
-                      ChargePolarity polarity, const char* prefix, const MagicianAgent& caster) {
+                      ChargePolarity polarity, const char* prefix, const MagicianAgent& caster,
+                      SpellEffect* effect) {
     Charge result(magnitude, polarity, prefix + caster.visual_id);
-    charges.erase(std::prev(charges.end(), static_cast<std::ptrdiff_t>(consumed)), charges.end());
+    const auto first_consumed = std::prev(charges.end(), static_cast<std::ptrdiff_t>(consumed));
+    if (effect != nullptr) {
+        effect->consumed.assign(first_consumed, charges.end());
+        effect->produced.assign(1, result);
+    }
+    charges.erase(first_consumed, charges.end());
     // At least one operand was removed, so the list has room: this append cannot reallocate.
     charges.push_back(std::move(result));
+}
+
+double negative_tested_value(const Charge& charge) {
+    return is_negative(charge) ? -charge.magnitude : charge.magnitude;
+}
+
+std::string shown(double value, bool signed_zero) {
+    std::string text = readable_number(value, signed_zero);
+    return text.front() == '-' ? "(" + text + ")" : text;
+}
+
+std::string joined(const std::vector<Charge>& operands, double (*reading)(const Charge&),
+                   const char* sign) {
+    std::string text;
+    for (const Charge& operand : operands) {
+        if (!text.empty()) {
+            text += std::string(" ") + sign + " ";
+        }
+        text += shown(reading(operand));
+    }
+    return text;
+}
+
+std::string result_text(const Charge& result) {
+    if (result.polarity == ChargePolarity::NEUTRAL) {
+        return readable_number(result.magnitude) + " (neutral)";
+    }
+    return readable_number(signed_value(result));
+}
+
+void tell_arithmetic(SpellEffect* effect, const std::string& operands) {
+    effect->arithmetic = operands + " \u2192 " + result_text(effect->produced.back());
 }
 
 } // namespace orv::spells

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "check.hpp"
+#include "orv/spell_effect.hpp"
 #include "orv/agents.hpp"
 #include "orv/sequencer.hpp"
 
@@ -33,6 +34,9 @@ struct FailingSpell final : orv::MagicianAgent {
     bool CastSpell(std::vector<orv::Charge>& charges) override {
         charges.emplace_back(1.0, orv::ChargePolarity::POSITIVE, "half-made");
         throw std::runtime_error("spell failed");
+    }
+    bool CastSpell(std::vector<orv::Charge>& charges, orv::SpellEffect& /*effect*/) override {
+        return CastSpell(charges);
     }
     std::string decline_reason(const std::vector<orv::Charge>& /*charges*/) const override {
         return {};

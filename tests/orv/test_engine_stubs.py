@@ -11,6 +11,8 @@ import pytest
 
 import orv_engine
 
+from orv import _native
+
 ALLOWLIST = Path(__file__).with_name("stubtest_allowlist.txt")
 
 
@@ -112,3 +114,15 @@ def test_mypy_reads_the_stubs_and_catches_misuse(tmp_path):
 def test_the_companion_package_type_checks_strictly_against_the_stubs(tmp_path):
     result = run_mypy("--strict", "-p", "orv", cwd=tmp_path)
     assert result.returncode == 0, result.stdout
+
+
+def test_the_stubs_place_every_kind_of_the_engine_in_the_module_order():
+    environment = next(node for node in ast.parse(stub_source()).body
+                       if isinstance(node, ast.ClassDef) and node.name == "Environment")
+    kinds = {kind["add_method"]: tuple(kind["arguments"]) for kind in _native.agent_kinds()}
+    stubbed = [(node.name, tuple(a.arg for a in node.args.args[1:]))
+               for node in environment.body
+               if isinstance(node, ast.FunctionDef) and node.name in kinds]
+    registered = [name for name in vars(orv_engine.Environment) if name in kinds]
+    assert stubbed == [(name, kinds[name]) for name in registered]
+    assert len(registered) == len(kinds)

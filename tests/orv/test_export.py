@@ -13,7 +13,7 @@ import orv
 from orv.cli import main
 from orv.exit_status import ExitStatus
 from orv.extras import EXTRAS
-from orv.viewer.page import level_frames, viewer_page
+from orv.viewer.page import level_frames, played_level, viewer_page
 
 
 def engine_frame_count(top):
@@ -59,7 +59,8 @@ def test_a_run_shows_in_a_notebook_as_the_viewer_page_inside_an_iframe():
     Frames().feed(run._repr_html_())
     [(tag, attributes)] = found
     assert (tag, attributes["sandbox"]) == ("iframe", "allow-scripts")
-    assert attributes["srcdoc"] == viewer_page(level_frames(two_room_level()), "rooms")
+    played = played_level(two_room_level())
+    assert attributes["srcdoc"] == viewer_page(played.documents, "rooms", played.records)
     assert [frame.text for frame in run.frames] == frame_texts(two_room_level())
     assert repr(run) == f"<Run 'rooms': {orv.play_outcome(two_room_level()).line()}>"
 

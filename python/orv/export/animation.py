@@ -16,7 +16,7 @@ from collections.abc import Callable, Iterator
 from contextlib import contextmanager
 from dataclasses import dataclass
 from pathlib import Path
-from typing import IO, Any
+from typing import IO
 
 from PIL import GifImagePlugin, Image, ImageChops
 
@@ -27,10 +27,7 @@ from orv.playing.arithmetic import explain_step
 from orv.playing.changes import frame_changes
 from orv.playing.frames import play_frames
 from orv.playing.outcome import LevelOutcome, Outcome, play_outcome
-from orv.rules.roster import GATE_NAMES
 from orv.viewer.page import start_document
-
-Json = dict[str, Any]
 
 # The last picture stays this many frame durations, so a looping GIF pauses on the outcome.
 LAST_FRAME_HOLD = 4
@@ -65,20 +62,15 @@ def scenes(level_text: str, title: str, counted: tuple[int, LevelOutcome] | None
     for number, frame in enumerate(play_frames(top), start=1):
         after = frame.document
         changes = frame_changes(before, after)
-        step = explain_step(before, after)
+        step = explain_step(before, after, frame.record)
         if step is not None and step.consumed:
             changes.setdefault(step.path, {})["consumed_charges"] = list(step.consumed)
-        caption, tone = _caption(after, step.text if step else None)
+        opened = frame.record is not None and frame.record["step"] == "gate"
+        caption, tone = step.text if step else frame.message, "success" if opened else ""
         if number == count - 1:
             caption, tone = f"{caption}  ·  {outcome.line()}", OUTCOME_TONES[outcome.outcome]
         yield Scene(title, number, count, after, changes, caption, tone)
         before = after
-
-
-def _caption(document: Json, step: str | None) -> tuple[str, str]:
-    event = document["meta"]["last_event"]
-    opened = bool(event) and event["type"] == "CAST_SPELL" and event["agent_name"] in GATE_NAMES
-    return step or document["meta"]["message"], "success" if opened else ""
 
 
 def write_pictures(level_text: str, title: str, pictures: Pictures,

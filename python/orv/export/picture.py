@@ -11,10 +11,10 @@ from __future__ import annotations
 
 from collections import OrderedDict
 from dataclasses import dataclass
-from typing import Any
 
 from PIL import Image
 
+from orv.documents import Json
 from orv.export import pen as colours
 from orv.export.pen import Colour, Pen
 from orv.export.tree import (
@@ -31,8 +31,6 @@ from orv.export.tree import (
 )
 from orv.playing.numbers import number
 from orv.rules.roster import EQUALS_GATE
-
-Json = dict[str, Any]
 
 HEADER_HEIGHT = 28
 CAPTION_HEIGHT = 28

@@ -10,13 +10,10 @@ how many more it holds.
 from __future__ import annotations
 
 from dataclasses import dataclass, field
-from typing import Any
 
+from orv.documents import Json, parent_path, walk_zones
 from orv.export.pen import text_width
 from orv.playing.numbers import number
-from orv.playing.zones import parent_path, walk_zones
-
-Json = dict[str, Any]
 
 TEXT = 14
 SMALL = 11

@@ -20,11 +20,11 @@ from typing import Any
 
 import orv_engine
 
+from orv.documents import zone_total
 from orv.generating.levels import write_numbered
 from orv.levels.files import level_from_json
 from orv.levels.puzzle_keys import PUZZLE
 from orv.levels.top_zone_keys import level_extras
-from orv.playing.arithmetic import zone_total
 from orv.puzzles.building import LevelBlueprint
 from orv.puzzles.result import SolveResult
 from orv.puzzles.search import solve
@@ -34,7 +34,7 @@ HAND_KINDS = ("Plus Magician", "Minus Magician", "Multiply Magician", "Divide Ma
               "The Scavenger", "Power Sorcerer", "The Extractor", "The Purifier")
 # The level's own agents: any magician but the Chronomancer, which would freeze its parent.
 LEVEL_KINDS = tuple(kind.name for kind in AGENT_KINDS.values()
-                    if not kind.is_gate and kind.name != "Chronomancer")
+                    if not kind.is_gate and kind.min_charges > 0)
 ATTEMPTS = 500
 # Per candidate: generous for the sizes the generator is asked for, and a bound on the rest.
 MAX_PLACEMENTS = 2_000_000

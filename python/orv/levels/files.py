@@ -36,6 +36,7 @@ from typing import Any
 
 import orv_engine
 
+from orv import _native
 from orv.levels.reading import read_level_file
 from orv.levels.top_zone_keys import (
     level_extras,
@@ -61,24 +62,36 @@ from orv.levels.values import (
     text,
     typed,
 )
-from orv.rules.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES, AgentKind
+from orv.rules.roster import (
+    AGENT_KINDS,
+    INEQUALITY_GATE,
+    INEQUALITY_RULES,
+    AgentKind,
+    rule_constants,
+)
 
 __all__ = ["LevelError", "level_from_json", "level_to_json", "load_level", "save_level"]
 
-POLARITIES = {
-    "positive": orv_engine.POSITIVE,
-    "negative": orv_engine.NEGATIVE,
-    "neutral": orv_engine.NEUTRAL,
-}
-STATES = ("dormant", "active", "frozen")
-ZONE_KEYS = ("agents", "charges", "id", "sub_environments")
-CHARGE_KEYS = ("magnitude", "polarity", "visual_id")
-AGENT_KEYS = ("name", "visual_id")
-GATE_KEYS = ("target_value",)
-# Keys with one legal value in a file; left out, they take it.
-OPTIONAL_ZONE_KEYS = ("is_time_frozen",)
-OPTIONAL_AGENT_KEYS = ("priority", "state")
-OPTIONAL_GATE_KEYS = ("is_open",)
+# The polarities by their words, in the order of their values.
+POLARITIES = {word: orv_engine.ChargePolarity(value)
+              for value, word in enumerate(rule_constants()["polarities"])}
+STATES: tuple[str, ...] = tuple(rule_constants()["agent_states"])
+# The members of each object of a level file, as the engine writes and reads them.
+_FIELDS: dict[str, dict[str, str]] = _native.level_fields()
+# Keys with one legal value in a file (a zone placed unfrozen, an agent with its kind's
+# priority and dormant, a gate closed); left out, they take it.
+SETTLED_KEYS = frozenset({"is_time_frozen", "priority", "state", "is_open"})
+
+
+def _keys(kind: str) -> tuple[tuple[str, ...], tuple[str, ...]]:
+    """The required and the optional keys of an object of a level file."""
+    keys = _FIELDS[kind]
+    return (tuple(key for key in keys if key not in SETTLED_KEYS),
+            tuple(key for key in keys if key in SETTLED_KEYS))
+
+
+ZONE_KEYS, OPTIONAL_ZONE_KEYS = _keys("zone")
+CHARGE_KEYS, _ = _keys("charge")
 MAX_PROBLEMS = 20
 
 Warn = Callable[[str], None]
@@ -303,6 +316,5 @@ def _agent_kind(value: Any, place: str) -> AgentKind:
 def _agent_keys(kind: AgentKind) -> tuple[tuple[str, ...], tuple[str, ...]]:
     """The required and the optional keys of an agent of ``kind``."""
     if not kind.is_gate:
-        return AGENT_KEYS, OPTIONAL_AGENT_KEYS
-    extra = ("rule",) if kind.name == INEQUALITY_GATE else ()
-    return AGENT_KEYS + GATE_KEYS + extra, OPTIONAL_AGENT_KEYS + OPTIONAL_GATE_KEYS
+        return _keys("agent")
+    return _keys("judge" if kind.name == INEQUALITY_GATE else "gate")

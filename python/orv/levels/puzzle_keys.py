@@ -15,6 +15,7 @@ from typing import Any
 
 import orv_engine
 
+from orv.documents import walk_zones
 from orv.levels.top_zone_keys import (
     level_extras,
     register_top_zone_key,
@@ -31,7 +32,6 @@ from orv.levels.values import (
     typed,
 )
 from orv.playing.numbers import counted
-from orv.playing.zones import walk_zones
 from orv.rules.roster import AGENT_KINDS
 
 HAND, SLOTS, USE, PUZZLE = "hand", "slots", "use", "puzzle"

@@ -11,7 +11,7 @@ from importlib.resources.abc import Traversable
 
 import orv_engine
 
-from orv.levels.files import level_from_json, load_level
+from orv.levels.files import level_from_json, level_to_json, load_level
 
 DEFAULT_SAMPLE = "workshop"
 
@@ -65,3 +65,22 @@ def open_level(argument: str, on_warning: Callable[[str], None] | None = None
     hint = f'did you mean "{close[0]}"? ' if close else ""
     raise LevelNotFound(f'no level file or bundled sample named "{argument}" '
                         f'({hint}samples: {", ".join(SAMPLES)})')
+
+
+# A level as the package's functions take it: a zone tree, a level file's path, or the name of
+# a bundled sample.
+LevelSource = orv_engine.Environment | str | os.PathLike[str]
+
+
+def open_level_source(level: LevelSource) -> orv_engine.Environment:
+    """The zone tree of ``level``: the tree itself, or one loaded from the file or sample."""
+    if isinstance(level, orv_engine.Environment):
+        return level
+    return open_level(os.fspath(level))
+
+
+def level_source_text(level: LevelSource) -> str:
+    """The level file text of ``level``: a tree's own text, with the keys it was loaded with.
+    The text carries what a level file can: an infinite magnitude or target is written null
+    and reads back as NaN, and a zone held at several places becomes independent copies."""
+    return level_to_json(open_level_source(level))

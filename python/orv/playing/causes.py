@@ -21,12 +21,10 @@ from __future__ import annotations
 import math
 from dataclasses import dataclass
 from enum import StrEnum
-from typing import Any
 
 from orv import _native
+from orv.documents import Json, walk_zones
 from orv.playing.numbers import READABLE_DIGITS, counted, number
-
-Json = dict[str, Any]
 
 # Why an agent whose spell would take effect did not cast: its zone is frozen, so it is not
 # even tried; or the step budget ran out first.
@@ -116,20 +114,17 @@ class Diagnosis:
         known = self._blocking.get(id(zone))
         if known is not None:
             return known
-        found: list[BlockingZone] = []
-        pending = list(reversed(zone["sub_environments"]))
-        while pending:
-            below = pending.pop()
-            if not below["agents"] and len(below["charges"]) <= 1:
-                continue
-            frozen = bool(below["is_time_frozen"])
-            found.append(BlockingZone(below["id"], frozen,
-                                      tuple(self.refusal(agent, below)
-                                            for agent in below["agents"]),
-                                      tuple(below["charges"])))
-            if frozen:
-                pending.extend(reversed(below["sub_environments"]))
-        self._blocking[id(zone)] = tuple(found)
+        def blocks(below: Json) -> bool:
+            return bool(below["agents"]) or len(below["charges"]) > 1
+
+        # A blocking zone that is frozen itself is held by the zones below it in turn.
+        held = walk_zones(zone, descend=lambda at: at.parent is None or (
+            blocks(at.zone) and bool(at.zone["is_time_frozen"])))
+        self._blocking[id(zone)] = tuple(
+            BlockingZone(at.zone["id"], bool(at.zone["is_time_frozen"]),
+                         tuple(self.refusal(agent, at.zone) for agent in at.zone["agents"]),
+                         tuple(at.zone["charges"]))
+            for at in held if at.parent is not None and blocks(at.zone))
         return self._blocking[id(zone)]
 
 

@@ -15,9 +15,7 @@ from collections import Counter
 from collections.abc import Callable
 from typing import Any
 
-from orv.playing.zones import child_path, walk_zones
-
-Json = dict[str, Any]
+from orv.documents import Json, child_path, walk_zones
 
 
 def frame_changes(before: Json, after: Json) -> dict[str, Json]:

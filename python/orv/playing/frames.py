@@ -1,25 +1,32 @@
-"""Running a level: its frames one by one."""
+"""Running a level: its frames one by one, each with the record of what its step did."""
 
 from __future__ import annotations
 
 import json
 from collections.abc import Iterator
-from dataclasses import dataclass
-from typing import Any
+from dataclasses import dataclass, field
+from functools import cached_property
+from typing import Any, cast
 
-import orv_engine
+from orv import _native
+from orv.documents import EventJson, StepRecordJson
+from orv.levels.samples import LevelSource, level_source_text
 
 
 @dataclass(frozen=True)
 class Frame:
-    """One frame as the sequencer returned it: the JSON text and the document it holds."""
+    """One frame as the engine wrote it: the JSON text, the document it holds, and the step
+    record of what the step did (None for a frame whose step was not recorded, such as one
+    a game took through ``orv_engine`` itself)."""
 
     text: str
     document: dict[str, Any]
+    record: StepRecordJson | None = field(default=None)
 
     @classmethod
-    def from_text(cls, text: str) -> Frame:
-        return cls(text, json.loads(text))
+    def from_text(cls, text: str, record_text: str | None = None) -> Frame:
+        record = None if record_text is None else cast(StepRecordJson, json.loads(record_text))
+        return cls(text, json.loads(text), record)
 
     @property
     def index(self) -> int:
@@ -34,21 +41,40 @@ class Frame:
         return str(self.document["meta"]["message"])
 
     @property
-    def event(self) -> dict[str, str] | None:
-        event: dict[str, str] | None = self.document["meta"]["last_event"]
+    def event(self) -> EventJson | None:
+        event: EventJson | None = self.document["meta"]["last_event"]
         return event
 
 
-def play_frames(top: orv_engine.Environment) -> Iterator[Frame]:
-    """Step the level under ``top`` until it ends or runs out of steps, yielding each frame.
+class RecordedRun:
+    """A level played step by step on its own copy, read from ``level_text`` (a level file's
+    text): each step gives the frame's text and the text of its step record, parsed only
+    when asked for."""
+
+    def __init__(self, level_text: str) -> None:
+        self._sequencer = _native.RecordingSequencer(level_text)
+        self.start_text: str = self._sequencer.level_text()
+
+    @cached_property
+    def start(self) -> dict[str, Any]:
+        """The level as loaded, before the first step."""
+        document: dict[str, Any] = json.loads(self.start_text)
+        return document
+
+    def texts(self) -> Iterator[tuple[str, str]]:
+        """(frame text, step record text) of each frame until the level ends or the step
+        budget runs out."""
+        while not self._sequencer.is_finished:
+            yield self._sequencer.next_frame()
+
+
+def play_frames(level: LevelSource) -> Iterator[Frame]:
+    """Play ``level`` (a zone tree, a level file or a sample's name) until it ends or runs
+    out of steps, yielding each frame with its step record. The level is played on a copy
+    read from its text, so a tree passed in is left as it is and can be played again.
 
     The last frame has the status FINISHED ("Equation Resolved.") or, when the step budget
     ran out first, ERROR.
     """
-    sequencer = orv_engine.NarrativeSequencer(top)
-    while True:
-        yield Frame.from_text(sequencer.next_frame())
-        # The sequencer sets is_finished on the frame that ends the level and on the
-        # budget error alike, so no frame is parsed twice to tell when to stop.
-        if sequencer.is_finished:
-            return
+    for frame_text, record_text in RecordedRun(level_source_text(level)).texts():
+        yield Frame.from_text(frame_text, record_text)

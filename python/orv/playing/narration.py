@@ -2,15 +2,16 @@
 
 from __future__ import annotations
 
-import json
 from collections.abc import Iterable
 from typing import Any, TextIO
 
 import orv_engine
 
+from orv.documents import CAST_SPELL
 from orv.levels.designer_keys import designer_text
-from orv.playing.arithmetic import Step, explain_step
-from orv.playing.frames import Frame, play_frames
+from orv.levels.files import level_to_json
+from orv.playing.arithmetic import Step, step_of
+from orv.playing.frames import Frame, RecordedRun
 from orv.playing.numbers import READABLE_DIGITS, number
 from orv.playing.outcome import LevelOutcome, OutcomeTally, ZoneCharges
 from orv.terminal import terminal_text
@@ -30,7 +31,7 @@ def narrate(frame: Frame, step: Step | None = None) -> str:
     text = step.text if step is not None else frame.message
     line = f"frame {frame.index:>4}  {frame.status:<8}  {text}"
     event = frame.event
-    if event is not None and event["type"] == "CAST_SPELL":
+    if event is not None and event["type"] == CAST_SPELL:
         line += f"  [{event['type']} by {event['agent_name']} ({event['visual_id']})]"
     return line
 
@@ -85,18 +86,20 @@ def play(top: orv_engine.Environment, out: TextIO, raw_json: bool = False,
     the narration shows the level's ids with their control characters escaped. The summary
     goes to ``summary_out`` (``out`` when not given).
     """
-    previous = json.loads(top.to_json())
-    tally = OutcomeTally(previous)
-    for frame in play_frames(top):
-        tally.record(frame.document["meta"])
+    run = RecordedRun(level_to_json(top))
+    tally = OutcomeTally(run.start)
+    last = run.start
+    for frame_text, record_text in run.texts():
+        frame = Frame.from_text(frame_text, record_text)
+        assert frame.record is not None
+        tally.record_step(frame.record)
         if raw_json:
             out.write(frame.text + "\n")
         else:
-            out.write(terminal_text(narrate(frame, explain_step(previous, frame.document)))
-                      + "\n")
+            out.write(terminal_text(narrate(frame, step_of(frame.record))) + "\n")
         out.flush()
-        previous = frame.document
-    result = tally.result(previous)
+        last = frame.document
+    result = tally.result(last)
     for line in summary_lines(result):
         (summary_out or out).write(terminal_text(line) + "\n")
     return result

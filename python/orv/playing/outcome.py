@@ -24,16 +24,21 @@ from dataclasses import asdict, dataclass
 from enum import StrEnum
 from typing import Any
 
-import orv_engine
-
+from orv.documents import (
+    CAST_SPELL,
+    COLLAPSE_ZONE,
+    Json,
+    StepRecordJson,
+    event_zone,
+    walk_zones,
+    zone_total,
+)
 from orv.exit_status import ExitStatus
-from orv.playing.arithmetic import SPELL_MARK, zone_total
+from orv.levels.samples import LevelSource, level_source_text
 from orv.playing.causes import BlockingZone, Cause, Diagnosis, cause_of, cause_text
+from orv.playing.frames import RecordedRun
 from orv.playing.numbers import READABLE_DIGITS, counted, number
-from orv.playing.zones import walk_zones
 from orv.rules.roster import EQUALS_GATE, GATE_NAMES
-
-Json = dict[str, Any]
 
 
 class Outcome(StrEnum):
@@ -53,9 +58,6 @@ EXIT_STATUSES: dict[Outcome, ExitStatus] = {
 # An Equals Gate has no rule text in the engine's JSON; it opens within 1e-6 of its target.
 EQUALS_RULE = "=="
 
-_META_MARK = ',"meta":{"frame_index":'
-# A collapse event names the zone it took out by this prefix and the zone's id.
-_SHIELD = "shield_"
 
 
 def run_counts(frames: int, spells: int, collapses: int, opened: int, gates: int) -> str:
@@ -206,21 +208,34 @@ class OutcomeTally:
         self.gates_opened = 0
 
     def record(self, meta: Json) -> None:
+        """Counts the step of a frame that carries no step record, from its event."""
         event = meta["last_event"]
-        if event is None:
+        if event is None or event["type"] not in (CAST_SPELL, COLLAPSE_ZONE):
             return
-        if event["type"] == "COLLAPSE_ZONE":
-            self.collapses += 1
-            self._collapsed.append((int(meta["frame_index"]),
-                                    event["visual_id"].removeprefix(_SHIELD)))
-        elif event["type"] == "CAST_SPELL":
-            name = event["agent_name"]
-            zone = event["description"][len(name) + len(SPELL_MARK):]
-            self._cast[name, event["visual_id"], zone] += 1
-            if name in GATE_NAMES:
-                self.gates_opened += 1
-            else:
-                self.spells += 1
+        zone = event_zone(event) or ""
+        if event["type"] == COLLAPSE_ZONE:
+            self._count_collapse(int(meta["frame_index"]), zone)
+        else:
+            self._count_cast(event["agent_name"], event["visual_id"], zone)
+
+    def record_step(self, step: StepRecordJson) -> None:
+        """Counts the step of a frame from its step record."""
+        zone, agent = step["zone"], step["agent"]
+        if step["step"] == "collapse" and zone is not None:
+            self._count_collapse(step["frame"], zone["id"])
+        elif agent is not None and zone is not None:
+            self._count_cast(agent["name"], agent["visual_id"], zone["id"])
+
+    def _count_collapse(self, frame: int, zone: str) -> None:
+        self.collapses += 1
+        self._collapsed.append((frame, zone))
+
+    def _count_cast(self, name: str, visual_id: str, zone: str) -> None:
+        self._cast[name, visual_id, zone] += 1
+        if name in GATE_NAMES:
+            self.gates_opened += 1
+        else:
+            self.spells += 1
 
     def result(self, last: Json) -> LevelOutcome:
         meta = last["meta"]
@@ -274,41 +289,40 @@ class OutcomeTally:
                      if zone_id in outer), (None, None))
 
 
-def classify_frames(start: Json, documents: Iterable[Json]) -> LevelOutcome:
-    """The outcome of a run from the tree before its first step and its frame documents."""
+def classify_frames(start: Json, documents: Iterable[Json],
+                    records: Iterable[StepRecordJson | None] | None = None) -> LevelOutcome:
+    """The outcome of a run from the tree before its first step and its frame documents,
+    with their step records when there are (``Frame.record``)."""
     tally = OutcomeTally(start)
     last: Json | None = None
+    steps = iter(records) if records is not None else None
     for last in documents:
-        tally.record(last["meta"])
+        record = next(steps, None) if steps is not None else None
+        if record is not None:
+            tally.record_step(record)
+        else:
+            tally.record(last["meta"])
     if last is None:
         raise ValueError("a run has at least one frame")
     return tally.result(last)
 
 
-def play_outcome(top: orv_engine.Environment) -> LevelOutcome:
-    """Play the level under ``top`` to its end (this changes the tree) and classify the run.
+def play_outcome(level: LevelSource) -> LevelOutcome:
+    """Play ``level`` (a zone tree, which is left as it is, a level file or a sample's name)
+    to its end and classify the run.
 
-    Only each frame's small meta object is parsed, and the last frame in full.
+    Only each frame's step record is parsed, and the last frame in full.
     """
-    tally = OutcomeTally(json.loads(top.to_json()))
-    sequencer = orv_engine.NarrativeSequencer(top)
-    decoder = json.JSONDecoder()
-    while True:
-        text = sequencer.next_frame()
-        if sequencer.is_finished:
-            return tally.result(json.loads(text))
-        tally.record(_meta_of(text, decoder))
+    return run_outcome(RecordedRun(level_source_text(level)))
 
 
-def _meta_of(text: str, decoder: json.JSONDecoder) -> Json:
-    # The top zone's keys come sorted, so "meta" follows "is_time_frozen" and precedes the
-    # (possibly huge) sub-zones. A quote inside a JSON string is escaped, so this mark can
-    # only be the key itself.
-    start = text.find(_META_MARK)
-    if start < 0:
-        return json.loads(text)["meta"]  # type: ignore[no-any-return]
-    meta, _ = decoder.raw_decode(text, start + len(',"meta":'))
-    return meta  # type: ignore[no-any-return]
+def run_outcome(run: RecordedRun) -> LevelOutcome:
+    """Play a run to its end and classify it."""
+    tally = OutcomeTally(run.start)
+    last_text = ""
+    for last_text, record_text in run.texts():
+        tally.record_step(json.loads(record_text))
+    return tally.result(json.loads(last_text))
 
 
 def _agents_of(top: Json) -> Iterator[tuple[Json, bool, Json]]:

@@ -14,8 +14,8 @@ from typing import Any
 
 import orv_engine
 
+from orv.documents import walk_zones
 from orv.levels.files import POLARITIES
-from orv.playing.zones import walk_zones
 from orv.rules.roster import AGENT_KINDS, INEQUALITY_GATE
 
 # Agents to add, by zone number (tree order), each as (display name, visual id).

@@ -11,13 +11,11 @@ figures out (include/orv/search_tally.hpp), for the browser build and this packa
 from __future__ import annotations
 
 from dataclasses import dataclass
-from typing import Any
 
 from orv import _native
+from orv.documents import Json
 from orv.playing.numbers import counted, number
 from orv.puzzles.puzzle import HandAgent
-
-Json = dict[str, Any]
 
 
 @dataclass(frozen=True)

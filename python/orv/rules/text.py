@@ -8,7 +8,9 @@ from __future__ import annotations
 
 import textwrap
 
-from orv.rules.roster import AGENT_KINDS, AgentKind
+from orv.rules.roster import AGENT_KINDS, AgentKind, rule_constants
+
+_BUDGET = rule_constants()["step_budget"]
 
 COLUMNS = ("method", "name", "priority", "operands", "declines, saying", "result",
            "result visual id")
@@ -34,7 +36,8 @@ STEP_RULES = (
                  "one charge (sub-zones are searched before their zone, earlier ones first) "
                  "moves its charge to the end of its parent's charges and leaves the level, "
                  "with any zones it still held. When no zone can collapse, the level ends."),
-    ("Budget", "A level gets at most 1000 steps. The call after the 1000th step reports "
+    ("Budget", f"A level gets at most {_BUDGET} steps. The call after the {_BUDGET}th step "
+               "reports "
                "status \"ERROR\" with \"Max frame limit reached. Infinite loop detected.\"."),
     ("Signs", "A positive charge counts +magnitude and a negative one -magnitude. A neutral "
               "charge counts negative for Plus, Minus and the gates, positive for Multiply, "

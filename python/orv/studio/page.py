@@ -3,12 +3,9 @@ panel needs to start (the level, the palette of agent kinds, the run's key)."""
 
 from __future__ import annotations
 
-from typing import Any
-
+from orv.documents import Json
 from orv.rules.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES
 from orv.viewer.page import PageExtras, render_page
-
-Json = dict[str, Any]
 
 SCRIPTS = ("studio.js", "editor.js", "start.js")
 

@@ -4,12 +4,10 @@ problems with their places, and ask the solver (when it is installed) for its so
 from __future__ import annotations
 
 from importlib.util import find_spec
-from typing import Any
 
+from orv.documents import Json
 from orv.levels.files import LevelError, level_from_json
-from orv.viewer.page import level_frames, viewer_data
-
-Json = dict[str, Any]
+from orv.viewer.page import played_level, viewer_data
 
 
 def replay(level_text: str | bytes) -> Json:
@@ -17,7 +15,8 @@ def replay(level_text: str | bytes) -> Json:
     when it cannot be loaded."""
     warnings: list[str] = []
     top = level_from_json(level_text, warnings.append)
-    return {"viewer": viewer_data(level_frames(top)), "warnings": warnings}
+    played = played_level(top)
+    return {"viewer": viewer_data(played.documents, played.records), "warnings": warnings}
 
 
 def problems(error: LevelError) -> Json:

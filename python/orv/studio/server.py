@@ -23,13 +23,13 @@ from typing import Any, TypeVar
 from aiohttp import web
 from watchfiles import awatch
 
+from orv.documents import Json
 from orv.levels.files import LevelError, level_from_json
 from orv.studio.guard import add_security_headers, guard, own_hosts
 from orv.studio.level_file import ChangedOnDisk, LevelFile, revision_of
 from orv.studio.page import studio_page
 from orv.studio.replay import problems, replay, solutions, solver_installed
 
-Json = dict[str, Any]
 T = TypeVar("T")
 
 # The largest level the page may send; the largest sample is under 100 kB.

@@ -1,11 +1,11 @@
 "use strict";
 // What every part of the page shares: the level's data, the engine's fixed texts, and the
-// one number formatter and count wording of the page.
+// one number formatter and count wording of the page. What a step did, the zones' totals and
+// the rules' numbers come with the data, from the engine.
 let data = JSON.parse(document.getElementById("orv-data").textContent);
 let frames = data.frames;
 const SIGNS = { positive: "+", negative: "\u2212", neutral: "\u00B1" };
 const RULES = { "==": "=", "<": "<", ">": ">", "<=": "\u2264", ">=": "\u2265" };
-const GATES = new Set(["Equals Gate", "The Judge"]);
 
 // A new run to draw (a page that replays the level gets one after each edit); ``redraw`` in
 // controls.js draws it.
@@ -47,12 +47,3 @@ function counted(count, word, plural) {
   return count.toLocaleString("en") + " " + (count === 1 ? word : plural || word + "s");
 }
 
-function signedValue(charge) {
-  if (charge.magnitude === null) return NaN;
-  return charge.polarity === "positive" ? charge.magnitude : -charge.magnitude;
-}
-
-function zoneTotal(zone) {
-  if (zone.charges.length === 0) return null;
-  return zone.charges.reduce((sum, index) => sum + signedValue(data.charges[index]), 0);
-}

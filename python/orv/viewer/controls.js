@@ -3,20 +3,19 @@
 let shown = 0;
 let timer = null;
 
-// The engine's fixed texts ("System", "N/A", a null event) said the way a player would.
-function describeEvent(meta) {
-  const event = meta.last_event;
+// The frame's step said the way a player would, from its step record.
+function describeEvent(frame) {
+  const meta = frame.meta;
+  const record = frame.record;
   if (meta.status === "START") return "the level as loaded, before the first step";
-  if (meta.status === "ERROR") return "out of steps: the 1000-step budget is spent";
-  if (!event) return "the level had already ended; nothing more happens";
-  if (event.type === "FINISHED") {
-    return "the level ended: no agent can cast and no zone can collapse";
+  if (meta.status === "ERROR") {
+    return "out of steps: the " + data.rules.step_budget + "-step budget is spent";
   }
-  if (event.type === "COLLAPSE_ZONE") {
-    return "zone " + event.visual_id.replace(/^shield_/, "") + " collapsed into its parent";
-  }
-  const deed = GATES.has(event.agent_name) ? " opened" : " cast a spell";
-  return event.agent_name + " (" + event.visual_id + ")" + deed;
+  if (!record || record.step === "none") return "the level had already ended; nothing more happens";
+  if (record.step === "end") return "the level ended: no agent can cast and no zone can collapse";
+  if (record.step === "collapse") return "zone " + record.zone + " collapsed into its parent";
+  const deed = record.step === "gate" ? " opened" : " cast a spell";
+  return record.agent.name + " (" + record.agent.visual_id + ")" + deed;
 }
 
 // What the signs of the charges mean, drawn with the charges' own look.
@@ -57,7 +56,7 @@ function show(number, scroll = true) {
   status.textContent = meta.status;
   status.className = meta.status;
   document.getElementById("message").textContent = frame.step || meta.message;
-  document.getElementById("event").textContent = describeEvent(meta);
+  document.getElementById("event").textContent = describeEvent(frame);
   document.getElementById("engine").textContent = frame.step ? "engine: " + meta.message : "";
   document.getElementById("first").disabled = document.getElementById("prev").disabled =
       shown === 0;

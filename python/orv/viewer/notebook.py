@@ -16,11 +16,12 @@ from typing import overload
 
 import orv_engine
 
+from orv.documents import StepRecordJson
 from orv.extras import need_extra
-from orv.levels.files import level_from_json, level_to_json
+from orv.levels.files import level_to_json
 from orv.levels.samples import open_level
-from orv.playing.frames import Frame
-from orv.playing.outcome import LevelOutcome, play_outcome
+from orv.playing.frames import Frame, RecordedRun
+from orv.playing.outcome import LevelOutcome, run_outcome
 from orv.viewer.page import start_document, viewer_page
 
 FRAME_HEIGHT_PX = 640
@@ -29,7 +30,7 @@ FRAME_HEIGHT_PX = 640
 class Frames(Sequence[Frame]):
     """A run's frames, each parsed from its text when it is first asked for."""
 
-    def __init__(self, texts: list[str]) -> None:
+    def __init__(self, texts: list[tuple[str, str]]) -> None:
         self._texts = texts
         self._parsed: dict[int, Frame] = {}
 
@@ -46,7 +47,7 @@ class Frames(Sequence[Frame]):
             return [self[i] for i in range(*index.indices(len(self)))]
         position = range(len(self._texts))[index]
         if position not in self._parsed:
-            self._parsed[position] = Frame.from_text(self._texts[position])
+            self._parsed[position] = Frame.from_text(*self._texts[position])
         return self._parsed[position]
 
 
@@ -63,23 +64,21 @@ class Run:
         else:
             self.level_text = level_to_json(open_level(os.fspath(level)))
             self.title = title or Path(level).stem
-        top = level_from_json(self.level_text)
-        self._start = top.to_json()
-        sequencer = orv_engine.NarrativeSequencer(top)
-        texts = []
-        while not sequencer.is_finished:
-            texts.append(sequencer.next_frame())
-        self.frames = Frames(texts)
+        run = RecordedRun(self.level_text)
+        self._start = run.start_text
+        self.frames = Frames(list(run.texts()))
 
     @cached_property
     def outcome(self) -> LevelOutcome:
-        # A second run that parses only each frame's meta costs less than parsing them all.
-        return play_outcome(level_from_json(self.level_text))
+        # A second run that parses only each step record costs less than parsing every frame.
+        return run_outcome(RecordedRun(self.level_text))
 
     def page(self) -> str:
         """The frame viewer page of the run, as ``orv view`` writes it."""
         documents = [start_document(self._start)] + [frame.document for frame in self.frames]
-        return viewer_page(documents, self.title)
+        records: list[StepRecordJson | None] = [None]
+        records += [frame.record for frame in self.frames]
+        return viewer_page(documents, self.title, records)
 
     def to_gif(self, path: str | os.PathLike[str], duration_ms: int = 600,
                size: tuple[int, int] = (800, 600)) -> int:

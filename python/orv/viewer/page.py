@@ -18,15 +18,14 @@ from dataclasses import dataclass
 from importlib import resources
 from typing import Any
 
-import orv_engine
-
+from orv import _native
+from orv.documents import Json, StepRecordJson, rebuild_zones, walk_zones, zone_total
 from orv.levels.designer_keys import DESIGNER_KEYS
-from orv.levels.files import level_to_json
-from orv.playing.arithmetic import explain_step, zone_total
-from orv.playing.changes import Json, frame_changes
-from orv.playing.frames import play_frames
+from orv.levels.samples import LevelSource, level_source_text
+from orv.playing.arithmetic import explain_step, step_of
+from orv.playing.changes import frame_changes
+from orv.playing.frames import RecordedRun
 from orv.playing.outcome import LevelOutcome, classify_frames
-from orv.playing.zones import rebuild_zones, walk_zones
 from orv.rules.roster import EQUALS_GATE, GATE_NAMES
 
 START_MESSAGE = "The level as loaded, before the first step."
@@ -67,21 +66,50 @@ def start_document(level_text: str) -> Json:
     return start
 
 
-def level_frames(top: orv_engine.Environment) -> list[Json]:
-    """The start of the level followed by every frame document of a run (the run changes
-    the tree under ``top``)."""
+@dataclass(frozen=True)
+class PlayedLevel:
+    """A level and its run: the level as loaded (as a frame document of its own, with the
+    designer's keys), each frame document after it, and each frame's step record (None for
+    the start)."""
+
+    documents: list[Json]
+    records: list[StepRecordJson | None]
+
+
+def played_level(level: LevelSource) -> PlayedLevel:
+    """Play ``level`` (a zone tree, which is left as it is, a level file or a sample's
+    name) on a copy and keep everything the viewer draws."""
     # The level file's text, so that the start carries the designer's keys too.
-    return [start_document(level_to_json(top))] + [frame.document for frame in play_frames(top)]
+    level_text = level_source_text(level)
+    run = RecordedRun(level_text)
+    documents = [start_document(level_text)]
+    records: list[StepRecordJson | None] = [None]
+    for frame_text, record_text in run.texts():
+        documents.append(json.loads(frame_text))
+        records.append(json.loads(record_text))
+    return PlayedLevel(documents, records)
 
 
-def viewer_data(documents: list[Json]) -> Json:
-    """What the page's script draws: the tables; each frame's tree, meta, changes and the
-    arithmetic of its step; the totals each gate saw; and the outcome of the run."""
+def level_frames(level: LevelSource) -> list[Json]:
+    """The start of the level followed by every frame document of a run."""
+    return played_level(level).documents
+
+
+def viewer_data(documents: list[Json], records: list[StepRecordJson | None] | None = None
+                ) -> Json:
+    """What the page's script draws: the tables; each frame's tree, meta, changes and what
+    its step did; the totals each gate saw; the outcome of the run; the rules' numbers.
+    ``records`` are the frames' step records (``played_level``); without them each step is
+    taken again from the frame before (``explain_step``)."""
     agents, charges = _Table(), _Table()
     frames = []
     for number, document in enumerate(documents):
+        record = records[number] if records is not None else None
         changes = frame_changes(documents[number - 1], document) if number else {}
-        step = explain_step(documents[number - 1], document) if number else None
+        step = None
+        if number:
+            step = (step_of(record) if record is not None
+                    else explain_step(documents[number - 1], document))
         if step is not None and step.consumed:
             entry = changes.setdefault(step.path, {})
             entry["consumed_charges"] = list(step.consumed)
@@ -91,12 +119,20 @@ def viewer_data(documents: list[Json]) -> Json:
             "changes": {path: _pack_changes(entry, agents, charges)
                         for path, entry in changes.items()},
             "step": None if step is None else step.text,
+            "record": None if record is None else _record_summary(record),
         })
-    result = classify_frames(documents[0], documents[1:])
+    result = classify_frames(documents[0], documents[1:], records[1:] if records else None)
     designer = {name: documents[0][name] for name in DESIGNER_KEYS if name in documents[0]}
     return {"agents": agents.items, "charges": charges.items, "frames": frames,
-            "gates": gate_series(documents), "outcome": outcome_data(result),
-            "designer": designer}
+            "gates": gate_series(documents, records), "outcome": outcome_data(result),
+            "designer": designer, "rules": _native.rule_constants()}
+
+
+def _record_summary(record: StepRecordJson) -> Json:
+    """What the page's header says of a step: its kind, the agent and the zone."""
+    zone = record["zone"]
+    return {"step": record["step"], "agent": record["agent"],
+            "zone": None if zone is None else zone["id"]}
 
 
 def outcome_data(result: LevelOutcome) -> Json:
@@ -109,7 +145,8 @@ def outcome_data(result: LevelOutcome) -> Json:
                             for agent in result.idle_agents]}
 
 
-def gate_series(documents: list[Json]) -> list[Json]:
+def gate_series(documents: list[Json],
+                records: list[StepRecordJson | None] | None = None) -> list[Json]:
     """For each gate of the level as loaded: its zone, rule and target, its zone's total in
     every frame (None while the zone is empty or gone, or the total is not finite), and the
     frame in which it opened (None if it never did)."""
@@ -127,20 +164,30 @@ def gate_series(documents: list[Json]) -> list[Json]:
     for number, document in enumerate(documents):
         totals = {at.zone["id"]: zone_total(at.zone["charges"]) for at in walk_zones(document)
                   if at.zone["id"] in gated and at.zone["charges"]}
-        event = document["meta"]["last_event"]
+        opened = _gate_opened(document, records[number] if records else None)
         for gate in series:
             total = totals.get(gate["zone"])
             finite = total is not None and math.isfinite(total)
             gate["totals"][number] = total if finite else None
-            if event and (event["agent_name"], event["visual_id"]) == (gate["name"],
-                                                                       gate["visual_id"]):
+            if opened == (gate["name"], gate["visual_id"]):
                 gate["opened_at"] = gate["opened_at"] or number
     return series
 
 
-def viewer_page(documents: list[Json], title: str) -> str:
-    """The page of a run's frame documents (``level_frames``), titled ``title``."""
-    return render_page(viewer_data(documents), title)
+def _gate_opened(document: Json, record: StepRecordJson | None) -> tuple[str, str] | None:
+    """The gate (name, visual id) that opened in the frame, if one did."""
+    if record is not None:
+        agent = record["agent"]
+        return (agent["name"], agent["visual_id"]) if record["step"] == "gate" and agent else None
+    event = document["meta"]["last_event"]
+    return (event["agent_name"], event["visual_id"]) if event else None
+
+
+def viewer_page(documents: list[Json], title: str,
+                records: list[StepRecordJson | None] | None = None) -> str:
+    """The page of a run's frame documents (``level_frames``) and their step records,
+    titled ``title``."""
+    return render_page(viewer_data(documents, records), title)
 
 
 @dataclass(frozen=True)
@@ -189,14 +236,14 @@ def _asset(package: str, name: str, closing_tag: str | None = None) -> str:
     return text
 
 
-def write_viewer(top: orv_engine.Environment, output: str | os.PathLike[str],
-                 title: str) -> None:
-    """Play the level under ``top`` and write the viewer page of its frames to ``output``.
+def write_viewer(level: LevelSource, output: str | os.PathLike[str], title: str) -> None:
+    """Play ``level`` and write the viewer page of its frames to ``output``.
 
     OSError when the page cannot be written; a page that was begun in a regular file is
     removed then, so that no half page is left to be opened.
     """
-    page = viewer_page(level_frames(top), title)
+    played = played_level(level)
+    page = viewer_page(played.documents, title, played.records)
     # A title from a file name of bytes that are not UTF-8 is shown as its escapes.
     file = open(output, "w", encoding="utf-8", errors="backslashreplace")
     try:
@@ -214,6 +261,7 @@ def _pack_zone(top: Json, agents: _Table, charges: _Table) -> Json:
         "frozen": zone["is_time_frozen"],
         "charges": [charges.position(charge) for charge in zone["charges"]],
         "agents": [agents.position(agent) for agent in zone["agents"]],
+        "total": zone_total(zone["charges"]) if zone["charges"] else None,
     }, "subs")
 
 

@@ -91,7 +91,7 @@ function drawZone(zone, path, changes, ghost) {
   node.append(charges);
   const agents = element("ul", "agents");
   const changed = new Set(change.changed_agents || []);
-  const total = zoneTotal(zone);
+  const total = zone.total === undefined ? null : zone.total;
   zone.agents.forEach((a, i) => agents.append(
       drawAgent(a, changed.has(i) ? "changed" : "", "", total)));
   for (const a of change.departed_agents || []) {

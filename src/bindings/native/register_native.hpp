@@ -9,6 +9,8 @@ namespace orv::native {
 
 /// The reasons each agent kind gives for not casting, read from the spells themselves.
 void register_rules(pybind11::module_& module);
+/// Playing a level with a record of what each step did.
+void register_play(pybind11::module_& module);
 /// The search of a puzzle's placements.
 void register_solver(pybind11::module_& module);
 /// Puzzle files, the placement of a hand, and the course of a search over sizes.

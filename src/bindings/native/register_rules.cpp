@@ -8,7 +8,12 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <nlohmann/json.hpp>
+
+#include "orv/agent_kinds.hpp"
 #include "orv/agents.hpp"
+#include "orv/environment.hpp"
+#include "orv/readable_number.hpp"
 #include "register_native.hpp"
 
 namespace py = pybind11;
@@ -45,24 +50,34 @@ ChargePolarity polarity_of(const std::string& text) {
                           "\" (expected \"positive\", \"negative\" or \"neutral\")");
 }
 
-std::string decline_reason(const std::string& kind,
-                           const std::vector<std::pair<double, std::string>>& charges,
-                           double target, const std::string& rule) {
+std::vector<Charge> charges_of(const std::vector<std::pair<double, std::string>>& charges) {
     std::vector<Charge> list;
     list.reserve(charges.size());
     for (const auto& [magnitude, polarity] : charges) {
         list.emplace_back(magnitude, polarity_of(polarity), "");
     }
-    return agent_of_kind(kind, target, rule)->decline_reason(list);
+    return list;
+}
+
+std::string decline_reason(const std::string& kind,
+                           const std::vector<std::pair<double, std::string>>& charges,
+                           double target, const std::string& rule) {
+    return agent_of_kind(kind, target, rule)->decline_reason(charges_of(charges));
 }
 
 std::map<std::string, std::vector<std::string>> decline_reasons() {
     std::map<std::string, std::vector<std::string>> reasons;
-    for (const std::string& name : agent_kind_names()) {
-        reasons.emplace(name, agent_of_kind(name, 0.0, "<")->decline_reasons());
+    for (const AgentKind* kind : agent_kinds()) {
+        reasons.emplace(kind->name, kind->make(std::string())->decline_reasons());
     }
     return reasons;
 }
+
+/// A JSON value of the engine as the Python objects json.loads makes of its text.
+py::object python_value(const nlohmann::json& value) {
+    return py::module_::import("json").attr("loads")(value.dump());
+}
+
 
 } // namespace
 
@@ -70,6 +85,17 @@ void register_rules(py::module_& module) {
     module.def("decline_reason", &decline_reason, py::arg("kind"), py::arg("charges"),
                py::arg("target") = 0.0, py::arg("rule") = "<");
     module.def("decline_reasons", &decline_reasons);
+    module.def("agent_kinds", [] { return python_value(agent_kinds_json()); });
+    module.def("rule_constants", [] { return python_value(rule_constants_json()); });
+    module.def("level_fields", [] { return python_value(level_fields_json()); });
+    module.def("readable_number", &readable_number, py::arg("value"),
+               py::arg("signed_zero") = false);
+    module.def(
+        "signed_total",
+        [](const std::vector<std::pair<double, std::string>>& charges) {
+            return signed_total(charges_of(charges));
+        },
+        py::arg("charges"));
 }
 
 } // namespace orv::native
