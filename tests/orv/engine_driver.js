@@ -11,18 +11,21 @@ async function main() {
     playLevel: (text) => engine.playLevel(text),
     playPuzzle: (text, placement) => engine.playPuzzle(text, placement),
     solve: (text, options) => engine.solve(text, options),
+    kinds: () => engine.kinds(),
     // A run stepped through the handle, with its state read back after every frame.
     stepLevel: (text) => {
       const run = engine.startLevel(text);
       try {
         const frames = [];
         const states = [[run.isFinished, run.currentFrame]];
+        const steps = [run.lastStep];
         while (!run.isFinished) {
           frames.push(run.nextFrame());
           states.push([run.isFinished, run.currentFrame]);
+          steps.push(run.lastStep);
         }
         frames.push(run.nextFrame()); // after the end: the last frame again
-        return { frames, states };
+        return { frames, states, steps };
       } finally {
         run.delete();
       }

@@ -15,6 +15,12 @@ NODE = shutil.which("node") or shutil.which("nodejs")
 DRIVER = Path(__file__).with_name("engine_driver.js")
 
 
+def _javascript_whole_number(literal: str) -> int | float:
+    # JavaScript's numbers are doubles, which it writes in whole digits up to 1e21
+    # (20000000000000010 for 2.000000000000001e+16); a long one is the double it stands for.
+    return int(literal) if len(literal.lstrip("-")) < 16 else float(literal)
+
+
 class EngineError(Exception):
     """What an engine call threw: ``name`` (the JavaScript class), ``message``, and the
     ``problems`` of a ProblemsError."""
@@ -52,7 +58,7 @@ class NodeEngine:
         line = self._process.stdout.readline()
         if not line:
             raise RuntimeError(f"the Node engine ended (status {self._process.wait()})")
-        answer = json.loads(line)
+        answer = json.loads(line, parse_int=_javascript_whole_number)
         if "error" in answer:
             raise EngineError(**answer["error"])
         return answer["result"]

@@ -1,6 +1,7 @@
 """The browser engine (the engine compiled to WebAssembly, run by Node) against the Python
-module: the same frames byte for byte for random levels, the same search reports and the same
-played solutions for random puzzles, and Errors, never an abort, for bad input."""
+module and package: the same frames byte for byte and the same step records for random
+levels, the same search reports and the same played solutions for random puzzles, the same
+kind table, and Errors, never an abort, for bad input."""
 
 from __future__ import annotations
 
@@ -17,9 +18,11 @@ from orv_test_support import environment_without_sanitizer, frame_texts, nested_
 from puzzle_cases import BAD_PUZZLE_KEYS, puzzle_text
 
 import orv
+from orv import _native
 from orv.generating.puzzles import generate_puzzle
 from orv.levels.files import LevelError, level_to_json
 from orv.levels.samples import sample_file
+from orv.playing.frames import RecordedRun
 from orv.puzzles.puzzle import Puzzle
 from orv.web import BrowserEngineMissing, browser_engine_path
 
@@ -47,14 +50,24 @@ def sample_text(name: str) -> str:
     return sample_file(name).read_text(encoding="utf-8")
 
 
+def python_run(text: str) -> dict[str, list]:
+    """The frames of the Python module and the package's step records, for a level file."""
+    top = orv.level_from_json(text)
+    records = [json.loads(record) for _, record in RecordedRun(level_to_json(top)).texts()]
+    return {"frames": frame_texts(top), "steps": records}
+
+
 def test_random_levels_give_the_python_modules_frames_byte_for_byte(engine):
     differing = []
     for seed in range(RANDOM_LEVELS):
         text = odd_level(seed, leave_out=PLATFORM_MATH_KINDS)
-        expected = frame_texts(orv.level_from_json(text))
-        if engine.call("playLevel", text) != {"frames": expected, "steps": []}:
+        if engine.call("playLevel", text) != python_run(text):
             differing.append(seed)
     assert not differing, f"levels whose frames differ (odd_levels.odd_level(seed)): {differing}"
+
+
+def test_the_kind_table_is_the_engines(engine):
+    assert engine.call("kinds") == _native.agent_kinds()
 
 
 @pytest.mark.parametrize("seed", range(0, 40, 7))
@@ -66,7 +79,9 @@ def test_a_stepped_run_reports_its_state_after_every_frame(engine, seed):
         frames.append(sequencer.next_frame())
         states.append([sequencer.is_finished, sequencer.current_frame])
     frames.append(sequencer.next_frame())
-    assert engine.call("stepLevel", text) == {"frames": frames, "states": states}
+    steps = [None, *python_run(text)["steps"]]
+    assert engine.call("stepLevel", text) == {"frames": frames, "states": states,
+                                              "steps": steps}
 
 
 def random_puzzle(index: int) -> str:
@@ -96,7 +111,7 @@ def test_random_puzzles_solve_and_play_as_orv_solve_finds_them(engine):
         assert report == expected, f"puzzle {index}"
         for solution in found.solutions[:3]:
             played = engine.call("playPuzzle", text, solution.to_json()["placement"])
-            assert played["frames"] == frame_texts(puzzle.apply(solution)), f"puzzle {index}"
+            assert played == python_run(level_to_json(puzzle.apply(solution))), f"puzzle {index}"
 
 
 def test_a_bound_on_placements_ends_the_search_as_it_ends_orv_solve(engine, tmp_path):

@@ -29,13 +29,71 @@ declare namespace OrvEngine {
     problems: Problem[];
   }
 
+  /** Where a zone stands in the tree. */
+  export interface ZonePlace {
+    id: string;
+    /** The ids from the top zone down to the zone, both included. */
+    ids: string[];
+    /** The zone's index in its parent's sub-zone list at each level below the top zone. */
+    path: number[];
+  }
+
+  /** A charge as the frames write it; a magnitude that is not a number is null. */
+  export interface Charge {
+    magnitude: number | null;
+    polarity: "positive" | "negative" | "neutral";
+    visual_id: string;
+  }
+
+  /** What a frame's step did, as the engine recorded it while taking the step. */
+  export interface StepRecord {
+    step: "spell" | "gate" | "collapse" | "end" | "budget" | "none";
+    /** The frame_index of the frame. */
+    frame: number;
+    /** spell and gate: the caster; a gate also has its rule ("==" for the Equals Gate) and
+     *  target. */
+    agent: { name: string; visual_id: string; rule?: string; target?: number | null } | null;
+    /** spell and gate: the caster's zone; collapse: the zone that left. */
+    zone: ZonePlace | null;
+    /** collapse: the zone that took in its charge. */
+    parent: ZonePlace | null;
+    /** spell: the charges taken and left; collapse: the charge that moved is both. */
+    consumed: Charge[];
+    produced: Charge[];
+    /** gate: the zone's signed total. */
+    total: number | null;
+    /** The step for a reader ("Power Sorcerer in squarer: 3 ^ 2 → 9"), or the frame's
+     *  message. */
+    text: string;
+  }
+
   /** A level's whole run. */
   export interface PlayedLevel {
     /** Every frame's JSON text, the first step's frame first, up to the one that ends the level
      *  ("FINISHED") or reports the exhausted step budget ("ERROR"). */
     frames: string[];
-    /** One record per frame of what its step did; empty until the engine records steps. */
-    steps: unknown[];
+    /** The step record of each frame. */
+    steps: StepRecord[];
+  }
+
+  /** An agent kind of the engine's table, in the roster's order. */
+  export interface AgentKind {
+    name: string;
+    /** The Python module's Environment method that places one. */
+    add_method: string;
+    priority: number;
+    is_gate: boolean;
+    /** The placing method's arguments after the zone ("visual_id", "target_value", ...). */
+    arguments: string[];
+    /** The fewest charges on which its spell can take effect. */
+    min_charges: number;
+    /** What it reads and what it leaves, in words. */
+    operands: string;
+    result: string;
+    /** The visual id prefix of the charges it makes; "" when it makes none. */
+    prefix: string;
+    /** Every reason it gives for not casting, numbers as [placeholders]. */
+    declines: string[];
   }
 
   /** A level being played frame by frame, for a game that steps as it animates. The handle owns
@@ -43,6 +101,8 @@ declare namespace OrvEngine {
   export interface LevelRun {
     /** The next frame's JSON text. After the last, each call returns that frame again. */
     nextFrame(): string;
+    /** The step record of the last frame, or null before the first. */
+    readonly lastStep: StepRecord | null;
     /** Whether the level has ended (or its step budget is spent). */
     readonly isFinished: boolean;
     /** Steps taken so far: the frame_index of the last frame. */
@@ -99,6 +159,8 @@ declare namespace OrvEngine {
     startLevel(levelText: string): LevelRun;
     /** Searches a puzzle's placements, smallest size first, as `orv solve` does. */
     solve(puzzleText: string, options?: SolveOptions): SolveReport;
+    /** The engine's table of agent kinds, so that no page lists kinds by hand. */
+    kinds(): AgentKind[];
   }
 }
 

@@ -34,6 +34,12 @@
       return decoder.decode(unwrap(this.raw.nextFrame()));
     }
 
+    // The step record of the last frame (what its step did), or null before the first.
+    get lastStep() {
+      const text = this.raw.lastStep();
+      return text === null ? null : JSON.parse(text);
+    }
+
     get isFinished() {
       return this.raw.isFinished;
     }
@@ -50,10 +56,12 @@
   function playToEnd(run) {
     try {
       const frames = [];
+      const steps = [];
       while (!run.isFinished) {
         frames.push(run.nextFrame());
+        steps.push(run.lastStep);
       }
-      return { frames, steps: [] };
+      return { frames, steps };
     } finally {
       run.delete();
     }
@@ -70,6 +78,10 @@
   engine.playPuzzle = function (puzzleText, placement) {
     const puzzle = text(puzzleText, "the puzzle text", "playPuzzle");
     return playToEnd(new LevelRun(unwrap(engine.rawStartPuzzle(puzzle, json(placement)))));
+  };
+
+  engine.kinds = function () {
+    return JSON.parse(engine.rawKinds());
   };
 
   engine.solve = function (puzzleText, options) {

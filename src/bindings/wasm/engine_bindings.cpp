@@ -6,6 +6,7 @@
 
 #include "js_results.hpp"
 #include "level_run.hpp"
+#include "orv/agent_kinds.hpp"
 #include "orv/level_file.hpp"
 #include "orv/puzzle.hpp"
 #include "solve_options.hpp"
@@ -36,6 +37,8 @@ val start_puzzle(const std::string& puzzle_text, const std::string& placement_js
     });
 }
 
+std::string kinds() { return agent_kinds_json().dump(); }
+
 val solve(const std::string& puzzle_text, const std::string& options_json) {
     return guarded([&] {
         const SolveOptions options = solve_options_from_json(options_json);
@@ -51,9 +54,11 @@ EMSCRIPTEN_BINDINGS(orv_engine) {
     using orv::wasm::LevelRun;
     emscripten::class_<LevelRun>("RawLevelRun")
         .function("nextFrame", &LevelRun::next_frame)
+        .function("lastStep", &LevelRun::last_step)
         .property("isFinished", &LevelRun::is_finished)
         .property("currentFrame", &LevelRun::current_frame);
     emscripten::function("rawStartLevel", &orv::wasm::start_level);
     emscripten::function("rawStartPuzzle", &orv::wasm::start_puzzle);
     emscripten::function("rawSolve", &orv::wasm::solve);
+    emscripten::function("rawKinds", &orv::wasm::kinds);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include <emscripten/val.h>
 
@@ -20,6 +21,9 @@ public:
     /// of its UTF-8 bytes (a Uint8Array, valid until the next call into the module); or the
     /// Error the step or the writing threw.
     emscripten::val next_frame();
+    /// The step record of the last frame (StepRecord::to_json's text), or null before the
+    /// first frame and after a failed one.
+    emscripten::val last_step() const;
     bool is_finished() const { return sequencer_->is_finished; }
     std::int32_t current_frame() const { return sequencer_->current_frame; }
 
@@ -29,6 +33,7 @@ private:
     std::unique_ptr<NarrativeSequencer> sequencer_;
     /// The last frame's text, its storage kept for the next one.
     std::unique_ptr<TextBuffer> frame_;
+    std::string last_step_;
 };
 
 } // namespace orv::wasm
