@@ -15,5 +15,7 @@ void register_play(pybind11::module_& module);
 void register_math(pybind11::module_& module);
 /// The search of a puzzle's placements.
 void register_solver(pybind11::module_& module);
+/// Puzzle files, the placement of a hand, and the course of a search over sizes.
+void register_puzzles(pybind11::module_& module);
 
 } // namespace orv::native
