@@ -5,7 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include "js_results.hpp"
-#include "orv/step_record.hpp"
 
 namespace orv::wasm {
 
@@ -15,19 +14,19 @@ LevelRun::LevelRun(std::shared_ptr<Environment> top)
 
 emscripten::val LevelRun::next_frame() {
     return guarded([&] {
-        last_step_.clear();
+        last_step_.reset();
         frame_->clear();
         JsonTextWriter writer(*frame_);
         StepRecord record;
         sequencer_->write_next_frame(writer, &record);
-        last_step_ = record.to_json().dump();
+        last_step_ = std::move(record);
         const auto* bytes = reinterpret_cast<const unsigned char*>(frame_->data());
         return emscripten::val(emscripten::typed_memory_view(frame_->size(), bytes));
     });
 }
 
 emscripten::val LevelRun::last_step() const {
-    return last_step_.empty() ? emscripten::val::null() : emscripten::val(last_step_);
+    return last_step_ ? emscripten::val(last_step_->to_json().dump()) : emscripten::val::null();
 }
 
 } // namespace orv::wasm

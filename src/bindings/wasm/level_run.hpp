@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <emscripten/val.h>
@@ -9,6 +10,7 @@
 #include "orv/environment.hpp"
 #include "orv/json_text.hpp"
 #include "orv/sequencer.hpp"
+#include "orv/step_record.hpp"
 
 namespace orv::wasm {
 
@@ -33,7 +35,9 @@ private:
     std::unique_ptr<NarrativeSequencer> sequencer_;
     /// The last frame's text, its storage kept for the next one.
     std::unique_ptr<TextBuffer> frame_;
-    std::string last_step_;
+    /// The last frame's step record, written as JSON only when asked for: a game that
+    /// animates from frames alone pays nothing for it.
+    std::optional<StepRecord> last_step_;
 };
 
 } // namespace orv::wasm
