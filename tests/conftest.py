@@ -1,6 +1,7 @@
 """Settings for every test run."""
 
 import os
+import signal
 
 # Under the sanitizer build the test process checks itself for leaks at exit. The short-lived
 # interpreters that tests start (`python -m orv ...`) inherit the same options, and there
@@ -15,3 +16,10 @@ if _options is not None:
 # Dask gives up on a connection after 30 s, which a busy machine can take to start a cluster's
 # workers; the tests and the commands they start wait as long as the tests' own hang guard.
 os.environ.setdefault("DASK_DISTRIBUTED__COMM__TIMEOUTS__CONNECT", "120s")
+
+# A shell starts a command in the background (`cmd &`, nohup, some CI runners) with Ctrl-C
+# ignored, and a program started with it ignored keeps ignoring it: the tests that interrupt
+# a command would then wait for ever. A handler of this process's own is not inherited, so
+# the commands the tests start hear Ctrl-C again, as they do from a terminal.
+if signal.getsignal(signal.SIGINT) is signal.SIG_IGN:
+    signal.signal(signal.SIGINT, signal.default_int_handler)
