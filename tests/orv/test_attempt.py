@@ -3,6 +3,8 @@ is, hints that lead to a solution, and orv play --place."""
 
 from __future__ import annotations
 
+from importlib import resources
+
 import pytest
 from orv_test_support import run_orv
 from puzzle_cases import puzzle_text
@@ -126,9 +128,14 @@ def follow_hints(puzzle: orv.Puzzle) -> tuple[orv.Attempt, list[orv.Hint]]:
 
 
 def puzzles() -> list[tuple[str, orv.Puzzle]]:
+    """The sample puzzle, generated ones, and the campaign's when the package ships one."""
     made = [(f"generated_{seed}", orv.Puzzle(generate_puzzle(seed, 0, 4, 3, False)))
             for seed in range(6)]
-    return [(VAULT, orv.Puzzle(VAULT)), ("vault_use_all", vault({"use": "all"}))] + made
+    campaign = resources.files("orv.levels").joinpath("campaign")
+    shipped = sorted(entry.name for entry in campaign.iterdir()) if campaign.is_dir() else []
+    return [(VAULT, orv.Puzzle(VAULT)), ("vault_use_all", vault({"use": "all"}))] + made + [
+        (name, orv.Puzzle(orv.level_from_json(campaign.joinpath(name).read_bytes())))
+        for name in shipped if name.endswith(".json")]
 
 
 @pytest.mark.parametrize("name, puzzle", puzzles(), ids=[name for name, _ in puzzles()])
