@@ -158,18 +158,23 @@ function placedLevel() {
   return level;
 }
 
+// Run the level with the placement: the engine plays it whole, then the page animates it.
+// Throws the engine's refusal (a puzzle that wants every agent placed, say).
 function run() {
-  leaveRun();
   const puzzle = puzzleNow();
   const used = placement().reduce((sum, zone) => sum + zone.agents.length, 0);
   const played = Rules.play(puzzle.text, placement());
+  const found = verdict(played.frames.map(text => JSON.parse(text)), played.steps,
+                        placedLevel());
+  leaveRun();
+  say("");
   game.result = null;
   byId("playback").hidden = false;
   byId("controls").classList.add("running");
-  game.playback = new Playback(byId("board"), byId("caption"), placedLevel(), played,
-                               drawPlaybackControls, found => finished(found, used));
+  game.playback = new Playback(byId("board"), byId("caption"), played,
+                               drawPlaybackControls, () => finished(found, used));
   game.playback.play();
-  return { played, used };
+  return { played, found };
 }
 
 function finished(found, used) {
@@ -179,8 +184,14 @@ function finished(found, used) {
     game.progress.solved(puzzleNow(), used);
     const fewest = game.result.fewest;
     say("Solved with " + used + (used === 1 ? " agent" : " agents") +
-        (fewest === null ? "." : "; the fewest that can do it: " + fewest + ".") +
-        (game.index + 1 < game.puzzles.length ? " On to the next level!" : ""), "solved");
+        (fewest === null ? "." : "; the fewest that can do it: " + fewest + "."), "solved");
+    const next = game.progress.nextUnsolved(game.puzzles, game.index);
+    if (next !== game.index) {
+      const button = element("button", "next", "Next level \u203A");
+      button.type = "button";
+      button.addEventListener("click", () => open(next));
+      byId("message").append(" ", button);
+    }
   } else {
     say((found.outcome === "stuck" ? "Stuck. " : "Out of steps. ") + found.causes.join(" "),
         "stuck");
@@ -315,7 +326,7 @@ function onKey(event) {
   const key = event.key;
   if (key === "u") travel(game.history, game.future);
   else if (key === "U") travel(game.future, game.history);
-  else if (key === "r") run();
+  else if (key === "r") tryOrSay(run);
   else if (key === "h") hint();
   else if (key === "Escape") {
     game.selected = null;
@@ -336,14 +347,14 @@ function wire() {
     area.addEventListener("pointerdown", onPointerDown);
   }
   document.addEventListener("keydown", onKey);
-  byId("run").addEventListener("click", () => run());
+  byId("run").addEventListener("click", () => tryOrSay(run));
   byId("undo").addEventListener("click", () => travel(game.history, game.future));
   byId("redo").addEventListener("click", () => travel(game.future, game.history));
   byId("reset").addEventListener("click", () => tryOrSay(reset));
   byId("hint").addEventListener("click", () => hint());
   byId("pause").addEventListener("click", () => game.playback && game.playback.toggle());
   byId("step").addEventListener("click", () => game.playback && game.playback.step());
-  byId("replay").addEventListener("click", () => game.playback && game.playback.play());
+  byId("replay").addEventListener("click", () => game.playback && game.playback.replay());
   byId("edit").addEventListener("click", () => leaveRun());
   byId("levels-button").addEventListener("click", () => {
     const list = byId("levels");
@@ -383,9 +394,8 @@ window.orvGame = {
   reset() { reset(); return this.state(); },
   hint() { return hint(); },
   run() {
-    const { played } = run();
     return new Promise(resolve => {
-      const found = verdict(played.frames.map(t => JSON.parse(t)), played.steps, placedLevel());
+      const { played, found } = run();
       resolve({ outcome: found.outcome, causes: found.causes, frames: played.frames });
     });
   },

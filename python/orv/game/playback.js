@@ -5,9 +5,8 @@
 const STEP_MILLISECONDS = 700;
 
 class Playback {
-  constructor(board, caption, start, run, onStep, onEnd) {
+  constructor(board, caption, run, onStep, onEnd) {
     this.board = board;
-    this.start = start;
     this.caption = caption;
     this.frames = run.frames.map(text => JSON.parse(text));
     this.steps = run.steps;
@@ -37,6 +36,11 @@ class Playback {
     this.onStep();
   }
 
+  replay() {
+    this.shown = 0;
+    this.play();
+  }
+
   pause() {
     if (this.timer !== null) clearTimeout(this.timer);
     this.timer = null;
@@ -64,7 +68,7 @@ class Playback {
     this.caption.className = "step-" + this.steps[index].step;
     this.shown = index + 1;
     this.onStep();
-    if (this.finished) this.onEnd(verdict(this.frames, this.steps, this.start));
+    if (this.finished) this.onEnd();
   }
 }
 

@@ -28,11 +28,12 @@ const Rules = {
   // A placement being built may leave agents out of a puzzle that wants them all: the engine
   // says that only when the level is run.
   refusal(puzzleText, placement) {
-    if (typeof this.engine.checkPlacement === "function") {
-      return this.engine.checkPlacement(puzzleText, placement, { partial: true });
-    }
     try {
-      this.engine.playPuzzle(puzzleText, placement);
+      if (typeof this.engine.checkPlacement === "function") {
+        this.engine.checkPlacement(puzzleText, placement);
+      } else {
+        this.engine.playPuzzle(puzzleText, placement);
+      }
       return null;
     } catch (error) {
       const problems = error.problems || [{ place: "", problem: error.message }];
