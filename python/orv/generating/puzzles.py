@@ -246,7 +246,7 @@ def _place_seals(rng: random.Random, level: dict[str, Any], chance: float
     wants the total its zone holds once its agents are done. Until the intended run shows
     that total, the seal is The Judge wanting at least ``ANY_TOTAL``, which opens at its
     first try; its step record says what total it saw."""
-    seals = []
+    seals: list[dict[str, Any]] = []
     for at in walk_zones(level):
         zone = at.zone
         if at.parent is not None and not zone["sub_environments"] and rng.random() < chance:
