@@ -195,6 +195,9 @@ function finished(found, used) {
   } else {
     say((found.outcome === "stuck" ? "Stuck. " : "Out of steps. ") + found.causes.join(" "),
         "stuck");
+    for (const node of byId("board").querySelectorAll(".zone")) {
+      if (found.zones.includes(node.dataset.id)) node.classList.add("cause");
+    }
   }
   drawLevels();
   drawPlaybackControls();

@@ -113,19 +113,24 @@ function verdict(frames, steps, start) {
   const opened = new Set(steps.filter(s => s.step === "gate").map(s => s.agent.visual_id));
   const closed = gatesOf(start || frames[0]).filter(g => !opened.has(g.agent.visual_id));
   if (kinds.includes("budget")) {
-    return { outcome: "out of steps", causes: ["The level ran out of its steps."] };
+    return { outcome: "out of steps", causes: ["The level ran out of its steps."], zones: [] };
   }
-  if (!closed.length) return { outcome: "solved", causes: [] };
+  if (!closed.length) return { outcome: "solved", causes: [], zones: [] };
+  const zones = [];
   const causes = closed.map(gate => {
+    zones.push(gate.zone);
     const zone = findZone(last, gate.zone);
     const wants = gate.agent.name + " " + gate.agent.visual_id + " wanted " +
                   gateGoal(gate.agent);
     if (!zone) return wants + ", but its zone " + gate.zone + " left the level.";
     if (zone.is_time_frozen) {
-      const waiting = zonesBelow(zone).filter(z => z.agents.length || z.charges.length > 1)
-        .map(z => z.id + " (" + (z.agents.length ? "still holds " + agentsText(z)
-                                  : "still holds " + z.charges.map(chargeText).join(" ")) + ")");
-      return wants + ", but " + zone.id + " stayed frozen, waiting on " + waiting.join("; ") + ".";
+      const waiting = zonesBelow(zone).filter(z => z.agents.length || z.charges.length > 1);
+      zones.push(...waiting.map(z => z.id));
+      const told = waiting.map(z => z.id + " (" + (z.agents.length
+        ? agentsText(z) + " never cast"
+        : "charges " + z.charges.map(chargeText).join(" ") + " and no agent to combine them") +
+        ")");
+      return wants + ", but " + zone.id + " stayed frozen, waiting on " + told.join("; ") + ".";
     }
     if (!zone.charges.length) return wants + ", but " + zone.id + " ended empty.";
     return wants + "; " + zone.id + " ended holding " + zone.charges.map(chargeText).join(" ") +
@@ -140,5 +145,5 @@ function verdict(frames, steps, start) {
   };
   visit(last);
   if (idle.length) causes.push("Never cast: " + idle.join(", ") + ".");
-  return { outcome: "stuck", causes };
+  return { outcome: "stuck", causes, zones };
 }
