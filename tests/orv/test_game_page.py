@@ -133,7 +133,10 @@ def test_a_player_solves_a_puzzle_by_clicks_and_the_frames_are_the_modules(brows
 @needs_browser
 def test_a_wrong_placement_is_stuck_with_its_cause_and_undo_takes_it_back(browser, game_file):
     open_game(browser, game_file)
-    browser.evaluate("window.orvGame.place('p1', 'mill')")
+    for target in ('#tray .tile[data-visual-id="p1"]', '.put[data-zone="mill"]'):
+        browser.evaluate(f"document.querySelector({json.dumps(target)}).focus()")
+        browser.press("Enter", 13)
+    assert browser.evaluate(STATE)["placement"] == [{"zone": "mill", "agents": ["p1"]}]
     result = browser.evaluate("window.orvGame.run()")
     assert result["outcome"] == "stuck"
     assert any("door" in cause and "wanted total = 15" in cause for cause in result["causes"])

@@ -337,11 +337,24 @@ function onKey(event) {
     draw();
   } else if (key === " " && game.playback) game.playback.toggle();
   else if (key === "ArrowRight" && game.playback) game.playback.step();
-  else if (key === "Enter" && event.target.classList.contains("zone") &&
-           event.target.classList.contains("slot")) {
-    zoneChosen(event.target.dataset.id);
+  else if (key === "Enter" && event.target.closest && event.target.closest(".tile, .put")) {
+    // Taken here rather than as the button's click, so that every browser and every way of
+    // sending keys does the same.
+    const tile = event.target.closest(".tile");
+    if (tile) tileChosen(Number(tile.dataset.hand));
+    else if (!game.playback) zoneChosen(event.target.closest(".zone").dataset.id);
+    refocus(event.target);
   } else return;
   event.preventDefault();
+}
+
+// After a redraw the focused button is a new element: focus its successor, so that the
+// keyboard stays where the player was.
+function refocus(before) {
+  const selector = before.dataset.zone ? '.put[data-zone="' + CSS.escape(before.dataset.zone) + '"]'
+    : before.dataset.hand ? '.tile[data-hand="' + before.dataset.hand + '"]' : null;
+  const again = selector && document.querySelector(selector);
+  if (again) again.focus();
 }
 
 function wire() {
