@@ -62,14 +62,18 @@ function changePlacement(change) {
   draw();
 }
 
-function place(handIndex, zone) {
+// Put a hand agent into a zone: at the end of those placed there, or before the placed hand
+// agent ``before`` (the order matters among agents of one priority).
+function place(handIndex, zone, before) {
   changePlacement(() => {
     for (const placed of game.zones.values()) {
       const at = placed.indexOf(handIndex);
       if (at >= 0) placed.splice(at, 1);
     }
     if (!game.zones.has(zone)) game.zones.set(zone, []);
-    game.zones.get(zone).push(handIndex);
+    const placed = game.zones.get(zone);
+    const at = placed.indexOf(before);
+    placed.splice(at < 0 ? placed.length : at, 0, handIndex);
   });
 }
 
@@ -314,7 +318,10 @@ function onPointerDown(event) {
     setTimeout(() => { game.dragged = false; }, 0);
     const below = document.elementFromPoint(ended.clientX, ended.clientY);
     const zone = below && below.closest(".zone.slot");
-    if (zone && !game.playback) tryOrSay(() => place(handIndex, zone.dataset.id));
+    // Dropped on a placed tile: before it, which reorders the agents of a zone.
+    const tile = below && below.closest(".placed .tile");
+    const before = tile && tile.closest(".zone") === zone ? Number(tile.dataset.hand) : undefined;
+    if (zone && !game.playback) tryOrSay(() => place(handIndex, zone.dataset.id, before));
     else if (below && below.closest("#tray-panel") && placedZone(handIndex) !== null) {
       tryOrSay(() => take(handIndex));
     }
