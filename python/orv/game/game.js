@@ -217,16 +217,23 @@ function leaveRun() {
   draw();
 }
 
+// A hint from the engine, said in the message; the tile it names is picked up (to place) or
+// marked (to take back), and the zone it names marked.
 function hint() {
   leaveRun();
   const given = Rules.hint(puzzleNow().text, placement());
+  const placing = given.action === "place";
+  const target = given.visual_id === undefined ? -1 : game.hand.findIndex((agent, i) =>
+    agent.visual_id === given.visual_id && (placedZone(i) === null) === placing);
+  game.selected = placing && target >= 0 ? target : null;
+  draw();
   say(given.text, "hint");
-  const target = given.visual_id === undefined ? -1 : given.action === "remove"
-    ? game.hand.findIndex((a, i) => a.visual_id === given.visual_id && placedZone(i) !== null)
-    : game.hand.findIndex((a, i) => a.visual_id === given.visual_id && placedZone(i) === null);
-  if (target >= 0 && given.action === "place") {
-    game.selected = target;
-    draw();
+  const zone = given.zone_id && byId("board").querySelector(
+    '.zone[data-id="' + CSS.escape(given.zone_id) + '"]');
+  if (zone) zone.classList.add("hinted");
+  if (given.action === "remove" && target >= 0) {
+    const tile = byId("board").querySelector('.placed .tile[data-hand="' + target + '"]');
+    if (tile) tile.classList.add("hinted");
   }
   return given;
 }
