@@ -8,7 +8,7 @@ const DRAG_DISTANCE = 8;
 
 const game = {
   puzzles: gameData.puzzles,
-  progress: new Progress(gameData.title + "/" + gameData.puzzles.map(p => p.key).join(",")),
+  progress: new Progress(gameData.title),
   index: -1,
   level: null,        // the open puzzle's level file, parsed
   hand: [],           // its hand agents
