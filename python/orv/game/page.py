@@ -39,8 +39,8 @@ SCRIPTS_MARK = "__ORV_GAME_SCRIPTS__"
 _MARKS = re.compile("|".join((DATA_MARK, TITLE_MARK, STYLE_MARK, ENGINE_MARK, SCRIPTS_MARK)))
 
 # The page's scripts in the order they run: the engine's calls and the drawing first, the
-# game, which starts everything, last.
-SCRIPTS = ("rules.js", "board.js", "playback.js", "levels.js", "game.js")
+# game, its input and its API, which starts everything, last.
+SCRIPTS = ("rules.js", "board.js", "playback.js", "levels.js", "game.js", "input.js", "api.js")
 STYLE_SHEET = "game.css"
 # Nothing leaves the page: no request of any kind, scripts and styles only from the page
 # itself. The engine compiles its inlined WebAssembly ('wasm-unsafe-eval') and its bindings
