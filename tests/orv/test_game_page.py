@@ -181,3 +181,31 @@ def test_on_a_phone_nothing_is_wider_than_the_screen(browser, game_file):
     browser.evaluate("window.orvGame.run()")
     scroll, inner = browser.evaluate(width)
     assert scroll <= inner
+
+
+FOLLOW_HINTS = """(() => {
+  const game = window.orvGame;
+  for (let moves = 0; moves < 12; moves++) {
+    const hint = game.hint();
+    if (hint.action === "place") game.place(hint.visual_id, hint.zone_id, hint.index);
+    else if (hint.action === "remove") game.remove(hint.visual_id);
+    else return hint.action;
+  }
+  return "too many moves";
+})()"""
+
+
+@needs_browser
+@pytest.mark.parametrize("which", ["first", "last"])
+def test_hints_followed_from_a_wrong_start_solve_the_puzzle(browser, game_file, which):
+    open_game(browser, game_file)
+    if not browser.evaluate("typeof Rules.engine.hint === 'function'"):
+        pytest.skip("this browser engine gives no hints")
+    index = 0 if which == "first" else "orvGame.puzzles.length - 1"
+    browser.evaluate(f"window.orvGame.open({index})")
+    unplaced = browser.evaluate(STATE)["unplaced"]
+    browser.evaluate(f"window.orvGame.place({json.dumps(unplaced[-1])}, "
+                     "JSON.parse(document.getElementById('orv-game-data').textContent)"
+                     f".puzzles[{STATE}.index].slots[0])")
+    assert browser.evaluate(FOLLOW_HINTS) == "solved"
+    assert browser.evaluate("window.orvGame.run().then(r => r.outcome)") == "solved"

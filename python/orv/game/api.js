@@ -18,11 +18,13 @@ window.orvGame = {
   puzzles: game.puzzles.map(p => ({ title: p.title, hint: p.hint })),
   ready: new Promise(resolve => { markReady = resolve; }),
   open(index) { open(index); return this.state(); },
-  place(visualId, zoneId) {
+  // ``index``: the position among the hand agents already in the zone (default: the end).
+  place(visualId, zoneId, index) {
     if (!puzzleNow().slots.includes(zoneId)) {
       throw new Error('"' + zoneId + '" is not a zone the hand may go into');
     }
-    place(handIndexOf(visualId, false), zoneId);
+    const there = game.zones.get(zoneId) || [];
+    place(handIndexOf(visualId, false), zoneId, index === undefined ? undefined : there[index]);
     return this.state();
   },
   remove(visualId) { take(handIndexOf(visualId, true)); return this.state(); },
