@@ -42,7 +42,8 @@ commands_dict: dict[str, CommandInfo] = {
     "generate": CommandInfo("orv.commands.generate", "write random level files, the same "
                                                      "ones again for the same seed"),
     "export": CommandInfo("orv.commands.export", "draw the run of a level as an animated GIF "
-                                                 "or PNG pictures"),
+                                                 "or PNG pictures, or write the game page of "
+                                                 "puzzles"),
     "studio": CommandInfo("orv.commands.studio", "edit a level in the browser and play it "
                                                  "again after every edit"),
     "solve": CommandInfo("orv.commands.solve", "find every placement of a puzzle's hand that "

@@ -1,0 +1,53 @@
+"use strict";
+// Every rule of the game the page applies comes from the browser engine, through these few
+// calls: playing a placement, the fewest agents that solve a puzzle, whether a placement is
+// one the puzzle allows, and a hint. The page itself knows no rule.
+const Rules = {
+  engine: null,
+  fewest: new Map(),
+
+  async load() {
+    this.engine = await OrvEngine();
+  },
+
+  // The run of the puzzle with the placement: {frames, steps} (frame texts, step records).
+  play(puzzleText, placement) {
+    return this.engine.playPuzzle(puzzleText, placement);
+  },
+
+  // The size of the smallest placement that solves the puzzle (null if none is known).
+  fewestAgents(puzzleText) {
+    if (!this.fewest.has(puzzleText)) {
+      const report = this.engine.solve(puzzleText, { maxSolutions: 1 });
+      this.fewest.set(puzzleText, report.min_size);
+    }
+    return this.fewest.get(puzzleText);
+  },
+
+  // Why the puzzle refuses the placement, in the engine's words, or null when it takes it.
+  // A placement being built may leave agents out of a puzzle that wants them all: the engine
+  // says that only when the level is run.
+  refusal(puzzleText, placement) {
+    try {
+      if (typeof this.engine.checkPlacement === "function") {
+        this.engine.checkPlacement(puzzleText, placement);
+      } else {
+        this.engine.playPuzzle(puzzleText, placement);
+      }
+      return null;
+    } catch (error) {
+      const problems = error.problems || [{ place: "", problem: error.message }];
+      const real = problems.filter(p => !p.problem.includes('"use" is "all"'));
+      return real.length ? real.map(p => p.problem).join("; ") : null;
+    }
+  },
+
+  // One next move toward a smallest solution that keeps the placement:
+  // {action: "place" | "remove" | "none", visual_id, zone_id, text}.
+  hint(puzzleText, placement) {
+    if (typeof this.engine.hint !== "function") {
+      return { action: "none", text: "This page's engine gives no hints." };
+    }
+    return this.engine.hint(puzzleText, placement);
+  },
+};
