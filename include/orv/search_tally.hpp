@@ -44,6 +44,9 @@ public:
     std::uint64_t solution_room() const { return solution_room_; }
     /// Ends the current size; `interrupted` when its placements to try were not all tried.
     void end_size(bool interrupted);
+    /// Ends the search where it stands, between sizes or within one (Ctrl-C came): what was
+    /// counted is kept, and the search is incomplete.
+    void interrupt();
 
     /// Whether every distinct placement of the sizes searched was tried.
     bool complete() const { return complete_; }

@@ -135,6 +135,8 @@ class SearchTally:
     def keep_solutions(self, found: int) -> int:
         """How many of ``found`` solutions of the current size (lowest ranks first) to keep."""
     def end_size(self, interrupted: bool) -> None: ...
+    def interrupt(self) -> None:
+        """Ends the search where it stands (Ctrl-C came), keeping what was counted."""
     @property
     def complete(self) -> bool: ...
     @property

@@ -71,6 +71,12 @@ void SearchTally::end_size(bool interrupted) {
     ++next_;
 }
 
+void SearchTally::interrupt() {
+    interrupted_ = true;
+    complete_ = false;
+    over_ = true;
+}
+
 std::optional<std::size_t> SearchTally::min_size() const {
     for (const auto& [size, count] : sizes_) {
         if (count.solutions > 0) {

@@ -290,3 +290,28 @@ def test_generated_unique_puzzles_are_unique_when_solved_again(tmp_path: Path) -
         assert (result.unique, result.min_size) == (True, note["min_size"])
         assert note["difficulty"] == pytest.approx(result.difficulty)
         assert len(Puzzle.of(path).hand) == 2
+
+
+def test_ctrl_c_between_sizes_keeps_the_sizes_searched(monkeypatch: pytest.MonkeyPatch) -> None:
+    import orv.puzzles.search as search_module
+
+    class InterruptedAfterOneSize:
+        def __init__(self, inner: Any) -> None:
+            self.inner, self.counted = inner, 0
+
+        def placement_count(self, size: int) -> int:
+            self.counted += 1
+            if self.counted == 2:
+                raise KeyboardInterrupt
+            return int(self.inner.placement_count(size))
+
+        def __getattr__(self, name: str) -> Any:
+            return getattr(self.inner, name)
+
+    whole = solve(bigger_puzzle(), all_sizes=True)
+    monkeypatch.setattr(search_module, "searcher",
+                        lambda *args: InterruptedAfterOneSize(searcher(*args)))
+    cut = solve(bigger_puzzle(), all_sizes=True)
+    assert (cut.complete, cut.interrupted) == (False, True)
+    first = min(cut.placement_counts)
+    assert cut.placements == whole.placement_counts[first] and len(cut.placement_counts) == 1

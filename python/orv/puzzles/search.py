@@ -64,7 +64,12 @@ def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
                          chunk_work(inputs, reference, max_solutions), result)
         search.chunk_bounds = (chunk, chunk) if chunk else REFERENCE_CHUNK if reference \
             else NATIVE_CHUNK
-        search.sizes(progress)
+        try:
+            search.sizes(progress)
+        except KeyboardInterrupt:
+            # Ctrl-C between the chunks of a size is taken there; this is Ctrl-C between
+            # sizes, or while a size's solutions are listed.
+            result.tally.interrupt()
     result.seconds = time.perf_counter() - started
     return result
 

@@ -77,6 +77,7 @@ void register_tally(py::module_& module) {
         .def("add", &SearchTally::add, py::arg("tried"), py::arg("solved"))
         .def("keep_solutions", &SearchTally::keep_solutions, py::arg("found"))
         .def("end_size", &SearchTally::end_size, py::arg("interrupted"))
+        .def("interrupt", &SearchTally::interrupt)
         .def_property_readonly("complete", &SearchTally::complete)
         .def_property_readonly("interrupted", &SearchTally::interrupted)
         .def_property_readonly("bound_reached", &SearchTally::bound_reached)
