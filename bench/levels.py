@@ -78,3 +78,9 @@ LEVELS = {
     "deep": lambda seed: deep_chain(seed, depth=10_000),
     "wide": lambda seed: wide_zone(seed, charges=100_000),
 }
+
+
+def three_hundred_zones(seed: int) -> orv.Environment:
+    """The level whose whole run the browser engine's benchmark times: 300 zones, 3,000
+    charges and 600 agents, shaped like "medium" (about 240 frames of 250 KiB)."""
+    return random_level(seed, zones=300, charges=3_000, agents=600)

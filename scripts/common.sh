@@ -78,3 +78,33 @@ orv_warn_no_browser() {
 ############################################################################################
 NOTICE
 }
+
+# orv_ensure_emscripten: the browser engine is built with Emscripten (em++) and its tests run
+# in Node. Installs Debian's emscripten (with node-acorn, which its optimizer needs) and, when
+# no Node is there, nodejs, when they are missing and this shell can (root with apt-get).
+orv_ensure_emscripten() {
+    local node=yes packages=()
+    command -v node >/dev/null 2>&1 || command -v nodejs >/dev/null 2>&1 || node=no
+    command -v em++ >/dev/null 2>&1 && [ "$node" = yes ] && return 0
+    command -v em++ >/dev/null 2>&1 || packages+=(emscripten node-acorn)
+    [ "$node" = yes ] || packages+=(nodejs)
+    if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null 2>&1; then
+        echo "== installing ${packages[*]} for the browser engine and its tests (apt-get)"
+        if apt-get update -qq &&
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${packages[@]}"; then
+            return 0
+        fi
+    fi
+    return 1
+}
+
+# orv_warn_no_browser_engine: the loud notice that the browser engine was not built or tested.
+orv_warn_no_browser_engine() {
+    cat >&2 <<'NOTICE'
+############################################################################################
+# WARNING: Emscripten (em++) or Node is missing, so the BROWSER ENGINE WAS NOT BUILT and its #
+# TESTS WERE SKIPPED. Install them (Debian: apt-get install emscripten node-acorn nodejs, as #
+# root) and run the tests again.                                                            #
+############################################################################################
+NOTICE
+}

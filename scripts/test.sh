@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# Sets up everything and runs every test: the Python suite against the normal build, the C++
-# tests of engine internals, and the Python suite again against the AddressSanitizer +
+# Sets up everything and runs every test: the Python suite against the normal build (with the
+# browser engine, built by Emscripten and run by Node and Chromium), the C++ tests of engine
+# internals, and the Python suite again against the AddressSanitizer +
 # UndefinedBehaviorSanitizer build.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$ORV_ROOT"
 
-browser=yes
-orv_ensure_chromium || browser=no
+notices=()
+orv_ensure_chromium || notices+=(orv_warn_no_browser)
+orv_ensure_emscripten || notices+=(orv_warn_no_browser_engine)
+say_notices() {
+    local notice
+    for notice in "${notices[@]}"; do
+        "$notice"
+    done
+}
 # Said at the start and again at the end, whether the tests pass or not.
-[ "$browser" = yes ] || { orv_warn_no_browser; trap orv_warn_no_browser EXIT; }
+if [ "${#notices[@]}" -gt 0 ]; then
+    say_notices
+    trap say_notices EXIT
+fi
 orv_prepare_venv .venv
 orv_install_module .venv release
 echo "== tests: release build"

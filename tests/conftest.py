@@ -11,3 +11,7 @@ import os
 _options = os.environ.get("ASAN_OPTIONS")
 if _options is not None:
     os.environ["ASAN_OPTIONS"] = _options.replace("detect_leaks=1", "detect_leaks=0")
+
+# Dask gives up on a connection after 30 s, which a busy machine can take to start a cluster's
+# workers; the tests and the commands they start wait as long as the tests' own hang guard.
+os.environ.setdefault("DASK_DISTRIBUTED__COMM__TIMEOUTS__CONNECT", "120s")

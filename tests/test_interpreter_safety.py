@@ -8,7 +8,7 @@ import signal
 import subprocess
 import sys
 import textwrap
-import threading
+import time
 
 import pytest
 
@@ -31,6 +31,13 @@ def finish(process, timeout=300):
         return process.communicate(timeout=timeout)
     finally:
         process.kill()  # only if it is still running
+
+
+def cpu_seconds(pid):
+    """The processor time the process ``pid`` has used so far."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()  # its name, in (), may hold spaces
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def output(code, **options):
@@ -141,9 +148,15 @@ def test_sigint_stops_a_call_that_would_run_for_hours(call, nested_frame):
         print(steps.current_frame, json.loads(NarrativeSequencer(small).next_frame())["id"])
     """)
     assert process.stdout.readline() == "ready\n"
-    # The timer runs here: a thread of the child could not run while the call holds the lock.
-    threading.Timer(0.2, os.kill, (process.pid, signal.SIGINT)).start()
-    out, err = finish(process, timeout=30)
+    # Sent from here, since no thread of the child runs while the call holds the lock; once
+    # the child has spent a tenth of a second of processor time more, it is inside the call.
+    started = cpu_seconds(process.pid)
+    deadline = time.monotonic() + 120
+    while cpu_seconds(process.pid) < started + 0.1:
+        assert time.monotonic() < deadline and process.poll() is None, process.poll()
+        time.sleep(0.01)
+    os.kill(process.pid, signal.SIGINT)
+    out, err = finish(process, timeout=120)
     assert out.split("\n")[:-1] == [f"{nested_frame} small", "interrupted", "0 small"], err
 
 

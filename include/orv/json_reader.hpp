@@ -25,6 +25,12 @@ class JsonReader {
 public:
     /// `place` names the object in messages ("the top zone", "sub_environments[2]"...).
     JsonReader(const nlohmann::json& object, std::string place);
+    /// Spells out a place from what `context` points to.
+    using PlaceOf = std::string (*)(const void* context);
+    /// Names the object by `place_of(context)`, called only when a message needs the place:
+    /// places deep in a tree are long, and spelling one out for every zone of a good text
+    /// would take time quadratic in the depth. `context` must outlive the reader.
+    JsonReader(const nlohmann::json& object, PlaceOf place_of, const void* context);
 
     /// A number; null (how NaN and infinities are written) reads as NaN.
     void number(const char* key, double& value);
@@ -57,7 +63,7 @@ public:
         list.clear();
         list.reserve(items.size());
         for (std::size_t index = 0; index < items.size(); ++index) {
-            JsonReader item(items[index], item_place(key, index));
+            JsonReader item(items[index], *this, key, index);
             list.push_back(new_list_element(item, static_cast<const Element*>(nullptr)));
             describe(list.back(), item);
             item.finish();
@@ -73,14 +79,26 @@ public:
 
     /// The place of element `index` of array member `key`.
     std::string item_place(const char* key, std::size_t index) const;
-    const std::string& place() const { return place_; }
+    std::string place() const;
 
 private:
+    /// Element `index` of the array member `key` of `parent`'s object; its place is spelled
+    /// out from the parent's only when needed.
+    JsonReader(const nlohmann::json& object, const JsonReader& parent, const char* key,
+               std::size_t index);
+    /// Refuses a value that is not an object, naming its place.
+    void refuse_non_object() const;
     const nlohmann::json& member(const char* key);
     [[noreturn]] void fail_member(const char* key, const std::string& problem) const;
 
     const nlohmann::json& object_;
+    /// The place: given as text, or by a function of a context, or as an element of a parent.
     std::string place_;
+    PlaceOf place_of_ = nullptr;
+    const void* context_ = nullptr;
+    const JsonReader* parent_ = nullptr;
+    const char* key_ = nullptr;
+    std::size_t index_ = 0;
     std::vector<const char*> taken_;
 };
 

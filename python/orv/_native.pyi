@@ -2,6 +2,21 @@
 
 from typing import Any
 
+def log(x: float) -> float:
+    """The natural logarithm as the spells compute it: correctly rounded, the same on every
+    platform (the C library's may differ in the last digit). log(1) = 0, log(+-0) = -inf,
+    log(inf) = inf, NaN for a negative x or a NaN."""
+
+def log10(x: float) -> float:
+    """The decimal logarithm as the spells compute it: correctly rounded, so that
+    log10(10**k) is k exactly. Special cases as log."""
+
+def pow(x: float, y: float) -> float:
+    """x to the power y as the spells compute it: rounded to nearest, exact whenever the
+    result is a float, the same on every platform; C99's special cases (pow(x, 0) = 1 even
+    for a NaN, a negative x gives a signed result for an integer y and NaN otherwise,
+    overflow gives inf, underflow 0 or a subnormal)."""
+
 def decline_reason(kind: str, charges: list[tuple[float, str]], target: float = 0.0,
                    rule: str = "<") -> str:
     """Why an agent of ``kind`` (its display name) would not cast on ``charges`` (each a
@@ -96,3 +111,71 @@ class PuzzleSearch:
     def placement(self, size: int, rank: int) -> list[tuple[int, list[int]]]:
         """(slot index, hand indices in order) for each slot that receives agents, in slot
         order; IndexError for a rank not below the count."""
+
+# Puzzle files and the course of a search (include/orv/puzzle.hpp, search_tally.hpp): the
+# rules the browser build follows, kept once in the engine library.
+
+DEFAULT_MAX_PLACEMENTS: int
+DEFAULT_MAX_SOLUTIONS: int
+
+def level_extras_problems(extras: str, level_text: str) -> list[tuple[str, str]]:
+    """Every (place, problem) of a level file's extra top-zone keys (``extras``, the text of a
+    JSON object of them) on the tree of ``level_text`` (engine text), in the loader's words;
+    empty when there is none. ValueError for a bad text."""
+
+class PuzzleFile:
+    """A puzzle file's text, read and checked as the engine reads it. ValueError (its message
+    in the loader's words) for a level that cannot be read, bad puzzle keys or no hand."""
+
+    level_text: str
+    """The level as it stands, without the tools' keys: the engine text of its top zone."""
+    hand: list[tuple[str, str]]
+    """(display name, visual id) of each hand agent, in the file's order."""
+    zone_ids: list[str]
+    """The id of every zone, by zone number (tree order)."""
+    slots: list[int]
+    """The zone numbers the hand may go into, ascending."""
+    use_all: bool
+
+    def __init__(self, text: str) -> None: ...
+    def placed_level_text(self, placement: list[tuple[str, list[str]]]) -> str:
+        """The engine text of the level with the placement's hand agents (zone id, visual ids)
+        appended to their zones' agent lists; ValueError naming each refused part."""
+
+class SearchTally:
+    """The course of a search over sizes and what it found: which size next and how many of
+    its placements to try, when to stop, and min_size, unique and difficulty."""
+
+    def __init__(self, smallest: int, largest: int, max_placements: int, max_solutions: int,
+                 all_sizes: bool) -> None: ...
+    def next_size(self) -> int | None:
+        """The size to search next, or None when the search is over."""
+    def start_size(self, placements: int) -> int | None:
+        """Starts that size of ``placements`` placements: how many to try, or None when the
+        bound ends the search first."""
+    def start_uncounted(self) -> None:
+        """That size has more placements than 64 bits count: the search ends before it."""
+    def add(self, tried: int, solved: int) -> None: ...
+    def keep_solutions(self, found: int) -> int:
+        """How many of ``found`` solutions of the current size (lowest ranks first) to keep."""
+    def end_size(self, interrupted: bool) -> None: ...
+    @property
+    def complete(self) -> bool: ...
+    @property
+    def interrupted(self) -> bool: ...
+    @property
+    def bound_reached(self) -> bool: ...
+    @property
+    def uncounted_size(self) -> int | None: ...
+    @property
+    def placements(self) -> int: ...
+    @property
+    def solvable(self) -> bool: ...
+    @property
+    def min_size(self) -> int | None: ...
+    @property
+    def unique(self) -> bool | None: ...
+    @property
+    def difficulty(self) -> float | None: ...
+    def sizes(self) -> list[tuple[int, int, int, bool]]:
+        """(size, placements, solutions found, searched to its end) of each size searched."""

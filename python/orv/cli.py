@@ -14,34 +14,15 @@ import errno
 import io
 import os
 import sys
-from collections.abc import Callable, Sequence
+from collections.abc import Sequence
 from importlib import metadata
 
-from orv.commands.check import add_check_parser, run_check
-from orv.commands.export import add_export_parser, run_export
-from orv.commands.generate import add_generate_parser, run_generate
-from orv.commands.info import add_info_parsers, run_agents, run_samples
-from orv.commands.play import add_play_parser, run_play
-from orv.commands.solve import add_solve_parser, run_solve
-from orv.commands.studio import add_studio_parser, run_studio
-from orv.commands.view import add_view_parser, run_view
-from orv.exit_status import ExitStatus
+from orv.commands import command_module, commands_dict
+from orv.exit_status import ExitStatus, exit_status_help
 from orv.terminal import say
 
 DISTRIBUTION = "orv_engine"
 OUTPUT_ERRORS = (errno.ENOSPC, errno.EIO, errno.EDQUOT, errno.EFBIG)
-
-RUNNERS: dict[str, Callable[[argparse.Namespace, str], int]] = {
-    "play": run_play,
-    "view": run_view,
-    "samples": run_samples,
-    "agents": run_agents,
-    "check": run_check,
-    "generate": run_generate,
-    "export": run_export,
-    "studio": run_studio,
-    "solve": run_solve,
-}
 
 
 def version() -> str:
@@ -56,14 +37,11 @@ def build_parser(prog: str = "python -m orv") -> argparse.ArgumentParser:
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--version", action="version", version=f"%(prog)s {version()}")
     commands = parser.add_subparsers(dest="command", required=True)
-    add_play_parser(commands)
-    add_view_parser(commands)
-    add_info_parsers(commands)
-    add_check_parser(commands)
-    add_generate_parser(commands)
-    add_export_parser(commands)
-    add_studio_parser(commands)
-    add_solve_parser(commands)
+    for name, info in commands_dict.items():
+        module = command_module(name)
+        module.add_arguments(commands.add_parser(
+            name, help=info.summary, description=module.DESCRIPTION,
+            epilog=exit_status_help(module.EXIT_STATUSES, module.EXIT_NOTE)))
     return parser
 
 
@@ -75,7 +53,7 @@ def main(argv: Sequence[str] | None = None, prog: str = "python -m orv") -> int:
         sys.stdout.reconfigure(errors="backslashreplace")
     name = f"{prog} {arguments.command}"
     try:
-        status = RUNNERS[arguments.command](arguments, prog)
+        status = command_module(arguments.command).run(arguments, prog)
         sys.stdout.flush()
         return status
     except BrokenPipeError:

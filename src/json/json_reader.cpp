@@ -22,15 +22,37 @@ const char* type_name(const nlohmann::json& value) {
 
 JsonReader::JsonReader(const nlohmann::json& object, std::string place)
     : object_(object), place_(std::move(place)) {
+    refuse_non_object();
+}
+
+JsonReader::JsonReader(const nlohmann::json& object, PlaceOf place_of, const void* context)
+    : object_(object), place_of_(place_of), context_(context) {
+    refuse_non_object();
+}
+
+JsonReader::JsonReader(const nlohmann::json& object, const JsonReader& parent, const char* key,
+                       std::size_t index)
+    : object_(object), parent_(&parent), key_(key), index_(index) {
+    refuse_non_object();
+}
+
+void JsonReader::refuse_non_object() const {
     if (!object_.is_object()) {
-        throw std::invalid_argument(place_ + ": expected an object, got " + type_name(object_));
+        throw std::invalid_argument(place() + ": expected an object, got " + type_name(object_));
     }
+}
+
+std::string JsonReader::place() const {
+    if (parent_ != nullptr) {
+        return parent_->item_place(key_, index_);
+    }
+    return place_of_ != nullptr ? place_of_(context_) : place_;
 }
 
 const nlohmann::json& JsonReader::member(const char* key) {
     const auto found = object_.find(key);
     if (found == object_.end()) {
-        throw std::invalid_argument(place_ + ": the member \"" + key + "\" is missing");
+        throw std::invalid_argument(place() + ": the member \"" + key + "\" is missing");
     }
     taken_.push_back(key);
     return *found;
@@ -40,7 +62,7 @@ void JsonReader::fail_member(const char* key, const std::string& problem) const 
     const auto found = object_.find(key);
     const std::string shown = found == object_.end() ? "" : " (" + found->dump(-1, ' ', false,
         nlohmann::json::error_handler_t::replace) + ")";
-    throw std::invalid_argument(place_ + ": \"" + key + "\"" + shown + " " + problem);
+    throw std::invalid_argument(place() + ": \"" + key + "\"" + shown + " " + problem);
 }
 
 void JsonReader::number(const char* key, double& value) {
@@ -104,7 +126,7 @@ void JsonReader::finish() const {
         });
         if (!taken) {
             throw std::invalid_argument(
-                place_ + ": unknown member " +
+                place() + ": unknown member " +
                 nlohmann::json(item.key()).dump(-1, ' ', false,
                                                 nlohmann::json::error_handler_t::replace));
         }
@@ -112,7 +134,7 @@ void JsonReader::finish() const {
 }
 
 std::string JsonReader::item_place(const char* key, std::size_t index) const {
-    return place_ + "." + key + "[" + std::to_string(index) + "]";
+    return place() + "." + key + "[" + std::to_string(index) + "]";
 }
 
 } // namespace orv

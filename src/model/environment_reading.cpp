@@ -35,16 +35,40 @@ std::shared_ptr<MagicianAgent> new_list_element(JsonReader& item,
 
 namespace {
 
+/// Where each zone of the text stands: the entry of its parent and its index among the
+/// parent's sub-zones (entry 0 is the top zone).
+using ZonePlaces = std::vector<std::pair<std::size_t, std::size_t>>;
+
 /// A zone object of the text whose members are still to be read into `zone`.
 struct PendingZone {
     const nlohmann::json* object;
     Environment* zone;
-    std::string place;
+    std::size_t entry;
+};
+
+/// A zone's place for a message ("level.sub_environments[1]"); spelled out only then.
+struct ZonePlace {
+    const ZonePlaces* places;
+    std::size_t entry;
+
+    static std::string text(const void* context) {
+        const auto& [places, entry] = *static_cast<const ZonePlace*>(context);
+        std::vector<std::size_t> path;
+        for (std::size_t at = entry; at != 0; at = (*places)[at].first) {
+            path.push_back((*places)[at].second);
+        }
+        std::string place = "level";
+        for (auto index = path.rbegin(); index != path.rend(); ++index) {
+            place += ".sub_environments[" + std::to_string(*index) + "]";
+        }
+        return place;
+    }
 };
 
 /// Reads the zone's own members and returns its sub-zones' objects.
-const nlohmann::json& read_zone(const PendingZone& pending) {
-    JsonReader fields(*pending.object, pending.place);
+const nlohmann::json& read_zone(const PendingZone& pending, const ZonePlaces& places) {
+    const ZonePlace place{&places, pending.entry};
+    JsonReader fields(*pending.object, &ZonePlace::text, &place);
     describe_zone_head(*pending.zone, fields);
     pending.zone->mark_charges_changed(); // the list was filled
     const nlohmann::json& subs = fields.array("sub_environments");
@@ -57,18 +81,19 @@ const nlohmann::json& read_zone(const PendingZone& pending) {
 std::shared_ptr<Environment> Environment::from_json(const nlohmann::json& value) {
     // Without recursion, like every walk of a tree: levels may nest deeper than the stack.
     auto top = std::make_shared<Environment>(std::string());
-    std::vector<PendingZone> pending{{&value, top.get(), "level"}};
+    ZonePlaces places{{0, 0}};
+    std::vector<PendingZone> pending{{&value, top.get(), 0}};
     while (!pending.empty()) {
         check_interrupt();
-        const PendingZone current = std::move(pending.back());
+        const PendingZone current = pending.back();
         pending.pop_back();
-        const nlohmann::json& subs = read_zone(current);
+        const nlohmann::json& subs = read_zone(current, places);
         std::vector<PendingZone> children;
         children.reserve(subs.size());
         for (std::size_t index = 0; index < subs.size(); ++index) {
             auto sub = std::make_shared<Environment>(std::string());
-            children.push_back({&subs[index], sub.get(),
-                                current.place + ".sub_environments[" + std::to_string(index) + "]"});
+            places.emplace_back(current.entry, index);
+            children.push_back({&subs[index], sub.get(), places.size() - 1});
             current.zone->add_environment(std::move(sub));
         }
         // Reversed, so that the first sub-zone is read next and messages come in text order.

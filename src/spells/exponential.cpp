@@ -1,7 +1,9 @@
-// Powers, roots and logarithms: they consume the last one or two charges.
+// Powers, roots and logarithms: they consume the last one or two charges. They use the
+// engine's own pow, log and log10 (orv/math.hpp), so that every build gives the same digits.
 #include <cmath>
 
 #include "orv/agents.hpp"
+#include "orv/math.hpp"
 #include "orv/readable_number.hpp"
 #include "spell_support.hpp"
 
@@ -43,7 +45,7 @@ bool PowerSorcerer::cast(std::vector<Charge>& charges, SpellEffect* effect) {
     }
     const double base = spells::negative_tested_value(charges[count - 2]);
     const double exponent = spells::negative_tested_value(charges[count - 1]);
-    const double power = std::pow(base, exponent);
+    const double power = math::pow(base, exponent);
     ChargePolarity polarity = ChargePolarity::NEUTRAL; // zero and NaN
     if (power > 0.0) {
         polarity = ChargePolarity::POSITIVE;
@@ -106,8 +108,8 @@ bool RootMagician::cast(std::vector<Charge>& charges, SpellEffect* effect) {
         return false;
     }
     // pow has no real odd roots of negative numbers, so take the root of |x| and negate it.
-    const double root = radicand < 0.0 ? -std::pow(std::fabs(radicand), 1.0 / degree)
-                                       : std::pow(radicand, 1.0 / degree);
+    const double root = radicand < 0.0 ? -math::pow(std::fabs(radicand), 1.0 / degree)
+                                       : math::pow(radicand, 1.0 / degree);
     spells::replace_operands(charges, 2, root, ChargePolarity::POSITIVE, "result_root_", *this,
                              effect);
     if (effect != nullptr) {
@@ -169,13 +171,13 @@ bool LogMagician::cast(std::vector<Charge>& charges, SpellEffect* effect) {
     double logarithm = 0.0;
     std::size_t consumed = 1;
     if (count == 1) {
-        logarithm = std::log10(argument);
+        logarithm = math::log10(argument);
     } else {
         const double base = charges[count - 2].magnitude;
         if (base <= 0.0 || base == 1.0) {
             return false;
         }
-        logarithm = std::log(argument) / std::log(base);
+        logarithm = math::log(argument) / math::log(base);
         consumed = 2;
     }
     spells::replace_operands(charges, consumed, std::fabs(logarithm),

@@ -1,10 +1,9 @@
 #include "spell_support.hpp"
 
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <iterator>
 
+#include "orv/math.hpp"
 #include "orv/readable_number.hpp"
 
 namespace orv::spells {
@@ -36,9 +35,7 @@ std::string number_text(double value) {
     if (std::isnan(value)) {
         return "NaN";
     }
-    std::array<char, 32> buffer{};
-    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return std::string(buffer.data(), written.ptr);
+    return math::shortest_text(value);
 }
 
 std::string refused_divisor(double divisor) {

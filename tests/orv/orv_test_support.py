@@ -5,6 +5,9 @@ from __future__ import annotations
 import os
 import subprocess
 import sys
+import time
+from collections.abc import Callable
+from typing import TypeVar
 
 import orv_engine
 from orv_engine import NEGATIVE, POSITIVE
@@ -16,6 +19,22 @@ SANITIZER_VARIABLES = ("LD_PRELOAD", "PYTHONMALLOC", "ASAN_OPTIONS", "UBSAN_OPTI
 
 def environment_without_sanitizer() -> dict[str, str]:
     return {key: value for key, value in os.environ.items() if key not in SANITIZER_VARIABLES}
+
+
+T = TypeVar("T")
+# How long a test waits for a condition before it fails: only a hang guard, far beyond what a
+# busy machine needs, never the way a test waits.
+PATIENCE_SECONDS = 120.0
+
+
+def wait_for(condition: Callable[[], T | None], what: str,
+             patience: float = PATIENCE_SECONDS) -> T:
+    """The first true value of ``condition``, asked again and again until it has one."""
+    deadline = time.monotonic() + patience
+    while not (value := condition()):
+        assert time.monotonic() < deadline, f"waited {patience:g} s for {what}"
+        time.sleep(0.02)
+    return value
 
 
 def run_orv(*arguments: str, cwd: str | os.PathLike[str]) -> subprocess.CompletedProcess[str]:

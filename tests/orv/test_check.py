@@ -6,7 +6,7 @@ from __future__ import annotations
 import csv
 import faulthandler
 import json
-import multiprocessing
+import logging
 import os
 import re
 import signal
@@ -14,17 +14,17 @@ import socket
 import subprocess
 import sys
 import threading
-import time
 from collections import Counter
+from concurrent.futures import ProcessPoolExecutor
 from dataclasses import replace
 from pathlib import Path
 
 import pytest
-from orv_test_support import run_orv
+from orv_test_support import run_orv, wait_for
 
+from orv.running.dask_logs import dask_logs_held
 from orv.checking.level import check_packed, failed
-from orv.checking.local import check_here, check_in_processes
-from orv.checking.on_dask import LOST
+from orv.checking.runs import LOST, check_here, check_in_processes, check_on_dask
 from orv.generating.levels import generate_levels
 from orv.checking.paths import find_levels
 from orv.rules.roster import AGENT_KINDS
@@ -130,19 +130,35 @@ def test_check_reports_each_level_in_input_order_with_the_gravest_exit_status(
 
 
 @pytest.fixture(scope="module")
-def cluster_client():  # type: ignore[no-untyped-def]
+def cluster():  # type: ignore[no-untyped-def]
     distributed = pytest.importorskip("distributed")
-    faulthandler.dump_traceback_later(300, exit=True)  # a hung cluster must not hang CI
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                   host="127.0.0.1", dashboard_address="127.0.0.1:0") as cluster:
         with distributed.Client(cluster) as client:
             yield client
+
+
+@pytest.fixture
+def cluster_client(cluster):  # type: ignore[no-untyped-def]
+    # A hung cluster must not hang CI: each test on it gets five minutes, however busy.
+    faulthandler.dump_traceback_later(300, exit=True)
+    yield cluster
     faulthandler.cancel_dump_traceback_later()
 
 
+class RecordedPool(ProcessPoolExecutor):
+    """A process pool that keeps a list of itself, so that a test kills its own worker."""
+
+    made: list[ProcessPoolExecutor] = []
+
+    def __init__(self, *arguments, **options) -> None:  # type: ignore[no-untyped-def]
+        super().__init__(*arguments, **options)
+        RecordedPool.made.append(self)
+
+
 def pool_worker_pid() -> int:
-    return next(child.pid for child in multiprocessing.active_children()
-                if not child.name.startswith("Dask"))
+    """A worker process of the run's latest pool: started, and not yet ended."""
+    return next(iter(RecordedPool.made[-1]._processes))  # type: ignore[attr-defined]
 
 
 def dask_worker_pid(client) -> int:  # type: ignore[no-untyped-def]
@@ -152,7 +168,8 @@ def dask_worker_pid(client) -> int:  # type: ignore[no-untyped-def]
 @pytest.mark.parametrize("route", ["processes", "dask"])
 @pytest.mark.parametrize("kill_a_worker", [False, True], ids=["whole", "worker-killed"])
 def test_worker_processes_and_dask_give_the_same_results_as_this_process(
-        tmp_path: Path, request: pytest.FixtureRequest, route: str, kill_a_worker: bool) -> None:
+        tmp_path: Path, request: pytest.FixtureRequest, monkeypatch: pytest.MonkeyPatch,
+        route: str, kill_a_worker: bool) -> None:
     generated = generate_levels(36, seed=11, out=tmp_path, zones=4)
     for name, (_, text) in CRAFTED.items():
         (tmp_path / name).write_bytes(text)
@@ -160,11 +177,10 @@ def test_worker_processes_and_dask_give_the_same_results_as_this_process(
     expected = without_times(list(check_here(paths)))
     assert len(expected) == len(generated) + len(CRAFTED) + 1
     if route == "dask":
-        from orv.checking.on_dask import check_on_dask
-
         client = request.getfixturevalue("cluster_client")
         running, victim = check_on_dask(client, paths, size=2), lambda: dask_worker_pid(client)
     else:
+        monkeypatch.setattr("orv.running.runners.ProcessPoolExecutor", RecordedPool)
         running, victim = check_in_processes(paths, 2), pool_worker_pid
     results = []
     for result in running:
@@ -176,10 +192,8 @@ def test_worker_processes_and_dask_give_the_same_results_as_this_process(
 
 def test_a_batch_that_fails_on_the_cluster_is_an_error_for_each_of_its_levels(
         tmp_path: Path, cluster_client, monkeypatch: pytest.MonkeyPatch) -> None:  # type: ignore
-    from orv.checking.on_dask import check_on_dask
-
     paths = [str(path) for path in generate_levels(3, seed=1, out=tmp_path)]
-    monkeypatch.setattr("orv.checking.on_dask.check_packed", lambda batch: 1 / 0)
+    monkeypatch.setattr("orv.checking.runs.check_packed", lambda batch: 1 / 0)
     reason = "the Dask cluster could not check it: ZeroDivisionError: division by zero"
     assert [(index, check.outcome, check.error)
             for index, check in sorted(check_on_dask(cluster_client, paths, size=2))] == [
@@ -228,8 +242,6 @@ def test_a_level_that_exhausts_memory_is_its_own_error_and_its_batch_keeps_its_o
 
 def test_a_batch_that_fails_on_the_cluster_is_split_so_its_other_levels_keep_their_outcomes(
         tmp_path: Path, cluster_client, monkeypatch: pytest.MonkeyPatch) -> None:  # type: ignore
-    from orv.checking.on_dask import check_on_dask
-
     generate_levels(5, seed=2, out=tmp_path)
     (tmp_path / "level_2_poison.json").write_bytes(CRAFTED["solved.json"][1])
     paths = [str(path) for path in sorted(tmp_path.iterdir())]
@@ -240,7 +252,7 @@ def test_a_batch_that_fails_on_the_cluster_is_split_so_its_other_levels_keep_the
         if b"poison" in batch:
             raise MemoryError
         return check_packed(batch)
-    monkeypatch.setattr("orv.checking.on_dask.check_packed", poisoned)
+    monkeypatch.setattr("orv.checking.runs.check_packed", poisoned)
     assert without_times(list(check_on_dask(cluster_client, paths, size=3))) == expected
 
 
@@ -278,48 +290,113 @@ def endless_levels(folder: Path, count: int) -> None:
         (folder / f"endless_{number:02}.json").write_bytes(CRAFTED["endless.json"][1])
 
 
+def assert_no_dask_lines(err: str) -> None:
+    """Standard error holds the command's own lines only: no traceback, no Dask log line."""
+    assert "Traceback" not in err and not re.search(r"distributed\.", err), err
+
+
+def scheduler_address(found_at: Path, scheduler: subprocess.Popen[str]) -> str:
+    """The address in a scheduler's file, once the file is there and written whole."""
+    def written() -> str | None:
+        assert scheduler.poll() is None, "the scheduler ended before it wrote its address"
+        try:
+            return str(json.loads(found_at.read_text())["address"])
+        except (OSError, ValueError, KeyError):
+            return None
+    return wait_for(written, "the scheduler's address")
+
+
+def holding(folder: Path, held: str) -> Path:
+    """A preload for Dask workers that keeps each batch for which ``held`` is true (an
+    expression of ``batch``, the pickled paths and texts) waiting until its worker ends.
+    A worker may run it twice (from its scratch folder too), so it wraps the original."""
+    path = folder / "holding.py"
+    path.write_text("import threading\n"
+                    "import orv.checking.level as level\n"
+                    "check_packed = getattr(level, 'unheld_check_packed', level.check_packed)\n"
+                    "def held_or_checked(batch):\n"
+                    f"    if {held}:\n"
+                    "        threading.Event().wait()\n"
+                    "    return check_packed(batch)\n"
+                    "level.unheld_check_packed = check_packed\n"
+                    "level.check_packed = held_or_checked\n")
+    return path
+
+
+@pytest.mark.parametrize(("verbose", "variable", "shown"), [
+    (False, "", 0), (True, "", 1), (False, "1", 1), (False, "0", 0)])
+def test_dask_log_lines_are_held_unless_asked_for(
+        monkeypatch: pytest.MonkeyPatch, verbose: bool, variable: str, shown: int) -> None:
+    pytest.importorskip("distributed")
+    records: list[logging.LogRecord] = []
+    handler = logging.Handler()
+    handler.emit = records.append  # type: ignore[method-assign]
+    monkeypatch.setattr(logging.getLogger("distributed"), "handlers", [handler])
+    monkeypatch.setenv("ORV_DASK_LOGS", variable)
+    with dask_logs_held(verbose):
+        logging.getLogger("distributed.batched").info("Batched Comm Closed")
+        logging.getLogger("distributed.batched").error("lost", exc_info=ValueError("x"))
+    assert len(records) == 2 * shown
+    assert logging.getLogger("distributed").handlers == [handler]
+
+
 def test_a_scheduler_lost_mid_run_ends_the_run_with_every_unchecked_level_reported(
         tmp_path: Path) -> None:
     dask = str(Path(sys.executable).with_name("dask"))
-    found_at = tmp_path / "scheduler.json"
+    # Every level but the first is held: the run has exactly one level checked when its
+    # scheduler goes away.
+    preload = holding(tmp_path, 'b"endless_00" not in batch')
     scheduler = started([dask, "scheduler", "--host", "127.0.0.1", "--port", "0",
-                         "--dashboard-address", "127.0.0.1:0", "--scheduler-file", str(found_at)],
-                        subprocess.DEVNULL)
-    while not found_at.exists() and scheduler.poll() is None:
-        time.sleep(0.05)
-    address = json.loads(found_at.read_text())["address"]
-    worker = started([dask, "worker", address, "--nthreads", "1", "--no-nanny"],
-                     subprocess.DEVNULL)
-    endless_levels(tmp_path / "levels", 20)
-    check = started([sys.executable, "-m", "orv", "check", "levels", "--all", "--scheduler",
-                     address, "--connect-timeout", "2", "--report", "r.jsonl"], cwd=tmp_path,
-                    env=dict(os.environ, PYTHONUNBUFFERED="1"))
-    first = check.stdout.readline()  # type: ignore[union-attr]
-    scheduler.kill()
-    _, err = check.communicate(timeout=60)
-    for process in (scheduler, worker):
-        process.kill()
-        process.wait()
-    assert check.returncode == 2 and "Traceback" not in err, err
+                         "--dashboard-address", "127.0.0.1:0", "--scheduler-file",
+                         str(tmp_path / "scheduler.json")], subprocess.DEVNULL)
+    worker = check = None
+    try:
+        address = scheduler_address(tmp_path / "scheduler.json", scheduler)
+        # A thread for each level, so that the first level never waits behind a held one.
+        worker = started([dask, "worker", address, "--nthreads", "20", "--no-nanny",
+                          "--preload", str(preload)],
+                         subprocess.DEVNULL)
+        endless_levels(tmp_path / "levels", 20)
+        check = started([sys.executable, "-m", "orv", "check", "levels", "--all",
+                         "--scheduler", address, "--connect-timeout", "2", "--report",
+                         "r.jsonl"], cwd=tmp_path, env=dict(os.environ, PYTHONUNBUFFERED="1"))
+        first = check.stdout.readline()  # type: ignore[union-attr]
+        scheduler.kill()
+        _, err = check.communicate(timeout=120)
+    finally:
+        for process in (check, worker, scheduler):
+            if process is not None:
+                process.kill()
+                process.wait()
+    assert check.returncode == 2, err
+    assert_no_dask_lines(err)
     rows = [(row["outcome"], tuple(row["error"])) for row in map(
         json.loads, (tmp_path / "r.jsonl").read_text(encoding="utf-8").splitlines())]
-    checked = rows.count(("out of steps", ()))
-    assert "out of steps" in first and 0 < checked < len(rows) == 20
-    assert rows[checked:] == [("error", (LOST,))] * (20 - checked)
+    assert "endless_00.json: out of steps" in first
+    assert rows == [("out of steps", ())] + [("error", (LOST,))] * 19
 
 
 def test_ctrl_c_stops_a_run_on_a_local_cluster_with_status_130_and_no_worker_tracebacks(
         tmp_path: Path) -> None:
     endless_levels(tmp_path / "levels", 20)
+    # The last level is held, so that the run is still going when Ctrl-C comes; its workers
+    # load the preload through Dask's settings in the environment.
+    preload = holding(tmp_path, 'b"endless_19" in batch')
     check = started([sys.executable, "-m", "orv", "check", "levels", "--all", "--scheduler",
                      "local", "--jobs", "2"], cwd=tmp_path, start_new_session=True,
-                    env=dict(os.environ, PYTHONUNBUFFERED="1"))
-    check.stdout.readline()  # type: ignore[union-attr]
-    os.killpg(check.pid, signal.SIGINT)  # as a terminal's Ctrl-C does
-    _, err = check.communicate(timeout=60)
-    assert check.returncode == 130 and "Traceback" not in err and err.endswith(
+                    env=dict(os.environ, PYTHONUNBUFFERED="1",
+                             DASK_DISTRIBUTED__WORKER__PRELOAD=json.dumps([str(preload)])))
+    try:
+        assert "endless_00.json" in check.stdout.readline()  # type: ignore[union-attr]
+        os.killpg(check.pid, signal.SIGINT)  # as a terminal's Ctrl-C does
+        _, err = check.communicate(timeout=120)
+    finally:
+        check.kill()
+        check.wait()
+    assert check.returncode == 130 and err.endswith(
         "interrupted; the report holds the levels in input order up to the first one not yet "
         "checked\n"), err
+    assert_no_dask_lines(err)
 
 
 THREE_PROBLEMS = (b'{"id": "top", "charges": [], "sub_environments": [], "titel": "x",'

@@ -3,23 +3,30 @@ routes (worker processes, Dask) and the generator of puzzles."""
 
 from __future__ import annotations
 
+import fcntl
 import json
 import math
 import os
+import pty
+import re
+import select
 import signal
+import struct
 import subprocess
 import sys
-import time
+import termios
 from pathlib import Path
 from typing import Any
 
 import orv_engine
 import pytest
-from orv_test_support import run_orv
+from orv_test_support import run_orv, wait_for
 
 from orv.levels.files import LevelError, level_from_json, level_to_json, load_level
 from orv.puzzles.puzzle import Puzzle
-from orv.puzzles.runners import Chunk, DaskRunner, HereRunner, ProcessRunner, searcher
+from orv.puzzles.chunks import Chunk, chunk_work, searched, searcher
+from orv.running.on_dask import DaskRunner
+from orv.running.runners import HereRunner, ProcessRunner
 from orv.puzzles.search import solve
 
 
@@ -190,32 +197,51 @@ def test_worker_processes_and_a_local_dask_cluster_find_the_same_as_this_process
 
 @pytest.mark.parametrize("route", ["processes", "dask"])
 def test_a_worker_killed_mid_search_loses_no_chunk(route: str) -> None:
-    inputs = bigger_puzzle().search_inputs()
+    work = chunk_work(bigger_puzzle().search_inputs(), False, 5)
     chunks = [Chunk(3, start, start + 40) for start in range(0, 400, 40)]
-    expected = sorted(HereRunner(inputs, False, 5).run(chunks))
+    expected = sorted(searched(HereRunner(), work, chunks))
     if route == "dask":
         distributed = pytest.importorskip("distributed")
         with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                       host="127.0.0.1", dashboard_address="127.0.0.1:0"
                                       ) as cluster, distributed.Client(cluster) as client:
-            found = _killing(DaskRunner(client, inputs, False, 5), chunks,
+            found = _killing(searched(DaskRunner(client), work, chunks),
                              lambda: next(iter(client.run(os.getpid).values())))
     else:
-        runner = ProcessRunner(inputs, False, 5, 2)
+        runner = ProcessRunner(2)
         try:
-            found = _killing(runner, chunks, lambda: next(iter(runner._pool._processes)))
+            found = _killing(searched(runner, work, chunks),
+                             lambda: next(iter(runner._pool._processes)))  # type: ignore
         finally:
             runner.close()
     assert sorted(found) == expected
 
 
-def _killing(runner: Any, chunks: list[Chunk], victim: Any) -> list[Any]:
+def _killing(results: Any, victim: Any) -> list[Any]:
+    """Every result, a worker of the run's own being killed after the first."""
     found = []
-    for result in runner.run(chunks):
+    for result in results:
         found.append(result)
         if len(found) == 1:
             os.kill(victim(), signal.SIGKILL)
     return found
+
+
+def read_terminal(terminal: int, until: str | None = None) -> str:
+    """What a child wrote to the terminal ``terminal`` (the pty's own end): up to the first
+    ``until``, or all of it once the child has closed its end."""
+    text = ""
+    while until is None or until not in text:
+        ready = wait_for(lambda: select.select([terminal], [], [], 1)[0], "the terminal")
+        try:
+            chunk = os.read(ready[0], 1 << 16)
+        except OSError:  # the child has closed its end
+            chunk = b""
+        if not chunk:
+            assert until is None, f"the terminal closed before {until!r}: {text!r}"
+            break
+        text += chunk.decode(errors="replace")
+    return text
 
 
 @pytest.mark.parametrize("jobs", ["1", "2"])
@@ -225,16 +251,25 @@ def test_ctrl_c_prints_what_was_found_and_exits_130(tmp_path: Path, jobs: str) -
          "Multiply Magician", "Divide Magician", "Plus Magician"]))
     path = tmp_path / "huge.json"
     path.write_text(level_to_json(bigger_puzzle(more).top))
+    # Standard error is a terminal, so that the progress bar shows that the search is under
+    # way; the sizes up to 13 hold about 213 million placements, minutes of work on two cores.
+    terminal, its_end = pty.openpty()
+    fcntl.ioctl(its_end, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 200, 0, 0))  # a bar's room
     with subprocess.Popen([sys.executable, "-m", "orv", "solve", str(path), "--all-sizes",
                            "--json", "--jobs", jobs, "--max-placements", str(10**15)],
-                          stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, text=True) as solving:
-        # Searching by then: the sizes up to 13 hold about 213 million placements, minutes of
-        # work on two cores, and the bound lets every one of them be tried.
-        time.sleep(3)
-        solving.send_signal(signal.SIGINT)
-        out, err = solving.communicate(timeout=120)
-    assert (solving.returncode, err) == (130, "")
+                          stdout=subprocess.PIPE, stderr=its_end, text=True) as solving:
+        os.close(its_end)
+        try:
+            shown = read_terminal(terminal, until="placements")
+            solving.send_signal(signal.SIGINT)
+            out, _ = solving.communicate(timeout=120)
+            shown += read_terminal(terminal)
+        finally:
+            os.close(terminal)
+    assert solving.returncode == 130, shown
+    # Only the bars ("12%|███  | 120/1000 ..."): no traceback, no other line.
+    assert all(re.match(r"\s*\d+%\|", part) for part in re.split(r"[\r\n]+", shown)
+               if part.strip()), shown
     found = json.loads(out)
     assert found["complete"] is False and found["placements"] > 0
     assert found["min_size"] in (None, 3)

@@ -7,13 +7,12 @@ import json
 import re
 import subprocess
 import sys
-import time
 import urllib.error
 import urllib.request
 
 import pytest
 from headless_chromium import CHROMIUM, HeadlessChromium
-from orv_test_support import environment_without_sanitizer
+from orv_test_support import environment_without_sanitizer, wait_for
 
 from orv.levels.files import level_from_json, load_level
 from orv.playing.outcome import play_outcome
@@ -51,12 +50,10 @@ def studio(tmp_path):
         yield running
 
 
-def wait_until(browser, expected, timeout=20.0):
-    deadline = time.monotonic() + timeout
-    while (shown := browser.evaluate(SHOWN))[:len(expected)] != expected:
-        assert time.monotonic() < deadline, f"the page shows {shown}, not {expected}"
-        time.sleep(0.05)
-    return shown
+def wait_until(browser, expected):
+    """What the page shows, once it begins with ``expected``."""
+    return wait_for(lambda: (shown := browser.evaluate(SHOWN))[:len(expected)] == expected
+                    and shown, f"the page to show {expected}")
 
 
 def write_level(path, magnitude):
@@ -113,10 +110,7 @@ def test_solve_lists_the_one_solution_of_a_puzzle_and_applies_it(tmp_path):
         browser.open(address)
         wait_until(browser, ["ready", "stuck", "saved"])
         browser.click("#solve")
-        deadline = time.monotonic() + 20
-        while "Apply" not in browser.evaluate(solutions):
-            assert time.monotonic() < deadline, browser.evaluate(solutions)
-            time.sleep(0.05)
+        wait_for(lambda: "Apply" in browser.evaluate(solutions), "the solutions")
         assert browser.evaluate(solutions).startswith("1 solutionhall \u2190 times")
         browser.click("#solutions .apply")
         wait_until(browser, ["ready", "solved", "unsaved edits"])

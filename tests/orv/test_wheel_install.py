@@ -2,6 +2,7 @@
 the module, the companion package, the sample levels and the type stubs."""
 
 import hashlib
+import shutil
 import subprocess
 import sys
 import textwrap
@@ -57,6 +58,9 @@ def test_the_wheel_holds_the_module_the_package_its_data_and_the_stubs(wheel):
     expected |= {f"orv/viewer/{name}" for name in ("viewer.html", STYLE_SHEET, *SCRIPTS)}
     expected |= {f"orv/studio/{name}" for name in ("studio.html", "studio.css", *STUDIO_SCRIPTS)}
     expected |= {"orv/py.typed", "orv/__main__.py", "orv_engine-stubs/__init__.pyi"}
+    expected |= {"orv/web/orv_engine.d.ts"}
+    if shutil.which("em++"):  # the browser engine is built whenever Emscripten is there
+        expected |= {"orv/web/orv_engine.js"}
     assert expected <= names
     assert not [n for n in names if "__pycache__" in n or n.startswith("tests/")]
 

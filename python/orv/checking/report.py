@@ -12,7 +12,7 @@ from pathlib import Path
 from typing import IO
 
 from orv.checking.level import ERROR, LevelCheck
-from orv.exit_status import ExitStatus
+from orv.exit_status import ExitStatus, gravest_status
 from orv.levels.puzzle_keys import hand_text
 from orv.playing.narration import final_charges_text
 from orv.playing.outcome import Outcome, ZoneCharges, run_counts
@@ -20,16 +20,6 @@ from orv.playing.outcome import Outcome, ZoneCharges, run_counts
 OUTCOMES = (*Outcome, ERROR)
 GOOD_OUTCOMES = (Outcome.SOLVED, Outcome.ENDED)
 
-# When several outcomes occur, the exit status is that of the first of these that does:
-# a level that cannot even be loaded hides the others, and a level that never ends is a
-# graver fault than one that ends with a gate closed.
-EXIT_STATUS_BY_PRECEDENCE = ((ERROR, ExitStatus.CANNOT_RUN),
-                             (Outcome.OUT_OF_STEPS, ExitStatus.OUT_OF_STEPS),
-                             (Outcome.STUCK, ExitStatus.STUCK))
-EXIT_STATUS_HELP = ("exit status: 0 when every level is solved or ended, 3 when any is stuck, "
-                    "1 when any ran out of steps, 2 when any could not be loaded or raised "
-                    "(or nothing could be checked at all); when several apply, 2 wins over "
-                    "1, and 1 over 3")
 
 # Not ".json": that names one JSON document, and a report beside the levels would be read as
 # a level by the next run over the folder.
@@ -175,5 +165,5 @@ class Tally:
         return lines
 
     def exit_status(self) -> ExitStatus:
-        return next((status for outcome, status in EXIT_STATUS_BY_PRECEDENCE
-                     if self.counts[outcome]), ExitStatus.OK)
+        """The status of the gravest outcome any level had."""
+        return gravest_status({outcome for outcome, count in self.counts.items() if count})

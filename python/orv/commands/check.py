@@ -11,11 +11,8 @@ from contextlib import ExitStack, contextmanager
 from pathlib import Path
 
 from orv.checking.level import LevelCheck, failed
-from orv.checking.local import Result, check_here, check_in_processes
-from orv.checking.on_dask import DaskUnavailable, check_on_dask, dask_client
 from orv.checking.paths import FoundPath, find_levels
 from orv.checking.report import (
-    EXIT_STATUS_HELP,
     GOOD_OUTCOMES,
     InOrder,
     ReportError,
@@ -25,22 +22,30 @@ from orv.checking.report import (
     level_lines,
     report_format_of,
 )
-from orv.commands.options import Commands, add_dask_arguments, positive_int
+from orv.checking.runs import CHECK_START_METHOD, Result, check_levels
+from orv.commands.options import add_dask_arguments, positive_int
 from orv.commands.progress import Progress
-from orv.exit_status import ExitStatus
+from orv.exit_status import ExitStatus, StatusMeanings, precedence_note
+from orv.running.choice import runner_for
+from orv.running.dask_connection import DaskUnavailable
 from orv.terminal import say, terminal_text
 
 
-def add_check_parser(commands: Commands) -> None:
-    parser = commands.add_parser(
-        "check", help="play many levels to their end and report which are solved, stuck or "
-                      "out of steps",
-        description="Play every level to its end and report its outcome: solved (every gate "
-                    "opened), ended (the level has no gates), stuck (a gate stayed closed), "
-                    "out of steps (the 1000-step budget ran out) or error (it could not be "
-                    "loaded, or raised). Levels that are not solved or ended get a line each; "
-                    "a summary closes the run.",
-        epilog=EXIT_STATUS_HELP)
+DESCRIPTION = ("Play every level to its end and report its outcome: solved (every gate "
+               "opened), ended (the level has no gates), stuck (a gate stayed closed), out of "
+               "steps (the 1000-step budget ran out) or error (it could not be loaded, or "
+               "raised). Levels that are not solved or ended get a line each; a summary closes "
+               "the run.")
+EXIT_STATUSES: StatusMeanings = (
+    (ExitStatus.OK, "when every level is solved or ended"),
+    (ExitStatus.STUCK, "when any is stuck"),
+    (ExitStatus.OUT_OF_STEPS, "when any ran out of steps"),
+    (ExitStatus.CANNOT_RUN, "when any could not be loaded or raised (or nothing could be "
+                            "checked at all)"))
+EXIT_NOTE = precedence_note()
+
+
+def add_arguments(parser: argparse.ArgumentParser) -> None:
     parser.add_argument("paths", nargs="+", metavar="PATH",
                         help="a level file, a directory (every *.json file below it), a "
                              "glob pattern such as 'levels/**/*.json', or the name of a "
@@ -59,7 +64,7 @@ def add_check_parser(commands: Commands) -> None:
     add_dask_arguments(parser, "check")
 
 
-def run_check(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
+def run(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
     name = f"{prog} check"
     found = find_levels(arguments.paths)
     if not found:
@@ -127,17 +132,15 @@ def _results(arguments: argparse.Namespace, found: Sequence[FoundPath],
     results of their own; the runner and its cluster are closed on leaving."""
     readable = [index for index, entry in enumerate(found) if not entry.problem]
     paths = [found[index].path for index in readable]
+    # Never more worker processes than levels; a cluster's size is the user's to choose.
+    jobs = arguments.jobs if arguments.scheduler else min(arguments.jobs, len(paths))
     with ExitStack() as stack:
-        if arguments.scheduler is not None:
-            client = stack.enter_context(dask_client(
-                arguments.scheduler, arguments.jobs, name, arguments.connect_timeout))
-            runner = check_on_dask(client, paths, timeout=arguments.connect_timeout)
-        elif arguments.jobs == 1 or len(paths) < 2:
-            runner = check_here(paths)
-        else:
-            runner = check_in_processes(paths, min(arguments.jobs, len(paths)))
-        stack.callback(runner.close)
-        yield _with_problems(found, readable, runner)
+        runner = stack.enter_context(runner_for(
+            jobs, arguments.scheduler, name=name, timeout=arguments.connect_timeout,
+            dask_logs=arguments.verbose, start_method=CHECK_START_METHOD))
+        results = check_levels(runner, paths)
+        stack.callback(results.close)
+        yield _with_problems(found, readable, results)
 
 
 def _with_problems(found: Sequence[FoundPath], readable: list[int],

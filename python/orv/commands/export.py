@@ -7,9 +7,9 @@ import sys
 from pathlib import Path
 
 from orv.commands.open_level import open_level_or_report
-from orv.commands.options import Commands, add_level_argument, positive_int
+from orv.commands.options import add_level_argument, positive_int
 from orv.commands.progress import Progress
-from orv.exit_status import ExitStatus
+from orv.exit_status import ExitStatus, StatusMeanings
 from orv.extras import MissingExtra, need_extra
 from orv.levels.files import level_to_json
 
@@ -31,15 +31,19 @@ def picture_size(text: str) -> tuple[int, int]:
     return size
 
 
-def add_export_parser(commands: Commands) -> None:
-    parser = commands.add_parser(
-        "export", help="draw the run of a level as an animated GIF or PNG pictures",
-        description="Draw every frame of a level's run, from the level as loaded to its "
-                    "end: the zones as nested boxes with their charges and agents, the step's "
-                    "arithmetic as a caption (green when a gate opens) and the zone the step "
-                    "changed outlined. Needs pip install 'orv_engine[export]'.",
-        epilog="exit status: 0 when the pictures are written, 2 when the level cannot be "
-               "loaded or the pictures cannot be written, 130 when interrupted")
+DESCRIPTION = ("Draw every frame of a level's run, from the level as loaded to its end: the "
+               "zones as nested boxes with their charges and agents, the step's arithmetic as "
+               "a caption (green when a gate opens) and the zone the step changed outlined. "
+               "Needs pip install 'orv_engine[export]'.")
+EXIT_STATUSES: StatusMeanings = (
+    (ExitStatus.OK, "when the pictures are written"),
+    (ExitStatus.CANNOT_RUN, "when the level cannot be loaded or the pictures cannot be "
+                            "written"),
+    (ExitStatus.INTERRUPTED, "when interrupted"))
+EXIT_NOTE = ""
+
+
+def add_arguments(parser: argparse.ArgumentParser) -> None:
     add_level_argument(parser)
     parser.add_argument("--gif", type=Path, metavar="FILE", help="write an animated GIF")
     parser.add_argument("--png", type=Path, metavar="DIR",
@@ -51,7 +55,7 @@ def add_export_parser(commands: Commands) -> None:
                         metavar="WIDTHxHEIGHT", help="the pictures' size (default: 800x600)")
 
 
-def run_export(arguments: argparse.Namespace, prog: str) -> int:
+def run(arguments: argparse.Namespace, prog: str) -> int:
     if arguments.gif is None and arguments.png is None:
         print(f"{prog} export: say where the pictures go: --gif FILE, --png DIR or both",
               file=sys.stderr)

@@ -6,24 +6,26 @@ import argparse
 import sys
 from pathlib import Path
 
-from orv.commands.options import Commands, positive_int
+from orv.commands.options import positive_int
 from orv.commands.progress import Progress
-from orv.exit_status import ExitStatus
+from orv.exit_status import ExitStatus, StatusMeanings
 from orv.generating.levels import generate_levels
 from orv.generating.puzzles import GenerationFailed, generate_puzzles
 from orv.playing.numbers import counted
 
 
-def add_generate_parser(commands: Commands) -> None:
-    parser = commands.add_parser(
-        "generate", help="write random level files, the same ones again for the same seed",
-        description="Write COUNT random level files named level_N.json: nested zones, "
-                    "charges, agents of every kind, and gates whose targets are reachable, "
-                    "unreachable or random; or, with --puzzles, puzzle files named "
-                    "puzzle_N.json whose hand of agents the solver has shown to open their "
-                    "gate. The same seed gives the same files, byte for byte.",
-        epilog="exit status: 0 when every file is written, 2 when one cannot be written "
-               "or a puzzle cannot be made")
+DESCRIPTION = ("Write COUNT random level files named level_N.json: nested zones, charges, "
+               "agents of every kind, and gates whose targets are reachable, unreachable or "
+               "random; or, with --puzzles, puzzle files named puzzle_N.json whose hand of "
+               "agents the solver has shown to open their gate. The same seed gives the same "
+               "files, byte for byte.")
+EXIT_STATUSES: StatusMeanings = (
+    (ExitStatus.OK, "when every file is written"),
+    (ExitStatus.CANNOT_RUN, "when one cannot be written or a puzzle cannot be made"))
+EXIT_NOTE = ""
+
+
+def add_arguments(parser: argparse.ArgumentParser) -> None:
     parser.add_argument("--count", type=positive_int, required=True, metavar="N",
                         help="how many levels to write")
     parser.add_argument("--seed", type=int, required=True, metavar="S",
@@ -40,7 +42,7 @@ def add_generate_parser(commands: Commands) -> None:
                         help="with --puzzles: only puzzles with one minimal solution")
 
 
-def run_generate(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
+def run(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
     what = "puzzle" if arguments.puzzles else "level"
     if not arguments.puzzles and (arguments.unique or arguments.hand != 3):
         print(f"{prog} generate: --hand and --unique need --puzzles", file=sys.stderr)

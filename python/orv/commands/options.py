@@ -3,13 +3,9 @@
 from __future__ import annotations
 
 import argparse
-from typing import TypeAlias
 
-from orv.checking.dask_connection import CONNECT_TIMEOUT_SECONDS
 from orv.levels.samples import DEFAULT_SAMPLE
-
-# Subscripted only for the type checker: at run time the class takes no parameters.
-Commands: TypeAlias = "argparse._SubParsersAction[argparse.ArgumentParser]"
+from orv.running.dask_connection import CONNECT_TIMEOUT_SECONDS
 
 LEVEL_HELP = f"a level file, or the name of a bundled sample (default: {DEFAULT_SAMPLE})"
 
@@ -31,7 +27,7 @@ def positive_seconds(text: str) -> float:
 
 
 def add_dask_arguments(parser: argparse.ArgumentParser, verb: str) -> None:
-    """--scheduler and --connect-timeout, for a command that can ``verb`` on Dask."""
+    """--scheduler, --connect-timeout and --verbose, for a command that can ``verb`` on Dask."""
     parser.add_argument("--scheduler", metavar="ADDRESS",
                         help=f"{verb} on a Dask cluster: the scheduler's address such as "
                              "tcp://scheduler-host:8786, or 'local' for a cluster of --jobs "
@@ -41,6 +37,11 @@ def add_dask_arguments(parser: argparse.ArgumentParser, verb: str) -> None:
                         help="how long to wait for the Dask scheduler to answer, when the run "
                              "starts and when its connection is lost mid-run (default: "
                              "%(default)s)")
+    parser.add_argument("--verbose", action="store_true",
+                        help="show Dask's own log lines (connections, workers, retries) on "
+                             "standard error, to debug a cluster; without it they are held "
+                             "back while the run uses Dask (ORV_DASK_LOGS=1 in the "
+                             "environment shows them too)")
 
 
 def add_level_argument(parser: argparse.ArgumentParser) -> None:

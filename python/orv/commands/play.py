@@ -6,24 +6,24 @@ import argparse
 import sys
 
 from orv.commands.open_level import open_level_or_report
-from orv.commands.options import Commands, add_level_argument
-from orv.exit_status import ExitStatus
+from orv.commands.options import add_level_argument
+from orv.exit_status import ExitStatus, StatusMeanings
 from orv.levels.puzzle_keys import hand_note
 from orv.playing.narration import designer_lines, play, summary_lines
 from orv.playing.outcome import exit_status, play_outcome
 from orv.terminal import say
 
-EXIT_STATUS_HELP = ("exit status: 0 when the level is solved (every gate opened) or ended "
-                    "(it has no gate), 1 when it runs out of its 1000 steps, 2 when it cannot "
-                    "be loaded, 3 when it is stuck (it ended with a gate still closed)")
+DESCRIPTION = ("Play a level to its end, one line per frame with the arithmetic of the step, "
+               "then a summary with the outcome: solved, ended, stuck or out of steps.")
+EXIT_STATUSES: StatusMeanings = (
+    (ExitStatus.OK, "when the level is solved (every gate opened) or ended (it has no gate)"),
+    (ExitStatus.OUT_OF_STEPS, "when it runs out of its 1000 steps"),
+    (ExitStatus.CANNOT_RUN, "when it cannot be loaded"),
+    (ExitStatus.STUCK, "when it is stuck (it ended with a gate still closed)"))
+EXIT_NOTE = ""
 
 
-def add_play_parser(commands: Commands) -> None:
-    parser = commands.add_parser(
-        "play", help="play a level, narrating every frame, and say whether it was solved",
-        description="Play a level to its end, one line per frame with the arithmetic of the "
-                    "step, then a summary with the outcome: solved, ended, stuck or out of "
-                    "steps.", epilog=EXIT_STATUS_HELP)
+def add_arguments(parser: argparse.ArgumentParser) -> None:
     add_level_argument(parser)
     shown = parser.add_mutually_exclusive_group()
     shown.add_argument("--json", action="store_true",
@@ -35,7 +35,7 @@ def add_play_parser(commands: Commands) -> None:
                        help="print nothing; only the exit status tells the outcome")
 
 
-def run_play(arguments: argparse.Namespace, prog: str) -> int:
+def run(arguments: argparse.Namespace, prog: str) -> int:
     top = open_level_or_report(arguments.level, prog)
     if top is None:
         return ExitStatus.CANNOT_RUN

@@ -7,32 +7,33 @@ import json
 import sys
 from pathlib import Path
 
-from orv.checking.dask_connection import DaskUnavailable
+from orv.running.dask_connection import DaskUnavailable
 from orv.commands.open_level import open_level_or_report
-from orv.commands.options import Commands, add_dask_arguments, positive_int
+from orv.commands.options import add_dask_arguments, positive_int
 from orv.commands.progress import Progress
-from orv.exit_status import ExitStatus
+from orv.exit_status import OUTCOME_STATUSES, ExitStatus, StatusMeanings
 from orv.levels.files import LevelError, save_level
 from orv.puzzles.puzzle import Puzzle
 from orv.puzzles.result import SolveResult
-from orv.puzzles.runners import SearchFailed
+from orv.puzzles.chunks import SearchFailed
 from orv.puzzles.search import DEFAULT_MAX_PLACEMENTS, DEFAULT_MAX_SOLUTIONS, solve
 from orv.terminal import say
 
-EXIT_STATUS_HELP = ("exit status: 0 when the puzzle is solvable, 3 when it is not (every "
-                    "placement tried), 1 when the placement bound was reached before a "
-                    "solution was found, 2 when the puzzle cannot be loaded or searched, 130 "
-                    "when Ctrl-C ended the search (what was found is printed)")
+DESCRIPTION = ("Search the distinct placements of the puzzle's hand of agents, smallest first, "
+               "and say whether the puzzle is solvable, with how few agents, in how many "
+               "ways, and how hard it is: the difficulty is log2(P / S) bits, P being the "
+               "distinct placements of the minimal size and S the solving ones among them.")
+EXIT_STATUSES: StatusMeanings = (
+    (ExitStatus.OK, "when the puzzle is solvable"),
+    (ExitStatus.NOT_SOLVABLE, "when it is not (every placement tried)"),
+    (ExitStatus.BOUND_REACHED, "when the placement bound was reached before a solution was "
+                               "found"),
+    (ExitStatus.CANNOT_RUN, "when the puzzle cannot be loaded or searched"),
+    (ExitStatus.INTERRUPTED, "when Ctrl-C ended the search (what was found is printed)"))
+EXIT_NOTE = ""
 
 
-def add_solve_parser(commands: Commands) -> None:
-    parser = commands.add_parser(
-        "solve", help="find every placement of a puzzle's hand that opens all its gates",
-        description="Search the distinct placements of the puzzle's hand of agents, smallest "
-                    "first, and say whether the puzzle is solvable, with how few agents, in "
-                    "how many ways, and how hard it is: the difficulty is log2(P / S) bits, "
-                    "P being the distinct placements of the minimal size and S the solving "
-                    "ones among them.", epilog=EXIT_STATUS_HELP)
+def add_arguments(parser: argparse.ArgumentParser) -> None:
     parser.add_argument("puzzle", metavar="PUZZLE",
                         help='a level file with a "hand", or the name of a bundled sample')
     parser.add_argument("--json", action="store_true", help="print the result as one JSON "
@@ -52,7 +53,7 @@ def add_solve_parser(commands: Commands) -> None:
     add_dask_arguments(parser, "search")
 
 
-def run_solve(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
+def run(arguments: argparse.Namespace, prog: str = "python -m orv") -> int:
     name = f"{prog} solve"
     top = open_level_or_report(arguments.puzzle, name)
     if top is None:
@@ -68,7 +69,7 @@ def run_solve(arguments: argparse.Namespace, prog: str = "python -m orv") -> int
         result = solve(puzzle, max_placements=arguments.max_placements,
                        max_solutions=arguments.max_solutions, all_sizes=arguments.all_sizes,
                        jobs=arguments.jobs, scheduler=arguments.scheduler, progress=bars,
-                       connect_timeout=arguments.connect_timeout)
+                       connect_timeout=arguments.connect_timeout, dask_logs=arguments.verbose)
     except (DaskUnavailable, SearchFailed) as error:
         say(f"{name}: {error}")
         return ExitStatus.CANNOT_RUN
@@ -84,11 +85,7 @@ def run_solve(arguments: argparse.Namespace, prog: str = "python -m orv") -> int
 
 
 def exit_status(result: SolveResult) -> ExitStatus:
-    if result.interrupted:
-        return ExitStatus.INTERRUPTED
-    if result.solvable:
-        return ExitStatus.OK
-    return ExitStatus.NOT_SOLVABLE if result.complete else ExitStatus.BOUND_REACHED
+    return OUTCOME_STATUSES[result.outcome]
 
 
 def _report(result: SolveResult, arguments: argparse.Namespace) -> None:

@@ -9,8 +9,8 @@ import socket
 import sys
 
 from orv.commands.open_level import open_level_or_report
-from orv.commands.options import Commands, add_level_argument
-from orv.exit_status import ExitStatus
+from orv.commands.options import add_level_argument
+from orv.exit_status import ExitStatus, StatusMeanings
 from orv.extras import MissingExtra, need_extra
 
 LOOPBACK = "127.0.0.1"
@@ -24,16 +24,17 @@ def port_number(text: str) -> int:
     return value
 
 
-def add_studio_parser(commands: Commands) -> None:
-    parser = commands.add_parser(
-        "studio", help="edit a level in the browser and play it again after every edit",
-        description="Serve an editing studio for a level on this machine and open it in the "
-                    "browser: change charges, agents, gates and zones, undo and redo, and "
-                    "see the run again at once; Save writes the level file. A bundled "
-                    "sample is saved as a new NAME.json in the current folder. Needs pip "
-                    "install 'orv_engine[studio]'.",
-        epilog="exit status: 2 when the level cannot be loaded or the server cannot start, "
-               "130 when stopped with Ctrl-C")
+DESCRIPTION = ("Serve an editing studio for a level on this machine and open it in the "
+               "browser: change charges, agents, gates and zones, undo and redo, and see the "
+               "run again at once; Save writes the level file. A bundled sample is saved as a "
+               "new NAME.json in the current folder. Needs pip install 'orv_engine[studio]'.")
+EXIT_STATUSES: StatusMeanings = (
+    (ExitStatus.CANNOT_RUN, "when the level cannot be loaded or the server cannot start"),
+    (ExitStatus.INTERRUPTED, "when stopped with Ctrl-C"))
+EXIT_NOTE = ""
+
+
+def add_arguments(parser: argparse.ArgumentParser) -> None:
     add_level_argument(parser)
     parser.add_argument("--port", type=port_number, default=0,
                         help="the port to listen on (default: any free one)")
@@ -44,7 +45,7 @@ def add_studio_parser(commands: Commands) -> None:
                         help="only print the studio's address; do not open a browser")
 
 
-def run_studio(arguments: argparse.Namespace, prog: str) -> int:
+def run(arguments: argparse.Namespace, prog: str) -> int:
     try:
         need_extra("studio", "orv studio")
     except MissingExtra as error:

@@ -7,24 +7,27 @@ import sys
 from pathlib import Path
 
 from orv.commands.open_level import open_level_or_report
-from orv.commands.options import Commands, add_level_argument
-from orv.exit_status import ExitStatus
+from orv.commands.options import add_level_argument
+from orv.exit_status import ExitStatus, StatusMeanings
 from orv.levels.puzzle_keys import hand_note
 from orv.terminal import say
 from orv.viewer.page import write_viewer
 
 
-def add_view_parser(commands: Commands) -> None:
-    parser = commands.add_parser(
-        "view", help="write an HTML page that steps through the frames of a level",
-        epilog="exit status: 0 when the page is written, 2 when the level cannot be loaded "
-               "or the page cannot be written")
+DESCRIPTION = None
+EXIT_STATUSES: StatusMeanings = (
+    (ExitStatus.OK, "when the page is written"),
+    (ExitStatus.CANNOT_RUN, "when the level cannot be loaded or the page cannot be written"))
+EXIT_NOTE = ""
+
+
+def add_arguments(parser: argparse.ArgumentParser) -> None:
     add_level_argument(parser)
     parser.add_argument("-o", "--output", type=Path,
                         help="the page to write (default: LEVEL's name with .html)")
 
 
-def run_view(arguments: argparse.Namespace, prog: str) -> int:
+def run(arguments: argparse.Namespace, prog: str) -> int:
     top = open_level_or_report(arguments.level, prog)
     if top is None:
         return ExitStatus.CANNOT_RUN

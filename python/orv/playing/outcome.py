@@ -24,7 +24,7 @@ from enum import StrEnum
 
 from orv import _native
 from orv.documents import Json, StepRecordJson
-from orv.exit_status import ExitStatus
+from orv.exit_status import OUTCOME_STATUSES, ExitStatus
 from orv.levels.samples import LevelSource, level_source_text
 from orv.playing.causes import BlockingZone, Cause, engine_number, engine_text, packed
 from orv.playing.frames import RecordedRun
@@ -38,12 +38,6 @@ class Outcome(StrEnum):
     OUT_OF_STEPS = "out of steps"
 
 
-EXIT_STATUSES: dict[Outcome, ExitStatus] = {
-    Outcome.SOLVED: ExitStatus.OK,
-    Outcome.ENDED: ExitStatus.OK,
-    Outcome.OUT_OF_STEPS: ExitStatus.OUT_OF_STEPS,
-    Outcome.STUCK: ExitStatus.STUCK,
-}
 
 
 def run_counts(frames: int, spells: int, collapses: int, opened: int, gates: int) -> str:
@@ -54,7 +48,7 @@ def run_counts(frames: int, spells: int, collapses: int, opened: int, gates: int
 
 def exit_status(outcome: Outcome | None) -> ExitStatus:
     """The exit status of ``play`` and ``check``; None stands for a level that cannot load."""
-    return ExitStatus.CANNOT_RUN if outcome is None else EXIT_STATUSES[outcome]
+    return ExitStatus.CANNOT_RUN if outcome is None else OUTCOME_STATUSES[outcome]
 
 
 @dataclass(frozen=True)
@@ -167,7 +161,7 @@ class LevelOutcome:
 
     @property
     def exit_status(self) -> ExitStatus:
-        return EXIT_STATUSES[self.outcome]
+        return OUTCOME_STATUSES[self.outcome]
 
     @property
     def causes(self) -> tuple[Cause, ...]:

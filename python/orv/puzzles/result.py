@@ -4,14 +4,15 @@ hard the puzzle is.
 The difficulty is measured at the minimal size n: with P the distinct placements of n agents
 and S the ones among them that solve the puzzle, it is log2(P / S) bits, "1 in P/S". A
 puzzle that one placement in many solves scores high; one that most placements solve scores
-near 0. It is known only when every placement of that size was tried.
+near 0. It is known only when every placement of that size was tried. The engine works the
+figures out (include/orv/search_tally.hpp), for the browser build and this package alike.
 """
 
 from __future__ import annotations
 
-import math
-from dataclasses import dataclass, field
+from dataclasses import dataclass
 
+from orv import _native
 from orv.documents import Json
 from orv.playing.numbers import counted, number
 from orv.puzzles.puzzle import HandAgent
@@ -38,50 +39,77 @@ class Solution:
                          for zone, agents in self.placement)
 
 
-@dataclass
 class SolveResult:
-    """The search's findings. ``placement_counts`` holds P for each size searched,
-    ``solution_count`` the solving placements found of each size (all of them for a size
-    searched completely); ``interrupted`` says Ctrl-C ended the search and ``bound_reached``
-    that it stopped at its placement bound, or at ``uncounted_size``, a size of more
-    placements than 64 bits count."""
+    """The search's findings: the solutions kept, how long it took, and the course of the
+    search with its figures (``tally``, the engine's ``SearchTally``, which the browser build
+    follows too). ``placement_counts`` holds P for each size searched, ``solution_count`` the
+    solving placements found of each size (all of them for a size searched completely);
+    ``interrupted`` says Ctrl-C ended the search and ``bound_reached`` that it stopped at its
+    placement bound, or at ``uncounted_size``, a size of more placements than 64 bits count."""
 
-    complete: bool = True
-    solutions: list[Solution] = field(default_factory=list)
-    solution_count: dict[int, int] = field(default_factory=dict)
-    placement_counts: dict[int, int] = field(default_factory=dict)
-    searched_sizes: dict[int, bool] = field(default_factory=dict)
-    placements: int = 0
-    seconds: float = 0.0
-    interrupted: bool = False
-    bound_reached: bool = False
-    uncounted_size: int | None = None
+    def __init__(self, tally: _native.SearchTally) -> None:
+        self.tally = tally
+        self.solutions: list[Solution] = []
+        self.seconds = 0.0
+
+    @property
+    def complete(self) -> bool:
+        return self.tally.complete
+
+    @property
+    def interrupted(self) -> bool:
+        return self.tally.interrupted
+
+    @property
+    def bound_reached(self) -> bool:
+        return self.tally.bound_reached
+
+    @property
+    def uncounted_size(self) -> int | None:
+        return self.tally.uncounted_size
+
+    @property
+    def placements(self) -> int:
+        return self.tally.placements
+
+    @property
+    def solution_count(self) -> dict[int, int]:
+        return {size: solutions for size, _, solutions, _ in self.tally.sizes()}
+
+    @property
+    def placement_counts(self) -> dict[int, int]:
+        return {size: placements for size, placements, _, _ in self.tally.sizes()}
+
+    @property
+    def searched_sizes(self) -> dict[int, bool]:
+        return {size: searched for size, _, _, searched in self.tally.sizes()}
 
     @property
     def solvable(self) -> bool:
-        return any(self.solution_count.values())
+        return self.tally.solvable
+
+    @property
+    def outcome(self) -> str:
+        """What the search came to, as ``orv.exit_status.OUTCOME_STATUSES`` names it."""
+        if self.interrupted:
+            return "interrupted"
+        if self.solvable:
+            return "solvable"
+        return "not solvable" if self.complete else "bound reached"
 
     @property
     def min_size(self) -> int | None:
-        return min((size for size, count in self.solution_count.items() if count), default=None)
+        return self.tally.min_size
 
     @property
     def unique(self) -> bool | None:
         """Whether one placement alone of the minimal size solves; None when nothing was
         found, or one was but the rest of its size was not searched."""
-        size = self.min_size
-        if size is None:
-            return None
-        if self.solution_count[size] > 1:
-            return False
-        return True if self.searched_sizes[size] else None
+        return self.tally.unique
 
     @property
     def difficulty(self) -> float | None:
-        size = self.min_size
-        if size is None or not self.searched_sizes[size]:
-            return None
-        return math.log2(self.placement_counts[size] / self.solution_count[size])
+        return self.tally.difficulty
 
     def to_json(self) -> Json:
         return {"solvable": self.solvable, "complete": self.complete,

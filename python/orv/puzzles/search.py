@@ -11,25 +11,19 @@ from __future__ import annotations
 import os
 import time
 from collections.abc import Callable, Iterator
-from contextlib import contextmanager
 
 import orv_engine
 
-from orv.checking.dask_connection import CONNECT_TIMEOUT_SECONDS, dask_client
-from orv.puzzles.puzzle import Puzzle, SearchInputs
+from orv import _native
+from orv.puzzles.chunks import Chunk, ChunkResult, Searcher, chunk_work, searched, searcher
+from orv.puzzles.puzzle import Puzzle
 from orv.puzzles.result import Solution, SolveResult
-from orv.puzzles.runners import (
-    Chunk,
-    DaskRunner,
-    HereRunner,
-    ProcessRunner,
-    Runner,
-    Searcher,
-    searcher,
-)
+from orv.running.choice import runner_for
+from orv.running.dask_connection import CONNECT_TIMEOUT_SECONDS
+from orv.running.runners import HereRunner, Runner
 
-DEFAULT_MAX_PLACEMENTS = 10_000_000
-DEFAULT_MAX_SOLUTIONS = 20
+DEFAULT_MAX_PLACEMENTS = _native.DEFAULT_MAX_PLACEMENTS
+DEFAULT_MAX_SOLUTIONS = _native.DEFAULT_MAX_SOLUTIONS
 # Chunks per worker and size: enough that uneven chunks even out and progress moves.
 CHUNKS_PER_WORKER = 8
 # Ranks per chunk, for the native search (about a microsecond each) and the reference one
@@ -47,13 +41,15 @@ def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
           max_solutions: int = DEFAULT_MAX_SOLUTIONS, all_sizes: bool = False, jobs: int = 1,
           scheduler: str | None = None, progress: ProgressCallback | None = None,
           reference: bool = False, chunk: int | None = None,
-          connect_timeout: float = CONNECT_TIMEOUT_SECONDS) -> SolveResult:
+          connect_timeout: float = CONNECT_TIMEOUT_SECONDS,
+          dask_logs: bool = False) -> SolveResult:
     """Search the placements of the puzzle's hand, smallest size first, up to the minimal
     size that solves it (every size with ``all_sizes``) and at most ``max_placements`` in
     all. ``jobs`` worker processes, or a Dask ``scheduler`` ("local" for a cluster of
     ``jobs`` workers here); ``reference`` searches through the public API instead of the
     native search; ``chunk`` ranks per chunk instead of a share of the work that suits the
-    route (the results never depend on it). Ctrl-C ends the search with the result found so far, marked incomplete.
+    route (the results never depend on it); ``dask_logs`` lets Dask's own log lines reach
+    standard error. Ctrl-C ends the search with the result found so far, marked incomplete.
 
     LevelError for a level that is no puzzle; DaskUnavailable when the scheduler cannot be
     reached; SearchFailed when chunks could not be searched.
@@ -61,72 +57,67 @@ def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,
     puzzle = Puzzle.of(puzzle)
     inputs = puzzle.search_inputs()
     started = time.perf_counter()
-    result = SolveResult()
-    with _runner(inputs, reference, max_solutions, jobs, scheduler, connect_timeout) as runner:
-        search = _Search(puzzle, searcher(inputs, reference), runner, result, max_solutions)
+    sizes = puzzle.sizes()
+    result = SolveResult(_native.SearchTally(sizes.start, sizes.stop - 1, max_placements,
+                                             max_solutions, all_sizes))
+    with runner_for(jobs, scheduler, name="orv solve", timeout=connect_timeout,
+                    dask_logs=dask_logs) as runner:
+        search = _Search(puzzle, searcher(inputs, reference), runner,
+                         chunk_work(inputs, reference, max_solutions), result)
         search.chunk_bounds = (chunk, chunk) if chunk else REFERENCE_CHUNK if reference \
             else NATIVE_CHUNK
-        search.sizes(max_placements, all_sizes, progress)
+        search.sizes(progress)
     result.seconds = time.perf_counter() - started
     return result
 
 
 class _Search:
-    def __init__(self, puzzle: Puzzle, search: Searcher, runner: Runner, result: SolveResult,
-                 max_solutions: int) -> None:
+    """Searches the sizes that the result's tally leads it to, each in chunks of ranks."""
+
+    def __init__(self, puzzle: Puzzle, search: Searcher, runner: Runner,
+                 work: Callable[[Chunk], ChunkResult], result: SolveResult) -> None:
         self.puzzle = puzzle
         self.search = search
         self.runner = runner
+        self.work = work
         self.result = result
-        self.max_solutions = max_solutions
         self.chunk_bounds = NATIVE_CHUNK
 
-    def sizes(self, budget: int, all_sizes: bool, progress: ProgressCallback | None) -> None:
-        result = self.result
-        for size in self.puzzle.sizes():
+    def sizes(self, progress: ProgressCallback | None) -> None:
+        tally = self.result.tally
+        while (size := tally.next_size()) is not None:
             try:
                 total = self.search.placement_count(size)
             except OverflowError:
                 # More placements than 64 bits count: far beyond any bound.
-                result.complete, result.bound_reached = False, True
-                result.uncounted_size = size
+                tally.start_uncounted()
                 return
-            todo = min(total, budget)
-            if total and not todo:
-                result.complete, result.bound_reached = False, True
-                return
-            budget -= todo
-            if not self.size(size, total, todo, progress):
-                return
-            if todo < total:
-                result.complete, result.bound_reached = False, True
-                return
-            if result.solution_count[size] and not all_sizes:
+            todo = tally.start_size(total)
+            if todo is None or not self.size(size, todo, progress):
                 return
 
-    def size(self, size: int, total: int, todo: int,
-             progress: ProgressCallback | None) -> bool:
+    def size(self, size: int, todo: int, progress: ProgressCallback | None) -> bool:
         """Search the first ``todo`` placements of the size; False when interrupted."""
-        result = self.result
-        result.placement_counts[size] = total
-        result.solution_count[size] = 0
-        result.searched_sizes[size] = False
+        tally = self.result.tally
         ranks: list[int] = []
         tried = 0
+        interrupted = False
+        chunks = list(self.chunks(size, todo))
+        # A size too small to share out is searched here: sending it costs more.
+        runner = self.runner if len(chunks) > 1 else HereRunner()
         try:
-            for _, found in self.runner.run(list(self.chunks(size, todo))):
+            for _, found in searched(runner, self.work, chunks):
                 tried += found.tried
-                result.placements += found.tried
-                result.solution_count[size] += found.solved
+                tally.add(found.tried, found.solved)
                 ranks.extend(found.ranks)
                 if progress is not None:
                     progress(size, tried, todo)
         except KeyboardInterrupt:
-            result.interrupted, result.complete = True, False
-        room = self.max_solutions - len(result.solutions)
-        result.solutions += [self.solution(size, rank) for rank in sorted(ranks)[:room]]
-        result.searched_sizes[size] = not result.interrupted and todo == total
-        return not result.interrupted
+            interrupted = True
+        kept = sorted(ranks)[:tally.keep_solutions(len(ranks))]
+        self.result.solutions += [self.solution(size, rank) for rank in kept]
+        tally.end_size(interrupted)
+        return not interrupted
 
     def chunks(self, size: int, todo: int) -> Iterator[Chunk]:
         smallest, largest = self.chunk_bounds
@@ -138,18 +129,3 @@ class _Search:
         slot_ids, hand = self.puzzle.slot_ids, self.puzzle.hand
         return Solution(size, tuple((slot_ids[slot], tuple(hand[index] for index in agents))
                                     for slot, agents in self.search.placement(size, rank)))
-
-
-@contextmanager
-def _runner(inputs: SearchInputs, reference: bool, max_solutions: int, jobs: int,
-            scheduler: str | None, timeout: float) -> Iterator[Runner]:
-    if scheduler is not None:
-        with dask_client(scheduler, jobs, "orv solve", timeout) as client:
-            yield DaskRunner(client, inputs, reference, max_solutions, timeout)
-        return
-    runner: Runner = (ProcessRunner(inputs, reference, max_solutions, jobs) if jobs > 1
-                      else HereRunner(inputs, reference, max_solutions))
-    try:
-        yield runner
-    finally:
-        runner.close()

@@ -11,7 +11,11 @@ namespace orv::native {
 void register_rules(pybind11::module_& module);
 /// Playing a level with a record of what each step did.
 void register_play(pybind11::module_& module);
+/// The engine's log, log10 and pow (include/orv/math.hpp), as the spells compute them.
+void register_math(pybind11::module_& module);
 /// The search of a puzzle's placements.
 void register_solver(pybind11::module_& module);
+/// Puzzle files, the placement of a hand, and the course of a search over sizes.
+void register_puzzles(pybind11::module_& module);
 
 } // namespace orv::native

@@ -1,4 +1,4 @@
-"""Connecting to a Dask scheduler, or starting a cluster on this machine, for ``orv check``.
+"""Connecting to a Dask scheduler, or starting a cluster on this machine, for a run.
 
 Dask's client waits without end for a scheduler that accepts the connection but never
 answers, and reads whatever another program answers as the length of a message (an SSH
@@ -9,7 +9,6 @@ does: it greets a new connection with a message whose length prefix is small.
 
 from __future__ import annotations
 
-import logging
 import socket
 import struct
 import sys
@@ -17,6 +16,8 @@ import time
 from collections.abc import Iterator
 from contextlib import contextmanager
 from typing import TYPE_CHECKING
+
+from orv.running.dask_logs import NOTHING, dask_logs_held, dask_logs_shown
 
 if TYPE_CHECKING:
     from distributed import Client
@@ -34,17 +35,27 @@ class DaskUnavailable(Exception):
 
 @contextmanager
 def dask_client(address: str, workers: int, name: str = "orv check",
-                timeout: float = CONNECT_TIMEOUT_SECONDS) -> Iterator[Client]:
+                timeout: float = CONNECT_TIMEOUT_SECONDS,
+                dask_logs: bool = False) -> Iterator[Client]:
     """A client of the scheduler at ``address``, or of a new local cluster with ``workers``
     single-threaded worker processes for ``local``; everything is closed on leaving. Notes
-    for the user go to standard error, behind ``name``."""
+    for the user go to standard error, behind ``name``; Dask's own log lines only with
+    ``dask_logs`` (see ``dask_logs_held``)."""
     try:
-        from distributed import Client, LocalCluster
-
-        from orv.checking.dask_plugins import DeafToCtrlC
+        import distributed  # noqa: F401 - sets up Dask's loggers before they are held
     except ImportError:
         raise DaskUnavailable("--scheduler needs Dask, which is not installed; install it "
                               "with: pip install 'orv_engine[dask]'") from None
+    with dask_logs_held(dask_logs):
+        yield from _client(address, workers, name, timeout, dask_logs_shown(dask_logs))
+
+
+def _client(address: str, workers: int, name: str, timeout: float,
+            dask_logs: bool) -> Iterator[Client]:
+    from distributed import Client, LocalCluster
+
+    from orv.running.dask_plugins import DeafToCtrlC
+
     if address != LOCAL:
         probe_scheduler(address, timeout)
         try:
@@ -57,22 +68,17 @@ def dask_client(address: str, workers: int, name: str = "orv check",
                 print(f"{name}: the scheduler at {address} has no workers yet; "
                       "waiting for them (start some with: dask worker ADDRESS)",
                       file=sys.stderr)
-            try:
-                yield client
-            finally:
-                if client.status != "running":
-                    # The run reports the lost scheduler level by level; the client's own
-                    # account of its reconnection, cut short by closing, is a traceback.
-                    logging.getLogger("distributed.client").setLevel(logging.CRITICAL)
+            yield client
         return
     print(f"{name}: starting a local Dask cluster of {workers} worker "
           f"process{'es' if workers > 1 else ''}", file=sys.stderr)
-    # Warnings about tasks cancelled when a run stops early would only clutter the terminal.
-    # The scheduler's web server takes any free port (without one it takes 8787, and two runs
-    # at once would clash).
+    # The worker processes log to this terminal too, from the level given here (False: as
+    # Dask's settings say). The scheduler's web server takes any free port (without one it
+    # takes 8787, and two runs at once would clash).
     with LocalCluster(  # type: ignore[no-untyped-call]
             n_workers=workers, threads_per_worker=1, processes=True, host="127.0.0.1",
-            dashboard_address="127.0.0.1:0", silence_logs=logging.ERROR) as cluster:
+            dashboard_address="127.0.0.1:0",
+            silence_logs=False if dask_logs else NOTHING) as cluster:
         with Client(cluster) as client:  # type: ignore[no-untyped-call]
             client.register_plugin(DeafToCtrlC())
             yield client

@@ -1,0 +1,167 @@
+// The browser engine: orv_engine's C++ compiled to WebAssembly (orv_engine.js, one file with the
+// WebAssembly inlined). Every frame is byte for byte the text that the Python module's
+// NarrativeSequencer.next_frame() returns for the same level.
+//
+//     const engine = await OrvEngine();
+//     const { frames } = engine.playLevel(levelText);
+//     const report = engine.solve(puzzleText);
+//     engine.playPuzzle(puzzleText, report.solutions[0].placement);
+//
+// Bad input (text that is not JSON, an unknown agent kind, a zone id that is not in the level,
+// a bad placement) throws an Error whose message says what and where; the module stays usable.
+//
+// In a page, <script src="orv_engine.js"> defines the global OrvEngine; in Node,
+// require("./orv_engine.js") returns it.
+
+/** Makes the module: instantiates the inlined WebAssembly. */
+declare function OrvEngine(): Promise<OrvEngine.Engine>;
+
+declare namespace OrvEngine {
+  /** One problem of a level or puzzle file, or of a placement: where it is and what it is. */
+  export interface Problem {
+    /** "hand[2].name", "placement[0].zone", "top zone", ... */
+    place: string;
+    problem: string;
+  }
+
+  /** The Error thrown for problems found together (a puzzle's keys, a placement). */
+  export interface ProblemsError extends Error {
+    problems: Problem[];
+  }
+
+  /** Where a zone stands in the tree. */
+  export interface ZonePlace {
+    id: string;
+    /** The ids from the top zone down to the zone, both included. */
+    ids: string[];
+    /** The zone's index in its parent's sub-zone list at each level below the top zone. */
+    path: number[];
+  }
+
+  /** A charge as the frames write it; a magnitude that is not a number is null. */
+  export interface Charge {
+    magnitude: number | null;
+    polarity: "positive" | "negative" | "neutral";
+    visual_id: string;
+  }
+
+  /** What a frame's step did, as the engine recorded it while taking the step. */
+  export interface StepRecord {
+    step: "spell" | "gate" | "collapse" | "end" | "budget" | "none";
+    /** The frame_index of the frame. */
+    frame: number;
+    /** spell and gate: the caster; a gate also has its rule ("==" for the Equals Gate) and
+     *  target. */
+    agent: { name: string; visual_id: string; rule?: string; target?: number | null } | null;
+    /** spell and gate: the caster's zone; collapse: the zone that left. */
+    zone: ZonePlace | null;
+    /** collapse: the zone that took in its charge. */
+    parent: ZonePlace | null;
+    /** spell: the charges taken and left; collapse: the charge that moved is both. */
+    consumed: Charge[];
+    produced: Charge[];
+    /** gate: the zone's signed total. */
+    total: number | null;
+    /** The step for a reader ("Power Sorcerer in squarer: 3 ^ 2 → 9"), or the frame's
+     *  message. */
+    text: string;
+  }
+
+  /** A level's whole run. */
+  export interface PlayedLevel {
+    /** Every frame's JSON text, the first step's frame first, up to the one that ends the level
+     *  ("FINISHED") or reports the exhausted step budget ("ERROR"). */
+    frames: string[];
+    /** The step record of each frame. */
+    steps: StepRecord[];
+  }
+
+  /** An agent kind of the engine's table, in the roster's order. */
+  export interface AgentKind {
+    name: string;
+    /** The Python module's Environment method that places one. */
+    add_method: string;
+    priority: number;
+    is_gate: boolean;
+    /** The placing method's arguments after the zone ("visual_id", "target_value", ...). */
+    arguments: string[];
+    /** The fewest charges on which its spell can take effect. */
+    min_charges: number;
+    /** What it reads and what it leaves, in words. */
+    operands: string;
+    result: string;
+    /** The visual id prefix of the charges it makes; "" when it makes none. */
+    prefix: string;
+    /** Every reason it gives for not casting, numbers as [placeholders]. */
+    declines: string[];
+  }
+
+  /** A level being played frame by frame, for a game that steps as it animates. The handle owns
+   *  memory inside the module: call delete() when done with it. */
+  export interface LevelRun {
+    /** The next frame's JSON text. After the last, each call returns that frame again. */
+    nextFrame(): string;
+    /** The step record of the last frame, or null before the first. */
+    readonly lastStep: StepRecord | null;
+    /** Whether the level has ended (or its step budget is spent). */
+    readonly isFinished: boolean;
+    /** Steps taken so far: the frame_index of the last frame. */
+    readonly currentFrame: number;
+    delete(): void;
+  }
+
+  /** A placement of hand agents, as a solution gives it: for each zone that receives agents, its
+   *  id and the hand agents' visual ids in the order they are added after the zone's own agents. */
+  export type Placement = { zone: string; agents: string[] }[];
+
+  export interface SolveOptions {
+    /** At most this many placements are tried, over all sizes (default 10,000,000). */
+    maxPlacements?: number;
+    /** At most this many solutions are listed (default 20). */
+    maxSolutions?: number;
+    /** Go on past the minimal size that solves, up to the whole hand (default false). */
+    allSizes?: boolean;
+  }
+
+  /** What `orv solve --json` prints, without "seconds". */
+  export interface SolveReport {
+    /** Whether a solving placement was found. */
+    solvable: boolean;
+    /** Whether every distinct placement of the sizes searched was tried. */
+    complete: boolean;
+    /** The smallest size that solves, or null. */
+    min_size: number | null;
+    /** Up to maxSolutions solutions, sizes ascending, zones in tree order. */
+    solutions: { size: number; placement: Placement }[];
+    /** The solving placements of each size searched, keyed by size ("0", "1", ...). */
+    solution_count: Record<string, number>;
+    /** Whether one placement alone of the minimal size solves; null when that is not known. */
+    unique: boolean | null;
+    /** log2(P / S) at the minimal size: P placements of that size, S of them solving; null
+     *  unless that size was searched to its end. */
+    difficulty: number | null;
+    /** The distinct placements tried. */
+    placements: number;
+  }
+
+  export interface Engine {
+    /** Reads a level file's text (what orv.save_level writes; the top zone's "title", "hint",
+     *  "notes" and a puzzle's keys are checked as the Python loader checks them, and the engine
+     *  ignores them) and plays it to its end. */
+    playLevel(levelText: string): PlayedLevel;
+    /** Reads a puzzle file's text, adds the placement's hand agents at the end of their zones'
+     *  agent lists, as the search places them, and plays the level. An agent not in the hand, an
+     *  agent placed more often than the hand holds it, a zone that is not a slot or is named
+     *  twice, or a placement that leaves hand agents out of a puzzle whose "use" is "all" is a
+     *  ProblemsError naming each. */
+    playPuzzle(puzzleText: string, placement: Placement): PlayedLevel;
+    /** Reads a level file's text and returns the handle that steps it. */
+    startLevel(levelText: string): LevelRun;
+    /** Searches a puzzle's placements, smallest size first, as `orv solve` does. */
+    solve(puzzleText: string, options?: SolveOptions): SolveReport;
+    /** The engine's table of agent kinds, so that no page lists kinds by hand. */
+    kinds(): AgentKind[];
+  }
+}
+
+export = OrvEngine;

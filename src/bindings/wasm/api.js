@@ -1,0 +1,91 @@
+// The browser engine's JavaScript face, added to the module by --post-js: the documented API
+// (orv_engine.d.ts) over the raw bindings of engine_bindings.cpp, which hand back an Error
+// instead of throwing it. Nothing here knows a rule of the game.
+(function (engine) {
+  const decoder = new TextDecoder();
+
+  function unwrap(result) {
+    if (result instanceof Error) {
+      throw result;
+    }
+    return result;
+  }
+
+  function text(value, what, call) {
+    if (typeof value !== "string") {
+      throw new TypeError(`${call}: ${what} must be a string, not ${value === null ? "null" : typeof value}`);
+    }
+    return value;
+  }
+
+  // JSON text of a value the C++ side reads; undefined reads as null.
+  function json(value) {
+    return JSON.stringify(value === undefined ? null : value);
+  }
+
+  // A level being played frame by frame.
+  class LevelRun {
+    constructor(raw) {
+      this.raw = raw;
+    }
+
+    nextFrame() {
+      // The view lies in the module's memory: decoded at once, before anything can move it.
+      return decoder.decode(unwrap(this.raw.nextFrame()));
+    }
+
+    // The step record of the last frame (what its step did), or null before the first.
+    get lastStep() {
+      const text = this.raw.lastStep();
+      return text === null ? null : JSON.parse(text);
+    }
+
+    get isFinished() {
+      return this.raw.isFinished;
+    }
+
+    get currentFrame() {
+      return this.raw.currentFrame;
+    }
+
+    delete() {
+      this.raw.delete();
+    }
+  }
+
+  function playToEnd(run) {
+    try {
+      const frames = [];
+      const steps = [];
+      while (!run.isFinished) {
+        frames.push(run.nextFrame());
+        steps.push(run.lastStep);
+      }
+      return { frames, steps };
+    } finally {
+      run.delete();
+    }
+  }
+
+  engine.startLevel = function (levelText) {
+    return new LevelRun(unwrap(engine.rawStartLevel(text(levelText, "the level text", "startLevel"))));
+  };
+
+  engine.playLevel = function (levelText) {
+    return playToEnd(new LevelRun(unwrap(engine.rawStartLevel(text(levelText, "the level text", "playLevel")))));
+  };
+
+  engine.playPuzzle = function (puzzleText, placement) {
+    const puzzle = text(puzzleText, "the puzzle text", "playPuzzle");
+    return playToEnd(new LevelRun(unwrap(engine.rawStartPuzzle(puzzle, json(placement)))));
+  };
+
+  engine.kinds = function () {
+    return JSON.parse(engine.rawKinds());
+  };
+
+  engine.solve = function (puzzleText, options) {
+    const puzzle = text(puzzleText, "the puzzle text", "solve");
+    return JSON.parse(unwrap(engine.rawSolve(puzzle, json(options))));
+  };
+})(Module);

@@ -1,0 +1,33 @@
+#include "level_run.hpp"
+
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "js_results.hpp"
+#include "orv/step_record.hpp"
+
+namespace orv::wasm {
+
+LevelRun::LevelRun(std::shared_ptr<Environment> top)
+    : top_(std::move(top)), sequencer_(std::make_unique<NarrativeSequencer>(top_)),
+      frame_(std::make_unique<TextBuffer>()) {}
+
+emscripten::val LevelRun::next_frame() {
+    return guarded([&] {
+        last_step_.clear();
+        frame_->clear();
+        JsonTextWriter writer(*frame_);
+        StepRecord record;
+        sequencer_->write_next_frame(writer, &record);
+        last_step_ = record.to_json().dump();
+        const auto* bytes = reinterpret_cast<const unsigned char*>(frame_->data());
+        return emscripten::val(emscripten::typed_memory_view(frame_->size(), bytes));
+    });
+}
+
+emscripten::val LevelRun::last_step() const {
+    return last_step_.empty() ? emscripten::val::null() : emscripten::val(last_step_);
+}
+
+} // namespace orv::wasm

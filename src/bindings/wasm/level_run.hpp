@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <emscripten/val.h>
+
+#include "orv/environment.hpp"
+#include "orv/json_text.hpp"
+#include "orv/sequencer.hpp"
+
+namespace orv::wasm {
+
+/// A level being played frame by frame: the handle behind startLevel. It owns its tree.
+class LevelRun {
+public:
+    explicit LevelRun(std::shared_ptr<Environment> top);
+
+    /// The next frame's text, as NarrativeSequencer::write_next_frame writes it, as a view
+    /// of its UTF-8 bytes (a Uint8Array, valid until the next call into the module); or the
+    /// Error the step or the writing threw.
+    emscripten::val next_frame();
+    /// The step record of the last frame (StepRecord::to_json's text), or null before the
+    /// first frame and after a failed one.
+    emscripten::val last_step() const;
+    bool is_finished() const { return sequencer_->is_finished; }
+    std::int32_t current_frame() const { return sequencer_->current_frame; }
+
+private:
+    std::shared_ptr<Environment> top_;
+    /// Held by pointer, so that a run can be moved into JavaScript's keeping.
+    std::unique_ptr<NarrativeSequencer> sequencer_;
+    /// The last frame's text, its storage kept for the next one.
+    std::unique_ptr<TextBuffer> frame_;
+    std::string last_step_;
+};
+
+} // namespace orv::wasm

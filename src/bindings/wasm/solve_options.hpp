@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "orv/puzzle.hpp"
+
+namespace orv::wasm {
+
+/// The options of engine.solve, as JSON text: {maxPlacements, maxSolutions, allSizes}, each
+/// optional (the search's defaults). std::invalid_argument names an unknown option or a
+/// value of the wrong kind.
+SolveOptions solve_options_from_json(const std::string& text);
+
+} // namespace orv::wasm

@@ -1,0 +1,256 @@
+"""The browser engine (the engine compiled to WebAssembly, run by Node) against the Python
+module and package: the same frames byte for byte and the same step records for random
+levels, the same search reports and the same played solutions for random puzzles, the same
+kind table, and Errors, never an abort, for bad input."""
+
+from __future__ import annotations
+
+import json
+import random
+import shutil
+
+import orv_engine
+import pytest
+from headless_chromium import CHROMIUM, HeadlessChromium
+from node_engine import NODE, EngineError, NodeEngine
+from odd_levels import odd_level
+from orv_test_support import environment_without_sanitizer, frame_texts, nested_zones, run_orv
+from puzzle_cases import BAD_PUZZLE_KEYS, puzzle_text
+
+import orv
+from orv import _native
+from orv.generating.puzzles import generate_puzzle
+from orv.levels.files import LevelError, level_to_json
+from orv.levels.samples import sample_file
+from orv.playing.frames import RecordedRun
+from orv.puzzles.puzzle import Puzzle
+from orv.web import BrowserEngineMissing, browser_engine_path
+
+RANDOM_LEVELS = 1200
+RANDOM_PUZZLES = 100
+# Until the engine carries its own log, log10 and pow (every build then computes the same
+# bits), these kinds' results may differ from the platform's library in their last digit, so
+# the random levels are made without them.
+PLATFORM_MATH_KINDS = ("Power Sorcerer", "The Extractor", "The Architect")
+
+
+@pytest.fixture(scope="module")
+def engine():
+    if NODE is None:
+        pytest.skip("Node is not installed (apt-get install nodejs)")
+    try:
+        path = browser_engine_path()
+    except BrowserEngineMissing as missing:
+        pytest.skip(str(missing))
+    with NodeEngine(path) as node:
+        yield node
+
+
+def sample_text(name: str) -> str:
+    return sample_file(name).read_text(encoding="utf-8")
+
+
+def python_run(text: str) -> dict[str, list]:
+    """The frames of the Python module and the package's step records, for a level file."""
+    top = orv.level_from_json(text)
+    records = [json.loads(record) for _, record in RecordedRun(level_to_json(top)).texts()]
+    return {"frames": frame_texts(top), "steps": records}
+
+
+def test_random_levels_give_the_python_modules_frames_byte_for_byte(engine):
+    differing = []
+    for seed in range(RANDOM_LEVELS):
+        text = odd_level(seed, leave_out=PLATFORM_MATH_KINDS)
+        if engine.call("playLevel", text) != python_run(text):
+            differing.append(seed)
+    assert not differing, f"levels whose frames differ (odd_levels.odd_level(seed)): {differing}"
+
+
+def test_the_kind_table_is_the_engines(engine):
+    assert engine.call("kinds") == _native.agent_kinds()
+
+
+@pytest.mark.parametrize("seed", range(0, 40, 7))
+def test_a_stepped_run_reports_its_state_after_every_frame(engine, seed):
+    text = odd_level(seed, leave_out=PLATFORM_MATH_KINDS)
+    sequencer = orv_engine.NarrativeSequencer(orv.level_from_json(text))
+    frames, states = [], [[sequencer.is_finished, sequencer.current_frame]]
+    while not sequencer.is_finished:
+        frames.append(sequencer.next_frame())
+        states.append([sequencer.is_finished, sequencer.current_frame])
+    frames.append(sequencer.next_frame())
+    steps = [None, *python_run(text)["steps"]]
+    assert engine.call("stepLevel", text) == {"frames": frames, "states": states,
+                                              "steps": steps}
+
+
+def random_puzzle(index: int) -> str:
+    rng = random.Random(f"browser puzzle {index}")
+    top = generate_puzzle(31, index, rng.randint(2, 5), rng.randint(1, 4), rng.random() < 0.3)
+    document = json.loads(level_to_json(top))
+    if rng.random() < 0.3:
+        document["use"] = "all"
+    if rng.random() < 0.3:
+        zones, pending = [], [document]
+        while pending:
+            zones.append(pending.pop())
+            pending.extend(zones[-1]["sub_environments"])
+        document["slots"] = [zone["id"] for zone in zones if rng.random() < 0.7]
+    return json.dumps(document)
+
+
+def test_random_puzzles_solve_and_play_as_orv_solve_finds_them(engine):
+    for index in range(RANDOM_PUZZLES):
+        text = random_puzzle(index)
+        puzzle = Puzzle(orv.level_from_json(text))
+        all_sizes = index % 2 == 0
+        found = orv.solve(puzzle, all_sizes=all_sizes, max_solutions=5)
+        expected = found.to_json()
+        del expected["seconds"]
+        report = engine.call("solve", text, {"allSizes": all_sizes, "maxSolutions": 5})
+        assert report == expected, f"puzzle {index}"
+        for solution in found.solutions[:3]:
+            played = engine.call("playPuzzle", text, solution.to_json()["placement"])
+            assert played == python_run(level_to_json(puzzle.apply(solution))), f"puzzle {index}"
+
+
+def test_a_bound_on_placements_ends_the_search_as_it_ends_orv_solve(engine, tmp_path):
+    path = tmp_path / "puzzle.json"
+    path.write_text(random_puzzle(3), encoding="utf-8")
+    for arguments, options in ((["--max-placements", "7"], {"maxPlacements": 7}),
+                               (["--all-sizes", "--max-solutions", "1"],
+                                {"allSizes": True, "maxSolutions": 1})):
+        command = run_orv("solve", str(path), "--json", *arguments, cwd=tmp_path)
+        expected = json.loads(command.stdout)
+        del expected["seconds"]
+        assert engine.call("solve", path.read_text(encoding="utf-8"), options) == expected
+
+
+def loader_message(text: str) -> str:
+    try:
+        Puzzle(orv.level_from_json(text))
+    except LevelError as error:
+        return str(error)
+    raise AssertionError("the loader took the puzzle")
+
+
+@pytest.mark.parametrize("changes", BAD_PUZZLE_KEYS.values(), ids=BAD_PUZZLE_KEYS.keys())
+def test_bad_puzzle_keys_are_refused_in_the_loaders_words(engine, changes):
+    text = puzzle_text(changes)
+    with pytest.raises(EngineError) as refused:
+        engine.call("solve", text)
+    assert (refused.value.name, refused.value.message) == ("Error", loader_message(text))
+
+
+VAULT = "locksmiths_vault"
+LEVEL = '{"id": "top", "charges": [], "agents": [%s], "sub_environments": []}'
+BAD_INPUTS = {
+    "not_json": ("playLevel", ["{"], "level text is not JSON: [json.exception.parse_error.101]"),
+    "not_text": ("playLevel", [42], "playLevel: the level text must be a string, not number"),
+    "number_too_large": ("playLevel", ['{"id": 1e400}'], "number overflow parsing '1e400'"),
+    "member_missing": ("playLevel", ['{"id": "x"}'], 'level: the member "agents" is missing'),
+    "unknown_kind": ("playLevel", [LEVEL % '{"name": "Plus Magican", "visual_id": "p"}'],
+                     'level.agents[0]: "name" "Plus Magican" is not the name of an agent kind'),
+    "other_priority": ("playLevel", [LEVEL % '{"name": "Plus Magician", "priority": 5, '
+                                             '"visual_id": "p"}'],
+                       'level.agents[0]: "priority" (5) is not 10, the fixed priority of '
+                       "Plus Magician"),
+    "active_agent": ("playLevel", [LEVEL % '{"name": "Plus Magician", "state": "active", '
+                                           '"visual_id": "p"}'],
+                     '"state" ("active") cannot be restored: agents are only ever placed dormant'),
+    "open_gate": ("stepLevel", [LEVEL % '{"name": "Equals Gate", "is_open": true, '
+                                         '"target_value": 1, "visual_id": "g"}'],
+                  '"is_open" (true) cannot be restored: gates are only ever placed closed'),
+    "placement_not_a_list": ("playPuzzle", [VAULT, {"zone": "forge"}],
+                             'placement: expected a list of {"zone": id, "agents": [visual '
+                             'ids]}, found an object'),
+    "placement_missing": ("playPuzzle", [VAULT], "found null"),
+    "zone_unknown": ("playPuzzle", [VAULT, [{"zone": "forje", "agents": ["p1"]}]],
+                     'placement[0].zone: no zone has the id "forje" (did you mean "forge"?)'),
+    "zone_twice": ("playPuzzle", [VAULT, [{"zone": "mill", "agents": ["p1"]},
+                                          {"zone": "mill", "agents": ["p2"]}]],
+                   'placement[1].zone: zone "mill" is listed twice'),
+    "agent_not_in_hand": ("playPuzzle", [VAULT, [{"zone": "mill", "agents": ["q1"]}]],
+                          'no agent of the hand has the visual id "q1"'),
+    "agent_twice": ("playPuzzle", [VAULT, [{"zone": "mill", "agents": ["x1", "x1"]}]],
+                    'placement[0].agents[1]: hand agent "x1" is placed more often than the '
+                    "hand holds it (1)"),
+    "agent_not_text": ("playPuzzle", [VAULT, [{"zone": "mill", "agents": [1]}]],
+                       "placement[0].agents[0]: expected a string, found the number 1"),
+    "no_hand": ("solve", [sample_file("workshop").name], 'top zone: the level has no "hand"'),
+    "unknown_option": ("solve", [VAULT, {"maxPlacement": 3}], 'unknown option "maxPlacement"'),
+    "negative_option": ("solve", [VAULT, {"maxSolutions": -1}],
+                        "option maxSolutions must be a whole number of at least 0, not -1"),
+}
+
+
+def with_sample_texts(args: list) -> list:
+    named = {VAULT: sample_text(VAULT), "workshop.json": sample_text("workshop")}
+    return [named.get(arg, arg) if isinstance(arg, str) else arg for arg in args]
+
+
+@pytest.mark.parametrize("call, args, message", BAD_INPUTS.values(), ids=BAD_INPUTS.keys())
+def test_bad_input_is_an_error_and_the_module_plays_on(engine, call, args, message):
+    with pytest.raises(EngineError) as refused:
+        engine.call(call, *with_sample_texts(args))
+    assert refused.value.name in ("Error", "TypeError")
+    assert message in refused.value.message
+    workshop = sample_text("workshop")
+    assert engine.call("playLevel", workshop)["frames"] == frame_texts(orv.load_sample("workshop"))
+
+
+def test_a_use_all_puzzle_refuses_a_placement_that_leaves_hand_agents_out(engine):
+    text = puzzle_text({"use": "all"})
+    with pytest.raises(EngineError) as refused:
+        engine.call("playPuzzle", text, [{"zone": "mill", "agents": ["p2", "x1"]}])
+    assert refused.value.problems == [{
+        "place": "placement", "problem": 'the puzzle\'s "use" is "all": every hand agent must '
+        'be placed, and these are not: Plus Magician "p1", Minus Magician "m1"'}]
+
+
+def test_zones_nested_a_hundred_thousand_deep_play_without_exhausting_the_stack(engine):
+    depth = 100_000
+    top = zone = orv_engine.Environment("z")
+    for _ in range(depth - 1):
+        inner = orv_engine.Environment("z")
+        zone.add_sub_environment(inner)
+        zone = inner
+    assert engine.call("playLevel", nested_zones(depth))["frames"] == frame_texts(top)
+
+
+PAGE = """<!DOCTYPE html>
+<meta charset="utf-8">
+<script type="application/json" id="level"></script>
+<script src="orv_engine.js"></script>
+<script>
+  window.played = OrvEngine().then((engine) =>
+    engine.playLevel(document.getElementById("level").textContent).frames);
+</script>
+"""
+
+
+@pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed (apt-get install "
+                    "chromium); the page needs a real browser")
+def test_a_page_opened_from_a_file_plays_a_level_with_the_single_file(tmp_path):
+    try:
+        engine_file = browser_engine_path()
+    except BrowserEngineMissing as missing:
+        pytest.skip(str(missing))
+    text = sample_text("alchemists_tower")
+    assert "</" not in text, "a script block's text ends at the first </script"
+    page = PAGE.replace('id="level"></script>', f'id="level">{text}</script>')
+    shutil.copy(engine_file, tmp_path / "orv_engine.js")
+    (tmp_path / "level.html").write_text(page, encoding="utf-8")
+    with HeadlessChromium(tmp_path / "profile", environment_without_sanitizer()) as browser:
+        browser.open((tmp_path / "level.html").as_uri())
+        frames = browser.evaluate("window.played")
+    assert frames == frame_texts(orv.load_sample("alchemists_tower"))
+
+
+def test_an_installation_without_the_engine_says_in_one_line_how_to_get_it(monkeypatch,
+                                                                               tmp_path):
+    monkeypatch.setattr("orv.web.FOLDER", tmp_path)
+    with pytest.raises(BrowserEngineMissing, match=r"^the browser engine was not built with "
+                       r"this installation, since Emscripten was missing; install it \(Debian: "
+                       r"apt-get install emscripten\)[^\n]*$"):
+        browser_engine_path()
