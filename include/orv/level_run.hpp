@@ -3,6 +3,7 @@
 // A level played with a record of every step, which can tell its outcome at any frame: what
 // the package's recording sequencer and the browser build play.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -19,6 +20,8 @@ class LevelRun {
 public:
     /// std::invalid_argument for a text that is not a level (Environment::from_level_text).
     explicit LevelRun(std::string_view level_text);
+    /// A run of the tree `top`, which it plays and so changes: the caller gives it up.
+    explicit LevelRun(std::shared_ptr<Environment> top);
 
     /// Takes the next step: writes its frame document to `out`, byte for byte what
     /// NarrativeSequencer::NextFrame gives, and fills `record` with what the step did.
@@ -28,6 +31,8 @@ public:
     /// The outcome of the frames taken so far (the run's when it is finished);
     /// std::logic_error before the first frame.
     RunOutcome outcome() const;
+    /// A frame was taken, so the run has an outcome.
+    bool has_outcome() const { return last_.has_value(); }
 
     /// Writes the level as it now stands, as Environment::write_json does.
     void write_level(JsonTextWriter& out) const;

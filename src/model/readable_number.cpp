@@ -2,13 +2,12 @@
 #include "orv/readable_number.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <iterator>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "../levels/problem_words.hpp"
 
 namespace orv {
 
@@ -19,8 +18,6 @@ constexpr int kReadableDigits = 6;
 constexpr double kWholeLimit = 1e15;
 /// Fixed notation for decimal exponents in [kSmallestFixedExponent, kReadableDigits).
 constexpr int kSmallestFixedExponent = -4;
-/// exact_number's fixed notation ends below this decimal exponent, as Python's repr does.
-constexpr int kExactFixedLimit = 16;
 
 /// A natural number in base 10^9, least significant limb first.
 class Decimal {
@@ -141,58 +138,10 @@ std::string rounded(double value) {
     return sign + mantissa + "e" + (exponent < 0 ? "-" : "+") + std::to_string(std::abs(exponent));
 }
 
-/// A finite, non-zero `value` with every digit of its shortest round-trip text, given as the
-/// digits (most significant first, no point) and the decimal exponent of the first.
-std::string shortest_digits(double value, int& exponent) {
-    // Scientific form is the shortest that reads back, at most "-d.dddddddddddddddde-308".
-    char text[32];
-    const char* end = std::to_chars(std::begin(text), std::end(text), std::fabs(value),
-                                    std::chars_format::scientific)
-                          .ptr;
-    const std::string_view written(text, static_cast<std::size_t>(end - text));
-    const std::size_t mark = written.find('e');
-    std::string digits;
-    for (char figure : written.substr(0, mark)) {
-        if (figure != '.') {
-            digits += figure;
-        }
-    }
-    std::string_view power = written.substr(mark + 1);
-    const bool negative = power.front() == '-';
-    power.remove_prefix(1); // its sign: to_chars always writes one
-    std::from_chars(power.data(), power.data() + power.size(), exponent);
-    exponent = negative ? -exponent : exponent;
-    return digits;
-}
-
 } // namespace
 
 std::string exact_number(double value) {
-    if (std::isnan(value) || std::isinf(value)) {
-        return readable_number(value);
-    }
-    const std::string sign = std::signbit(value) ? "-" : "";
-    if (value == 0.0) {
-        return sign + "0.0";
-    }
-    int exponent = 0;
-    std::string digits = shortest_digits(value, exponent);
-    if (exponent >= kSmallestFixedExponent && exponent < kExactFixedLimit) {
-        if (exponent < 0) {
-            return sign + "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
-        }
-        const auto whole = static_cast<std::size_t>(exponent + 1);
-        digits.resize(std::max(digits.size(), whole), '0');
-        const std::string fraction = digits.substr(whole);
-        return sign + digits.substr(0, whole) + "." + (fraction.empty() ? "0" : fraction);
-    }
-    std::string power = std::to_string(std::abs(exponent));
-    power.insert(0, power.size() < 2 ? "0" : "");
-    std::string mantissa = digits.substr(0, 1);
-    if (digits.size() > 1) {
-        mantissa += "." + digits.substr(1);
-    }
-    return sign + mantissa + "e" + (exponent < 0 ? "-" : "+") + power;
+    return std::isfinite(value) ? levels::python_float_text(value) : readable_number(value);
 }
 
 std::string readable_number(double value, bool signed_zero) {

@@ -1,14 +1,17 @@
 #include "orv/level_run.hpp"
 
 #include <stdexcept>
+#include <utility>
 
 #include "orv/environment.hpp"
 
 namespace orv {
 
 LevelRun::LevelRun(std::string_view level_text)
-    : sequencer_(Environment::from_level_text(level_text)),
-      tally_(*sequencer_.root_environment) {}
+    : LevelRun(Environment::from_level_text(level_text)) {}
+
+LevelRun::LevelRun(std::shared_ptr<Environment> top)
+    : sequencer_(std::move(top)), tally_(*sequencer_.root_environment) {}
 
 NarrativeSequencer::FrameOutcome LevelRun::step(StepRecord& record) {
     NarrativeSequencer::FrameOutcome frame = sequencer_.advance(&record);

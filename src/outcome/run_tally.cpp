@@ -24,8 +24,19 @@ using outcome::as_written;
 using outcome::Diagnosis;
 using outcome::shown_frozen;
 
-std::string child_path(const std::string& path, std::size_t index) {
-    return path.empty() ? std::to_string(index) : path + "." + std::to_string(index);
+/// The place of the zone a walk enters ("" for the root, "1.0" for the first sub-zone of its
+/// second), from the walk's stack of its ancestors: the index taken below each is its next
+/// sub-zone's less one. Made only when asked for, since a deep tree's places are long.
+std::string place_of(const std::vector<OpenZone<const Environment>>& open,
+                     const Environment* parent) {
+    std::string path;
+    if (parent == nullptr) {
+        return path; // the root: the stack still holds the previous walk's zones
+    }
+    for (const auto& around : open) {
+        path += (path.empty() ? "" : ".") + std::to_string(around.next - 1);
+    }
+    return path;
 }
 
 bool is_gate_name(const std::string& name) {
@@ -165,14 +176,10 @@ RunOutcome RunTally::classify(const Environment& last, const LastFrame& frame) c
 
     std::vector<std::pair<const MagicianAgent*, const Environment*>> remaining;
     std::map<AgentKey, long> remaining_count;
-    std::vector<std::string> paths; // of the zone entered at each depth
     std::vector<OpenZone<const Environment>> open;
-    const auto enter = [&](const Environment& zone, const Environment* parent, std::size_t index) {
-        const std::size_t depth = depth_of(parent, open);
-        paths.resize(depth);
-        paths.push_back(depth == 0 ? std::string() : child_path(paths.back(), index));
+    const auto enter = [&](const Environment& zone, const Environment* parent, std::size_t) {
         if (!zone.charges.empty()) {
-            result.final_charges.push_back({zone.id, paths.back(), zone.charges});
+            result.final_charges.push_back({zone.id, place_of(open, parent), zone.charges});
         }
         for (const auto& agent : zone.agents) {
             remaining.emplace_back(agent.get(), &zone);

@@ -2,7 +2,8 @@
 work over: kept here only as the reference that the engine's outcome must equal.
 
 ``reference_outcome`` gives what ``LevelOutcome.to_dict()`` gave, and the lines of the closed
-gates (six digits and every digit) and of the idle agents.
+gates (six digits and every digit) and of the idle agents: what ``told`` gives of the
+outcome the engine finds.
 """
 
 from __future__ import annotations
@@ -153,6 +154,13 @@ def _finite(value: Any) -> Any:
     if isinstance(value, (list, tuple)):
         return [_finite(item) for item in value]
     return value
+
+
+def told(result: Any) -> tuple[Json, list[str], list[str], list[str]]:
+    """A ``LevelOutcome`` as ``reference_outcome`` tells it."""
+    return (result.to_dict(), [gate.describe() for gate in result.closed_gates],
+            [gate.describe(digits=None) for gate in result.closed_gates],
+            [agent.describe() for agent in result.idle_agents])
 
 
 def reference_outcome(start: Json, documents: list[Json],

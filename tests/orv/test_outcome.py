@@ -10,7 +10,7 @@ import orv_engine
 import pytest
 from orv_engine import NEGATIVE, POSITIVE
 from orv_test_support import two_room_level
-from outcome_reference import reference_outcome
+from outcome_reference import reference_outcome, told
 
 from orv import _native, load_sample
 from orv.generating.levels import generate_level
@@ -153,12 +153,6 @@ def test_every_zone_that_still_holds_charges_is_in_the_final_charges():
     final = play_outcome(east_door()).final_charges
     assert [(zone.zone, zone.path, [charge["magnitude"] for charge in zone.charges])
             for zone in final] == [("hall", "", [1.0]), ("lock", "0.0", [48.0])]
-
-
-def told(result):
-    return (result.to_dict(), [gate.describe() for gate in result.closed_gates],
-            [gate.describe(digits=None) for gate in result.closed_gates],
-            [agent.describe() for agent in result.idle_agents])
 
 
 COMPARED = {**{f"generated {index}": lambda index=index: generate_level(2026, index, index % 7)

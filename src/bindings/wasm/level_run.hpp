@@ -8,7 +8,7 @@
 
 #include "orv/environment.hpp"
 #include "orv/json_text.hpp"
-#include "orv/sequencer.hpp"
+#include "orv/level_run.hpp"
 
 namespace orv::wasm {
 
@@ -24,13 +24,15 @@ public:
     /// The step record of the last frame (StepRecord::to_json's text), or null before the
     /// first frame and after a failed one.
     emscripten::val last_step() const;
-    bool is_finished() const { return sequencer_->is_finished; }
-    std::int32_t current_frame() const { return sequencer_->current_frame; }
+    /// The outcome of the frames played so far (RunOutcome::to_json's text), or null before
+    /// the first frame; the Error its classifying threw.
+    emscripten::val outcome() const;
+    bool is_finished() const { return run_->is_finished(); }
+    std::int32_t current_frame() const { return run_->current_frame(); }
 
 private:
-    std::shared_ptr<Environment> top_;
     /// Held by pointer, so that a run can be moved into JavaScript's keeping.
-    std::unique_ptr<NarrativeSequencer> sequencer_;
+    std::unique_ptr<orv::LevelRun> run_;
     /// The last frame's text, its storage kept for the next one.
     std::unique_ptr<TextBuffer> frame_;
     std::string last_step_;
