@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "../model/zone_fields.hpp"
 #include "orv/agent.hpp"
 #include "orv/environment.hpp"
 #include "orv/run_outcome.hpp"
@@ -20,9 +21,7 @@ inline constexpr const char* kWaits = "its zone is frozen";
 inline constexpr const char* kUntried = "not tried before the run ended";
 
 /// The freeze flag as the frames show it: a zone without sub-zones is written unfrozen.
-inline bool shown_frozen(const Environment& zone) {
-    return !zone.sub_environments.empty() && zone.is_time_frozen;
-}
+inline bool shown_frozen(const Environment& zone) { return shown_time_frozen(zone); }
 
 /// A number as the frames write it and every tool reads it back: NaN when it is not finite.
 double as_written(double value);

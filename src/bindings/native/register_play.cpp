@@ -46,8 +46,12 @@ public:
         run_.finish();
     }
 
-    /// The JSON text of the outcome of the frames played so far (RunOutcome::to_json).
-    std::string outcome() const { return run_.outcome().to_json().dump(); }
+    /// The JSON text of the outcome of the frames played so far (RunOutcome::to_json). Its
+    /// walks check for signals, whose handlers must not step this run meanwhile.
+    std::string outcome() const {
+        const bindings::ExclusiveStep step;
+        return run_.outcome().to_json().dump();
+    }
 
     /// The level as it stands, as Environment.to_json writes it.
     py::str level_text() const {
