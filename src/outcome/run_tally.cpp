@@ -1,6 +1,8 @@
 // Counting the steps of a run, and classifying it from the tree its last frame left.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <set>
 #include <stdexcept>
 #include <utility>
@@ -37,6 +39,20 @@ std::string place_of(const std::vector<OpenZone<const Environment>>& open,
         path += (path.empty() ? "" : ".") + std::to_string(around.next - 1);
     }
     return path;
+}
+
+/// A frame number of a document, refused unless it is a whole number that an int32 holds (a
+/// cast of any other number would be undefined).
+std::int32_t frame_number(const nlohmann::json& value) {
+    if (value.is_number_integer()) {
+        const auto number = value.get<std::int64_t>();
+        if (number >= 0 && number <= std::numeric_limits<std::int32_t>::max()) {
+            return static_cast<std::int32_t>(number);
+        }
+    }
+    throw std::invalid_argument("a frame number must be a whole number from 0 to " +
+                                std::to_string(std::numeric_limits<std::int32_t>::max()) +
+                                ", not " + value.dump());
 }
 
 bool is_gate_name(const std::string& name) {
@@ -129,7 +145,7 @@ void RunTally::count_record(const nlohmann::json& record) {
         return;
     }
     if (record.at("step") == "collapse") {
-        count_collapse(record.at("frame").get<std::int32_t>(), zone.at("id"));
+        count_collapse(frame_number(record.at("frame")), zone.at("id"));
     } else if (!agent.is_null()) {
         const std::string& name = agent.at("name").get_ref<const std::string&>();
         count_cast(name, agent.at("visual_id"), zone.at("id"), is_gate_name(name));
@@ -148,7 +164,7 @@ void RunTally::count_event(const nlohmann::json& meta) {
         return;
     }
     if (read.type == event_text(ORV_FRAME_EVENT_COLLAPSE_ZONE)) {
-        count_collapse(meta.at("frame_index").get<std::int32_t>(), *zone);
+        count_collapse(frame_number(meta.at("frame_index")), *zone);
     } else {
         count_cast(read.agent_name, read.visual_id, *zone, is_gate_name(read.agent_name));
     }
@@ -289,16 +305,19 @@ RunOutcome classify_documents(nlohmann::json start, const nlohmann::json& steps,
         } catch (const nlohmann::json::exception&) {
             throw std::invalid_argument("step " + std::to_string(index) +
                                         " is neither a step record nor a frame's meta object");
+        } catch (const std::invalid_argument& error) {
+            throw std::invalid_argument("step " + std::to_string(index) + ": " + error.what());
         }
     }
     LastFrame frame;
     try {
         const nlohmann::json& meta = last.at("meta");
-        frame = {meta.at("frame_index").get<std::int32_t>(), meta.at("status"),
-                 meta.at("message")};
+        frame = {frame_number(meta.at("frame_index")), meta.at("status"), meta.at("message")};
     } catch (const nlohmann::json::exception&) {
         throw std::invalid_argument("the last frame has no \"meta\" object with "
                                     "\"frame_index\", \"status\" and \"message\"");
+    } catch (const std::invalid_argument& error) {
+        throw std::invalid_argument(std::string("the last frame: ") + error.what());
     }
     return tally.classify(*Environment::from_level_json(std::move(last)), frame);
 }

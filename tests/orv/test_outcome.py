@@ -192,6 +192,12 @@ def test_exact_numbers_are_written_as_python_writes_a_float():
     ('{"id": "top"}', "[]", "{}", "level"),
     (orv_engine.Environment("top").to_json(), "[3]", "{}", "step 0 is neither"),
     (orv_engine.Environment("top").to_json(), "[]", "{}", "no \"meta\" object"),
+    (orv_engine.Environment("top").to_json(),
+     '[{"step": "collapse", "frame": 1e300, "zone": {"id": "z"}, "agent": null}]', "{}",
+     "step 0: a frame number must be a whole number from 0 to 2147483647, not 1e"),
+    (orv_engine.Environment("top").to_json(), "[]",
+     '{"meta": {"frame_index": -1, "status": "FINISHED", "message": ""}}',
+     "the last frame: a frame number must be .* not -1$"),
 ])
 def test_classifying_documents_that_are_not_a_run_is_refused(start, steps, last, message):
     with pytest.raises(ValueError, match=message):
