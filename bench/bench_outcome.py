@@ -1,6 +1,6 @@
-"""How fast a level's outcome is found: orv.playing.outcome.play_outcome, which parses only each
-frame's meta object and the last frame, against parsing every frame with json.loads and
-classifying the parsed documents (what the player and the viewer do).
+"""How fast a level's outcome is found: orv.playing.outcome.play_outcome, which has the engine
+play the level and classify the run with no frame written, against parsing every frame with
+json.loads and classifying the parsed documents (what the player and the viewer do).
 
 Run: .venv/bin/python bench/bench_outcome.py [--seed N] [--levels a,b]
 

@@ -44,6 +44,9 @@ public:
     /// that the engine does not have left aside (the tools' "title", "hint", "hand"..., and
     /// a frame document's "meta").
     static std::shared_ptr<Environment> from_level_text(std::string_view text);
+    /// from_level_text of a parsed text: the members of the top zone that the engine does
+    /// not have are left aside.
+    static std::shared_ptr<Environment> from_level_json(nlohmann::json value);
     /// Appends the charge; nothing is merged or checked.
     virtual void add_charge(Charge charge);
     /// Appends the agent. Throws std::invalid_argument for an empty reference.

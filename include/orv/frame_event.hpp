@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include <nlohmann/json_fwd.hpp>
@@ -19,6 +20,11 @@ extern const char* ORV_FRAME_EVENT_LEVEL_COMPLETE;
 extern const char* ORV_FRAME_EVENT_COLLAPSE_ZONE;
 extern const char* ORV_FRAME_EVENT_CAST_SPELL;
 
+/// The words that put a zone's id into an event: a collapse's visual id is the prefix and the
+/// zone's id; a spell's description is the caster's name, the mark and the zone's id.
+inline constexpr const char* kCollapseVisualPrefix = "shield_";
+inline constexpr const char* kSpellZoneMark = " executed operation in ";
+
 /// One thing that happened in a frame: a spell, a zone collapse or the end of the level.
 /// A value with copies of its texts; no links to the agent or zone it speaks of.
 struct FrameEvent {
@@ -35,5 +41,10 @@ struct FrameEvent {
     /// The members of both, in key order.
     void describe_json(JsonFields& fields) const;
 };
+
+/// The id of the zone an event names: the caster's zone, or the zone that collapsed; none for
+/// an event of another type. For frames that carry no step record: the one reader of the
+/// words above.
+std::optional<std::string> event_zone_id(const FrameEvent& event);
 
 } // namespace orv

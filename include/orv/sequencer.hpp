@@ -86,18 +86,19 @@ public:
     std::optional<FrameEvent> last_event;
     std::shared_ptr<Environment> root_environment;
 
-private:
     /// What a frame reports: its status and message.
     struct FrameOutcome {
         std::string status;
         std::string message;
     };
+    /// Everything NextFrame does but building the document; fills `record` when given. For a
+    /// run that needs only what the steps did (write_response can write the frame after it).
+    FrameOutcome advance(StepRecord* record);
 
+private:
     template <class Policy>
     friend class StepRoutine;
 
-    /// Everything NextFrame does but building the document; fills `record` when given.
-    FrameOutcome advance(StepRecord* record);
     /// How many candidates the previous step collected: the next list starts with that room.
     std::size_t candidates_last_frame = 0;
     /// The candidate list of quiet steps and the stack of every step's walks, kept with their

@@ -41,6 +41,10 @@ def readable_number(value: float, signed_zero: bool = False) -> str:
     """``value`` as the step texts show it: six significant digits at most, whole numbers
     without a decimal point, "NaN", "inf"; "-0" only with ``signed_zero``."""
 
+def exact_number(value: float) -> str:
+    """``value`` with every digit, as Python's ``repr`` writes a float ("13.0", "1e-05");
+    "NaN", "inf" and "-inf" as ``readable_number`` writes them."""
+
 def signed_total(charges: list[tuple[float, str]]) -> float:
     """The signed total of charges (magnitude, polarity text), as the gates sum it."""
 
@@ -51,12 +55,32 @@ class RecordingSequencer:
 
     def __init__(self, level_text: str) -> None: ...
     def next_frame(self) -> tuple[str, str]: ...
+    def finish(self) -> None:
+        """Plays the frames left, as ``next_frame`` would, without handing them out."""
+    def outcome(self) -> str:
+        """The JSON text of what the frames played so far came to: "outcome" ("solved",
+        "ended", "stuck" or "out of steps"), "frames", "spells", "collapses",
+        "gates_opened", "closed_gates" and "idle_agents" (each with its members and its line
+        as "text"; a gate also "exact_text", every digit), "final_charges",
+        "final_status", "final_message". A number that is not finite is the text "NaN",
+        "inf" or "-inf". RuntimeError before the first frame."""
     def level_text(self) -> str:
         """The level as it now stands, as ``Environment.to_json`` writes it."""
     @property
     def is_finished(self) -> bool: ...
     @property
     def current_frame(self) -> int: ...
+
+def classify(start: str, steps: str, last: str) -> str:
+    """``RecordingSequencer.outcome`` of a run told by the texts of its documents: ``start``,
+    the tree before the first step; ``steps``, a JSON list of each frame's step record, or
+    for a frame that has none, its "meta" object; ``last``, the last frame document.
+    ValueError for a text that is not JSON, a tree that is not a level, or a step that is
+    neither."""
+
+def event_zone(type: str, agent_name: str, visual_id: str, description: str) -> str | None:
+    """The id of the zone a frame's event names: the caster's, or the zone that collapsed;
+    None for an event of another type."""
 
 def decline_reasons() -> dict[str, list[str]]:
     """Every reason of each kind, by display name, with the numbers it fills in as

@@ -117,22 +117,14 @@ FINISHED = "FINISHED"
 RUNNING = "RUNNING"
 ERROR = "ERROR"
 
-# The words of an event's description, which only ``event_zone`` reads.
-_SPELL_MARK = " executed operation in "
-_SHIELD = "shield_"
-
-
 def event_zone(event: EventJson) -> str | None:
     """The id of the zone an event names: the caster's zone, or the zone that collapsed.
 
     For frames that carry no step record (a game that stepped ``orv_engine`` itself): the
-    only code of the package that reads the words of an event. None for the end of a level.
+    engine reads the words of its own event. None for the end of a level.
     """
-    if event["type"] == COLLAPSE_ZONE:
-        return event["visual_id"].removeprefix(_SHIELD)
-    if event["type"] == CAST_SPELL:
-        return event["description"][len(event["agent_name"]) + len(_SPELL_MARK):]
-    return None
+    return _native.event_zone(event["type"], event["agent_name"], event["visual_id"],
+                              event["description"])
 
 
 def path_text(place: PlaceJson) -> str:

@@ -120,7 +120,10 @@ std::shared_ptr<Environment> Environment::from_json_text(std::string_view text) 
 }
 
 std::shared_ptr<Environment> Environment::from_level_text(std::string_view text) {
-    nlohmann::json value = parsed_level(text);
+    return from_level_json(parsed_level(text));
+}
+
+std::shared_ptr<Environment> Environment::from_level_json(nlohmann::json value) {
     if (value.is_object()) {
         const nlohmann::json zone_keys = level_fields_json()["zone"];
         for (auto member = value.begin(); member != value.end();) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "../levels/problem_words.hpp"
+
 namespace orv {
 
 namespace {
@@ -137,6 +139,10 @@ std::string rounded(double value) {
 }
 
 } // namespace
+
+std::string exact_number(double value) {
+    return std::isfinite(value) ? levels::python_float_text(value) : readable_number(value);
+}
 
 std::string readable_number(double value, bool signed_zero) {
     if (std::isnan(value)) {

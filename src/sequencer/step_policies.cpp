@@ -64,7 +64,7 @@ void NarratedStep::spell_cast(NarrativeSequencer& sequencer, MagicianAgent& agen
                               Environment& zone) {
     sequencer.last_event = FrameEvent{agent.name, agent.visual_id,
                                       event_text(ORV_FRAME_EVENT_CAST_SPELL),
-                                      agent.name + " executed operation in " + zone.id};
+                                      agent.name + kSpellZoneMark + zone.id};
     if (record_ == nullptr) {
         return;
     }
@@ -87,7 +87,7 @@ void NarratedStep::spell_cast(NarrativeSequencer& sequencer, MagicianAgent& agen
 
 NarratedStep::Collapse NarratedStep::collapsing(const Environment& sub, const Environment& parent,
                                                 const Ancestors& open) {
-    Collapse noted{FrameEvent{"Chronomancer", "shield_" + sub.id,
+    Collapse noted{FrameEvent{"Chronomancer", kCollapseVisualPrefix + sub.id,
                               event_text(ORV_FRAME_EVENT_COLLAPSE_ZONE),
                               "Zone " + sub.id + " has resolved and merged."},
                    std::nullopt};

@@ -21,6 +21,7 @@ async function main() {
     stepLevel: (text) => {
       const run = engine.startLevel(text);
       try {
+        const before = run.outcome;
         const frames = [];
         const states = [[run.isFinished, run.currentFrame]];
         const steps = [run.lastStep];
@@ -29,8 +30,10 @@ async function main() {
           states.push([run.isFinished, run.currentFrame]);
           steps.push(run.lastStep);
         }
+        // What the run came to, before the first frame (nothing yet) and at its end.
+        const outcomes = [before, run.outcome];
         frames.push(run.nextFrame()); // after the end: the last frame again
-        return { frames, states, steps };
+        return { frames, states, steps, outcomes };
       } finally {
         run.delete();
       }

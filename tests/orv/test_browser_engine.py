@@ -8,6 +8,7 @@ from __future__ import annotations
 import json
 import random
 import shutil
+from typing import Any
 
 import orv_engine
 import pytest
@@ -15,14 +16,16 @@ from headless_chromium import CHROMIUM, HeadlessChromium
 from node_engine import NODE, EngineError, NodeEngine
 from odd_levels import odd_level
 from orv_test_support import environment_without_sanitizer, frame_texts, nested_zones, run_orv
+from outcome_reference import reference_outcome, told
 from puzzle_cases import BAD_PUZZLE_KEYS, puzzle_text
 
 import orv
 from orv import _native
 from orv.generating.puzzles import generate_puzzle
 from orv.levels.files import LevelError, level_to_json
-from orv.levels.samples import sample_file
+from orv.levels.samples import SAMPLES, sample_file
 from orv.playing.frames import RecordedRun
+from orv.playing.outcome import LevelOutcome, play_outcome
 from orv.puzzles.puzzle import Puzzle
 from orv.web import BrowserEngineMissing, browser_engine_path
 
@@ -50,11 +53,14 @@ def sample_text(name: str) -> str:
     return sample_file(name).read_text(encoding="utf-8")
 
 
-def python_run(text: str) -> dict[str, list]:
-    """The frames of the Python module and the package's step records, for a level file."""
+def python_run(text: str) -> dict[str, Any]:
+    """The frames of the Python module and the package's step records and outcome, for a
+    level file."""
     top = orv.level_from_json(text)
-    records = [json.loads(record) for _, record in RecordedRun(level_to_json(top)).texts()]
-    return {"frames": frame_texts(top), "steps": records}
+    run = RecordedRun(level_to_json(top))
+    records = [json.loads(record) for _, record in run.texts()]
+    return {"frames": frame_texts(top), "steps": records,
+            "outcome": json.loads(run.outcome_text())}
 
 
 def test_random_levels_give_the_python_modules_frames_byte_for_byte(engine):
@@ -79,9 +85,20 @@ def test_a_stepped_run_reports_its_state_after_every_frame(engine, seed):
         frames.append(sequencer.next_frame())
         states.append([sequencer.is_finished, sequencer.current_frame])
     frames.append(sequencer.next_frame())
-    steps = [None, *python_run(text)["steps"]]
+    played = python_run(text)
     assert engine.call("stepLevel", text) == {"frames": frames, "states": states,
-                                              "steps": steps}
+                                              "steps": [None, *played["steps"]],
+                                              "outcomes": [None, played["outcome"]]}
+
+
+@pytest.mark.parametrize("name", SAMPLES)
+def test_the_samples_outcome_is_the_packages_and_the_python_classifiers(engine, name):
+    played = engine.call("playLevel", sample_text(name))
+    outcome = told(LevelOutcome.from_engine(json.dumps(played["outcome"])))
+    assert outcome == told(play_outcome(name))
+    start = json.loads(sample_text(name))
+    documents = [json.loads(frame) for frame in played["frames"]]
+    assert outcome == reference_outcome(start, documents, played["steps"])
 
 
 def random_puzzle(index: int) -> str:

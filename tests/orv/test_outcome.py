@@ -1,15 +1,21 @@
-"""The outcome of a level: the fast route and the route over parsed frames agree."""
+"""The outcome of a level: the fast route and the route over parsed frames agree, and both
+agree with the classifier the package had in Python before the engine took it over."""
 
 import math
+import random
+import struct
+from collections import Counter
 
 import orv_engine
 import pytest
 from orv_engine import NEGATIVE, POSITIVE
 from orv_test_support import two_room_level
+from outcome_reference import reference_outcome, told
 
-from orv import load_sample
+from orv import _native, load_sample
+from orv.generating.levels import generate_level
 from orv.playing.outcome import Outcome, classify_frames, exit_status, play_outcome
-from orv.viewer.page import level_frames
+from orv.viewer.page import level_frames, played_level
 
 
 def zone(name, charges=(), subs=()):
@@ -71,6 +77,20 @@ def no_gates():
     return top
 
 
+def infinite_factorial():
+    # 200! is infinite; the frames write it null, which every tool reads as NaN.
+    top = zone("top", [200])
+    top.add_factorial_magician("bang")
+    top.add_equals_gate("huge", 1)
+    return top
+
+
+def overflowing_total():
+    top = zone("top", [1e308, 1e308])
+    top.add_inequality_gate("cap", 0, "<")
+    return top
+
+
 def endless():
     top = zone("top", [1])
     for index in range(1001):
@@ -106,6 +126,11 @@ LEVELS = {
         ("frozen", 'gate "vault_door" in zone vault (== 2): total 2, but the zone stayed '
                    'frozen, held by zone timelock (Chronomancer "keeper": never casts)')]),
     "no gates": (no_gates, Outcome.ENDED, []),
+    "infinite factorial": (infinite_factorial, Outcome.STUCK, [
+        ("not_a_number", 'gate "huge" in zone top (== 1): total NaN, target 1: NaN meets no '
+                         'rule')]),
+    "overflowing total": (overflowing_total, Outcome.STUCK, [
+        ("wrong_total", 'gate "cap" in zone top (< 0): total inf, needs < 0 (difference inf)')]),
     "out of steps": (endless, Outcome.OUT_OF_STEPS, [
         ("out_of_steps", 'gate "never" in zone top (== 1): total 1, but the steps ran out '
                          'before the gate was tried on it')]),
@@ -128,3 +153,57 @@ def test_every_zone_that_still_holds_charges_is_in_the_final_charges():
     final = play_outcome(east_door()).final_charges
     assert [(zone.zone, zone.path, [charge["magnitude"] for charge in zone.charges])
             for zone in final] == [("hall", "", [1.0]), ("lock", "0.0", [48.0])]
+
+
+COMPARED = {**{f"generated {index}": lambda index=index: generate_level(2026, index, index % 7)
+               for index in range(300)},
+            **{name: build for name, (build, _, _) in LEVELS.items()}}
+
+
+def test_the_engine_classifies_runs_as_the_python_classifier_did():
+    causes = Counter()
+    for name, build in COMPARED.items():
+        played = played_level(build())
+        start, documents, records = played.documents[0], played.documents[1:], played.records[1:]
+        expected = reference_outcome(start, documents, records)
+        assert told(play_outcome(build())) == expected, name
+        assert told(classify_frames(start, documents, records)) == expected, name
+        # Without records the step of each frame is read from its event.
+        assert told(classify_frames(start, documents)) == reference_outcome(
+            start, documents, [None] * len(documents)), name
+        causes.update(gate["cause"] for gate in expected[0]["closed_gates"])
+    assert set(causes) == {"wrong_total", "frozen", "empty", "left_level", "not_a_number",
+                           "out_of_steps"}, causes
+
+
+def test_exact_numbers_are_written_as_python_writes_a_float():
+    spread = random.Random(11)
+    values = [struct.unpack("<d", spread.randbytes(8))[0] for _ in range(20000)]
+    values += [spread.choice([1, -1]) * 10 ** spread.uniform(-330, 308) for _ in range(20000)]
+    values += [10.0 ** power for power in range(-323, 309)] + [
+        0.0, -0.0, 5e-324, 1e16, 9999999999999998.0, 1e-4, 9.999999999999999e-05, 0.1, 1 / 3]
+    for value in values:
+        assert _native.exact_number(value) == ("NaN" if math.isnan(value) else repr(value)
+                                               if math.isfinite(value) else str(value)), value
+
+
+@pytest.mark.parametrize("start, steps, last, message", [
+    ("{", "[]", "{}", "the start is not JSON"),
+    ('{"id": "top"}', "[]", "{}", "level"),
+    (orv_engine.Environment("top").to_json(), "[3]", "{}", "step 0 is neither"),
+    (orv_engine.Environment("top").to_json(), "[]", "{}", "no \"meta\" object"),
+    (orv_engine.Environment("top").to_json(),
+     '[{"step": "collapse", "frame": 1e300, "zone": {"id": "z"}, "agent": null}]', "{}",
+     "step 0: a frame number must be a whole number from 0 to 2147483647, not 1e"),
+    (orv_engine.Environment("top").to_json(), "[]",
+     '{"meta": {"frame_index": -1, "status": "FINISHED", "message": ""}}',
+     "the last frame: a frame number must be .* not -1$"),
+])
+def test_classifying_documents_that_are_not_a_run_is_refused(start, steps, last, message):
+    with pytest.raises(ValueError, match=message):
+        _native.classify(start, steps, last)
+
+
+def test_a_run_has_no_outcome_before_its_first_frame():
+    with pytest.raises(RuntimeError, match="before its first frame"):
+        _native.RecordingSequencer(orv_engine.Environment("top").to_json()).outcome()

@@ -67,6 +67,15 @@ class RecordedRun:
         while not self._sequencer.is_finished:
             yield self._sequencer.next_frame()
 
+    def finish(self) -> None:
+        """Plays the frames left without handing them out."""
+        self._sequencer.finish()
+
+    def outcome_text(self) -> str:
+        """The JSON text of what the frames played so far came to, as the engine classifies
+        the run (``orv.playing.outcome.LevelOutcome.from_engine`` reads it)."""
+        return self._sequencer.outcome()
+
 
 def play_frames(level: LevelSource) -> Iterator[Frame]:
     """Play ``level`` (a zone tree, a level file or a sample's name) until it ends or runs

@@ -14,7 +14,7 @@ from orv.levels.files import level_to_json
 from orv.playing.arithmetic import Step, step_of
 from orv.playing.frames import Frame, RecordedRun
 from orv.playing.numbers import READABLE_DIGITS, number
-from orv.playing.outcome import LevelOutcome, OutcomeTally, ZoneCharges
+from orv.playing.outcome import LevelOutcome, ZoneCharges, run_outcome
 from orv.terminal import terminal_text
 
 # Beyond this many closed gates or idle agents the summary only counts the rest.
@@ -93,19 +93,15 @@ def play(top: orv_engine.Environment, out: TextIO, raw_json: bool = False,
     when given.
     """
     run = RecordedRun(level_to_json(top))
-    tally = OutcomeTally(run.start)
-    last = run.start
     for frame_text, record_text in run.texts():
         frame = Frame.from_text(frame_text, record_text)
         assert frame.record is not None
-        tally.record_step(frame.record)
         if raw_json:
             out.write(frame.text + "\n")
         else:
             out.write(terminal_text(narrate(frame, step_of(frame.record))) + "\n")
         out.flush()
-        last = frame.document
-    result = tally.result(last)
+    result = run_outcome(run)
     for line in summary_lines(result, outcome_text):
         (summary_out or out).write(terminal_text(line) + "\n")
     return result

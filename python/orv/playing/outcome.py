@@ -8,37 +8,27 @@ A run ends in one of four ways:
   out of the level when an outer zone collapsed before its own zone was worked down);
 - out of steps: the step budget ran out before the level ended.
 
-Two routes lead to the same ``LevelOutcome``. ``play_outcome`` plays a level itself and reads
-only what it needs from each frame (its ``meta`` object, and the whole of the last frame),
-which keeps it fast on levels whose frames are large. ``classify_frames`` (and
-``OutcomeTally``, which it drives) works on frame documents that a caller has parsed anyway.
+The engine classifies a run (include/orv/run_outcome.hpp), and every route hands out what it
+found as a ``LevelOutcome``. ``play_outcome`` has the engine play a level and classify it at
+the end, with nothing of the frames coming back to Python, which keeps it fast on levels whose
+frames are large. ``classify_frames`` (and ``OutcomeTally``, which it drives) sends the engine
+frame documents that a caller has parsed anyway.
 """
 
 from __future__ import annotations
 
 import json
-import math
-from collections import Counter
-from collections.abc import Iterable, Iterator
-from dataclasses import asdict, dataclass
+from collections.abc import Iterable
+from dataclasses import dataclass
 from enum import StrEnum
-from typing import Any
 
-from orv.documents import (
-    CAST_SPELL,
-    COLLAPSE_ZONE,
-    Json,
-    StepRecordJson,
-    event_zone,
-    walk_zones,
-    zone_total,
-)
+from orv import _native
+from orv.documents import Json, StepRecordJson
 from orv.exit_status import OUTCOME_STATUSES, ExitStatus
 from orv.levels.samples import LevelSource, level_source_text
-from orv.playing.causes import BlockingZone, Cause, Diagnosis, cause_of, cause_text
+from orv.playing.causes import BlockingZone, Cause, engine_number, engine_text, packed
 from orv.playing.frames import RecordedRun
-from orv.playing.numbers import READABLE_DIGITS, counted, number
-from orv.rules.roster import EQUALS_GATE, GATE_NAMES
+from orv.playing.numbers import READABLE_DIGITS, counted
 
 
 class Outcome(StrEnum):
@@ -47,9 +37,6 @@ class Outcome(StrEnum):
     STUCK = "stuck"
     OUT_OF_STEPS = "out of steps"
 
-
-# An Equals Gate has no rule text in the engine's JSON; it opens within 1e-6 of its target.
-EQUALS_RULE = "=="
 
 
 
@@ -90,20 +77,34 @@ class ClosedGate:
     blocked_by: tuple[BlockingZone, ...] = ()
     left_with: str | None = None
     left_at: int | None = None
+    text: str = engine_text()
+    exact_text: str = engine_text()
+
+    @classmethod
+    def from_engine(cls, data: Json) -> ClosedGate:
+        """The gate as the engine's outcome writes it (``RunOutcome::to_json``)."""
+        target = engine_number(data["target"])
+        assert target is not None
+        return cls(data["visual_id"], data["zone"], data["rule"], target,
+                   engine_number(data["last_total"]), data["zone_frozen"], data["removed"],
+                   Cause(data["cause"]), engine_number(data["difference"]),
+                   tuple(BlockingZone.from_engine(zone) for zone in data["blocked_by"]),
+                   data["left_with"], data["left_at"], data["text"], data["exact_text"])
 
     def describe(self, digits: int | None = READABLE_DIGITS) -> str:
-        """The gate in one line, its numbers to ``digits`` significant digits (every digit
-        for None, as reports keep them)."""
-        target = number(self.target, digits)
-        where = f'gate "{self.visual_id}" in zone {self.zone} ({self.rule} {target})'
-        return f"{where}: " + cause_text(self.cause, self.last_total, self.rule, self.target,
-                                         self.difference, self.blocked_by, self.left_with,
-                                         self.left_at, digits)
+        """The gate in one line, as the engine wrote it: its numbers to six significant
+        digits (``READABLE_DIGITS``), or every digit for None, as reports keep them."""
+        if digits is None:
+            return self.exact_text
+        if digits != READABLE_DIGITS:
+            raise ValueError(f"a gate's line gives its numbers to {READABLE_DIGITS} "
+                             f"significant digits or every digit (None), not {digits}")
+        return self.text
 
     def to_dict(self) -> Json:
         """A JSON-ready form with every digit; numbers that are not finite become null."""
-        packed: Json = _finite(asdict(self))
-        return packed
+        form: Json = packed(self)
+        return form
 
 
 @dataclass(frozen=True)
@@ -116,14 +117,19 @@ class IdleAgent:
     zone: str
     reason: str = ""
     removed: bool = False
+    text: str = engine_text()
+
+    @classmethod
+    def from_engine(cls, data: Json) -> IdleAgent:
+        return cls(data["name"], data["visual_id"], data["zone"], data["reason"],
+                   data["removed"], data["text"])
 
     def describe(self) -> str:
-        why = "left the level with its zone" if self.removed else self.reason
-        return f'{self.name} "{self.visual_id}" in zone {self.zone}' + (f": {why}" if why
-                                                                        else "")
+        return self.text
 
     def to_dict(self) -> Json:
-        return asdict(self)
+        form: Json = packed(self)
+        return form
 
 
 @dataclass(frozen=True)
@@ -140,6 +146,18 @@ class LevelOutcome:
     final_charges: tuple[ZoneCharges, ...]
     final_status: str
     final_message: str
+
+    @classmethod
+    def from_engine(cls, text: str) -> LevelOutcome:
+        """The outcome from the JSON text of the engine's (``RunOutcome::to_json``)."""
+        data = json.loads(text)
+        return cls(Outcome(data["outcome"]), data["frames"], data["spells"], data["collapses"],
+                   data["gates_opened"],
+                   tuple(ClosedGate.from_engine(gate) for gate in data["closed_gates"]),
+                   tuple(IdleAgent.from_engine(agent) for agent in data["idle_agents"]),
+                   tuple(ZoneCharges(zone["zone"], zone["path"], tuple(zone["charges"]))
+                         for zone in data["final_charges"]),
+                   data["final_status"], data["final_message"])
 
     @property
     def exit_status(self) -> ExitStatus:
@@ -166,8 +184,8 @@ class LevelOutcome:
 
     def to_dict(self) -> Json:
         """A JSON-ready form; numbers that are not finite become null."""
-        packed: Json = _finite(asdict(self))
-        return packed
+        form: Json = packed(self)
+        return form
 
 
 @dataclass(frozen=True)
@@ -188,98 +206,25 @@ class ZoneCharges:
 
 
 class OutcomeTally:
-    """Builds a LevelOutcome from the tree before the first step, each frame's meta object
-    and the last frame document."""
+    """Gathers a run's frames as a caller parsed them, for the engine to classify: made from
+    the tree before the first step, given each frame's step record or, for a frame that has
+    none, its meta object, and at the end the last frame document."""
 
     def __init__(self, start: Json) -> None:
-        self._placed = list(_agents_of(start))
         self._start = start
-        self._collapsed: list[tuple[int, str]] = []
-        self._cast: Counter[tuple[str, str, str]] = Counter()
-        self.spells = 0
-        self.collapses = 0
-        self.gates_opened = 0
+        self._steps: list[Json | StepRecordJson] = []
 
     def record(self, meta: Json) -> None:
-        """Counts the step of a frame that carries no step record, from its event."""
-        event = meta["last_event"]
-        if event is None or event["type"] not in (CAST_SPELL, COLLAPSE_ZONE):
-            return
-        zone = event_zone(event) or ""
-        if event["type"] == COLLAPSE_ZONE:
-            self._count_collapse(int(meta["frame_index"]), zone)
-        else:
-            self._count_cast(event["agent_name"], event["visual_id"], zone)
+        """The step of a frame that carries no step record: the engine reads its event."""
+        self._steps.append(meta)
 
     def record_step(self, step: StepRecordJson) -> None:
-        """Counts the step of a frame from its step record."""
-        zone, agent = step["zone"], step["agent"]
-        if step["step"] == "collapse" and zone is not None:
-            self._count_collapse(step["frame"], zone["id"])
-        elif agent is not None and zone is not None:
-            self._count_cast(agent["name"], agent["visual_id"], zone["id"])
-
-    def _count_collapse(self, frame: int, zone: str) -> None:
-        self.collapses += 1
-        self._collapsed.append((frame, zone))
-
-    def _count_cast(self, name: str, visual_id: str, zone: str) -> None:
-        self._cast[name, visual_id, zone] += 1
-        if name in GATE_NAMES:
-            self.gates_opened += 1
-        else:
-            self.spells += 1
+        """The step of a frame, from its step record."""
+        self._steps.append(step)
 
     def result(self, last: Json) -> LevelOutcome:
-        meta = last["meta"]
-        remaining: list[tuple[Json, bool | None, Json]] = list(_agents_of(last))
-        gone = Counter(_key(agent, zone) for agent, _, zone in self._placed)
-        gone -= Counter(_key(agent, zone) for agent, _, zone in remaining)
-        gone -= self._cast
-        # What is neither still placed nor cast left the level inside a collapsed zone.
-        removed: list[tuple[Json, bool | None, Json]] = [
-            (agent, None, zone) for agent, _, zone in self._placed
-            if _take(gone, _key(agent, zone))]
-        diagnosis = Diagnosis()
-        ran_out = meta["status"] == "ERROR"
-        closed = tuple(self._closed_gate(diagnosis, ran_out, *entry)
-                       for entry in remaining + removed if entry[0]["name"] in GATE_NAMES)
-        idle = tuple(_idle_agent(diagnosis, *entry) for entry in remaining + removed
-                     if entry[0]["name"] not in GATE_NAMES)
-        had_gates = any(agent["name"] in GATE_NAMES for agent, _, _ in self._placed)
-        if meta["status"] == "ERROR":
-            outcome = Outcome.OUT_OF_STEPS
-        elif closed:
-            outcome = Outcome.STUCK
-        else:
-            outcome = Outcome.SOLVED if had_gates else Outcome.ENDED
-        return LevelOutcome(outcome, int(meta["frame_index"]), self.spells, self.collapses,
-                            self.gates_opened, closed, idle, _final_charges(last),
-                            meta["status"], meta["message"])
-
-    def _closed_gate(self, diagnosis: Diagnosis, ran_out: bool, agent: Json,
-                     frozen: bool | None, zone: Json) -> ClosedGate:
-        rule = EQUALS_RULE if agent["name"] == EQUALS_GATE else agent["rule"]
-        target = math.nan if agent["target_value"] is None else float(agent["target_value"])
-        if frozen is None:
-            left_with, left_at = self._collapse_that_took(zone)
-            return ClosedGate(agent["visual_id"], zone["id"], rule, target, None, removed=True,
-                              cause=Cause.LEFT_LEVEL, left_with=left_with, left_at=left_at)
-        total = zone_total(zone["charges"]) if zone["charges"] else None
-        cause = cause_of(target, total, frozen)
-        if cause is Cause.WRONG_TOTAL and ran_out and not diagnosis.decline_reason(agent, zone):
-            cause = Cause.OUT_OF_STEPS
-        return ClosedGate(agent["visual_id"], zone["id"], rule, target, total,
-                          zone_frozen=frozen, cause=cause,
-                          difference=None if total is None else total - target,
-                          blocked_by=diagnosis.blocking_zones(zone) if frozen else ())
-
-    def _collapse_that_took(self, zone: Json) -> tuple[str | None, int | None]:
-        """The outer zone whose collapse carried ``zone`` (of the tree as loaded) out of the
-        level, and the frame of that collapse."""
-        outer = _outer_zone_ids(self._start, zone)
-        return next(((zone_id, frame) for frame, zone_id in self._collapsed
-                     if zone_id in outer), (None, None))
+        return LevelOutcome.from_engine(_native.classify(
+            json.dumps(self._start), json.dumps(self._steps), json.dumps(last)))
 
 
 def classify_frames(start: Json, documents: Iterable[Json],
@@ -304,74 +249,18 @@ def play_outcome(level: LevelSource) -> LevelOutcome:
     """Play ``level`` (a zone tree, which is left as it is, a level file or a sample's name)
     to its end and classify the run.
 
-    Only each frame's step record is parsed, and the last frame in full.
+    The engine plays it and classifies the run itself; only the outcome comes back.
     """
     return run_outcome(RecordedRun(level_source_text(level)))
 
 
 def run_outcome(run: RecordedRun) -> LevelOutcome:
     """Play a run to its end and classify it."""
-    tally = OutcomeTally(run.start)
-    last_text = ""
-    for last_text, record_text in run.texts():
-        tally.record_step(json.loads(record_text))
-    return tally.result(json.loads(last_text))
-
-
-def _agents_of(top: Json) -> Iterator[tuple[Json, bool, Json]]:
-    """Every agent of the tree with its zone's freeze flag and the zone."""
-    for at in walk_zones(top):
-        for agent in at.zone["agents"]:
-            yield agent, at.zone["is_time_frozen"], at.zone
-
-
-def _key(agent: Json, zone: Json) -> tuple[str, str, str]:
-    return agent["name"], agent["visual_id"], zone["id"]
-
-
-def _take(counter: Counter[tuple[str, str, str]], key: tuple[str, str, str]) -> bool:
-    if counter[key] <= 0:
-        return False
-    counter[key] -= 1
-    return True
-
-
-def _idle_agent(diagnosis: Diagnosis, agent: Json, frozen: bool | None,
-                zone: Json) -> IdleAgent:
-    if frozen is None:
-        return IdleAgent(agent["name"], agent["visual_id"], zone["id"], removed=True)
-    return IdleAgent(agent["name"], agent["visual_id"], zone["id"],
-                     diagnosis.refusal(agent, zone).reason)
-
-
-def _outer_zone_ids(top: Json, zone: Json) -> set[str]:
-    """The ids of the zones around ``zone`` in the tree under ``top`` that can collapse:
-    all but the top zone."""
-    parents = {id(at.zone): at.parent for at in walk_zones(top)}
-    outer = set()
-    around = parents.get(id(zone))
-    while around is not None and around is not top:
-        outer.add(around["id"])
-        around = parents.get(id(around))
-    return outer
-
-
-def _final_charges(last: Json) -> tuple[ZoneCharges, ...]:
-    return tuple(ZoneCharges(at.zone["id"], at.path, tuple(at.zone["charges"]))
-                 for at in walk_zones(last) if at.zone["charges"])
+    run.finish()
+    return LevelOutcome.from_engine(run.outcome_text())
 
 
 def _capped(lines: list[str], limit: int | None, what: str) -> list[str]:
     if limit is None or len(lines) <= limit:
         return lines
     return lines[:limit] + [f"... and {counted(len(lines) - limit, 'more ' + what)}"]
-
-
-def _finite(value: Any) -> Any:
-    if isinstance(value, float):
-        return value if math.isfinite(value) else None
-    if isinstance(value, dict):
-        return {key: _finite(item) for key, item in value.items()}
-    if isinstance(value, (list, tuple)):
-        return [_finite(item) for item in value]
-    return value

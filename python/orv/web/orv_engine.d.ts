@@ -3,7 +3,7 @@
 // NarrativeSequencer.next_frame() returns for the same level.
 //
 //     const engine = await OrvEngine();
-//     const { frames } = engine.playLevel(levelText);
+//     const { frames, outcome } = engine.playLevel(levelText);
 //     const report = engine.solve(puzzleText);
 //     engine.playPuzzle(puzzleText, report.solutions[0].placement);
 //     engine.hint(puzzleText, [{ zone: "crucible", agents: ["x1"] }]).text;  // "put the ..."
@@ -68,6 +68,93 @@ declare namespace OrvEngine {
     text: string;
   }
 
+  /** A number of an outcome: JSON has no NaN or infinity, so those are the texts. */
+  export type OutcomeNumber = number | "NaN" | "inf" | "-inf";
+
+  /** An agent that cannot cast now, and why. */
+  export interface Refusal {
+    name: string;
+    visual_id: string;
+    /** "needs 2 charges, has 1", "never casts", "its zone is frozen", ... */
+    reason: string;
+    /** `Plus Magician "p": needs 2 charges, has 1` */
+    text: string;
+  }
+
+  /** A zone below a frozen gate's zone that never settled and so kept it frozen. */
+  export interface BlockingZone {
+    zone: string;
+    /** Zones below it kept it frozen in turn (they follow it in the list). */
+    frozen: boolean;
+    agents: Refusal[];
+    /** With no agent left, nothing combines these. */
+    charges: Charge[];
+    text: string;
+  }
+
+  /** Why a gate stayed closed: one cause per gate. */
+  export type GateCause =
+    | "wrong_total" | "frozen" | "empty" | "left_level" | "not_a_number" | "out_of_steps";
+
+  /** A gate that never opened. */
+  export interface ClosedGate {
+    visual_id: string;
+    zone: string;
+    /** "==" for the Equals Gate, else The Judge's rule. */
+    rule: string;
+    target: OutcomeNumber;
+    /** Its zone's signed total at the end; null when the zone held no charge or left. */
+    last_total: OutcomeNumber | null;
+    /** The total minus the target, or null. */
+    difference: OutcomeNumber | null;
+    cause: GateCause;
+    /** Its zone was frozen in the last step, so the gate was not tried then. */
+    zone_frozen: boolean;
+    /** frozen: the zones that kept it so, each before those that kept it frozen in turn. */
+    blocked_by: BlockingZone[];
+    /** left_level: the gate left the level with the collapse of zone left_with at frame
+     *  left_at (null when that is not known). */
+    removed: boolean;
+    left_with: string | null;
+    left_at: number | null;
+    /** The gate in one line, six significant digits: `gate "door" in zone hall (== 4): total
+     *  3, needs == 4 (difference -1)`; exact_text with every digit. */
+    text: string;
+    exact_text: string;
+  }
+
+  /** An agent that never cast: still in its zone, with why, or carried out with it. */
+  export interface IdleAgent {
+    name: string;
+    visual_id: string;
+    zone: string;
+    /** Why it cannot cast now; "" for an agent that left the level (removed). */
+    reason: string;
+    removed: boolean;
+    text: string;
+  }
+
+  /** What a run came to, as `orv play` tells it (the same document as the Python package's
+   *  outcome, from the same C++). */
+  export interface Outcome {
+    /** solved: every gate placed opened; ended: the level has no gate; stuck: a gate never
+     *  opened; out of steps: the step budget ran out. */
+    outcome: "solved" | "ended" | "stuck" | "out of steps";
+    /** Steps taken: the frame_index of the last frame. */
+    frames: number;
+    spells: number;
+    collapses: number;
+    gates_opened: number;
+    closed_gates: ClosedGate[];
+    idle_agents: IdleAgent[];
+    /** Every zone that still holds charges; path "" is the top zone, "1.0" the first sub-zone
+     *  of its second. */
+    final_charges: { zone: string; path: string; charges: Charge[] }[];
+    /** The last frame's meta status ("FINISHED", "ERROR") and message. */
+    final_status: string;
+    final_message: string;
+  }
+
   /** A level's whole run. */
   export interface PlayedLevel {
     /** Every frame's JSON text, the first step's frame first, up to the one that ends the level
@@ -75,6 +162,8 @@ declare namespace OrvEngine {
     frames: string[];
     /** The step record of each frame. */
     steps: StepRecord[];
+    /** What the run came to. */
+    outcome: Outcome;
   }
 
   /** An agent kind of the engine's table, in the roster's order. */
@@ -104,6 +193,9 @@ declare namespace OrvEngine {
     nextFrame(): string;
     /** The step record of the last frame, or null before the first. */
     readonly lastStep: StepRecord | null;
+    /** What the frames played so far came to (the run's outcome once it is finished), or
+     *  null before the first frame. */
+    readonly outcome: Outcome | null;
     /** Whether the level has ended (or its step budget is spent). */
     readonly isFinished: boolean;
     /** Steps taken so far: the frame_index of the last frame. */

@@ -90,6 +90,7 @@ void register_rules(py::module_& module) {
     module.def("level_fields", [] { return python_value(level_fields_json()); });
     module.def("readable_number", &readable_number, py::arg("value"),
                py::arg("signed_zero") = false);
+    module.def("exact_number", &exact_number, py::arg("value"));
     module.def(
         "signed_total",
         [](const std::vector<std::pair<double, std::string>>& charges) {

@@ -40,6 +40,13 @@
       return text === null ? null : JSON.parse(text);
     }
 
+    // What the frames played so far came to (solved, ended, stuck or out of steps, with the
+    // closed gates and their causes), or null before the first frame.
+    get outcome() {
+      const text = unwrap(this.raw.outcome());
+      return text === null ? null : JSON.parse(text);
+    }
+
     get isFinished() {
       return this.raw.isFinished;
     }
@@ -61,7 +68,7 @@
         frames.push(run.nextFrame());
         steps.push(run.lastStep);
       }
-      return { frames, steps };
+      return { frames, steps, outcome: run.outcome };
     } finally {
       run.delete();
     }

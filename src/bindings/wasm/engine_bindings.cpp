@@ -79,6 +79,7 @@ EMSCRIPTEN_BINDINGS(orv_engine) {
     emscripten::class_<LevelRun>("RawLevelRun")
         .function("nextFrame", &LevelRun::next_frame)
         .function("lastStep", &LevelRun::last_step)
+        .function("outcome", &LevelRun::outcome)
         .property("isFinished", &LevelRun::is_finished)
         .property("currentFrame", &LevelRun::current_frame);
     emscripten::function("rawStartLevel", &orv::wasm::start_level);

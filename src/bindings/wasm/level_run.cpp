@@ -9,7 +9,7 @@
 namespace orv::wasm {
 
 LevelRun::LevelRun(std::shared_ptr<Environment> top)
-    : top_(std::move(top)), sequencer_(std::make_unique<NarrativeSequencer>(top_)),
+    : run_(std::make_unique<orv::LevelRun>(std::move(top))),
       frame_(std::make_unique<TextBuffer>()) {}
 
 emscripten::val LevelRun::next_frame() {
@@ -18,7 +18,7 @@ emscripten::val LevelRun::next_frame() {
         frame_->clear();
         JsonTextWriter writer(*frame_);
         StepRecord record;
-        sequencer_->write_next_frame(writer, &record);
+        run_->write_next_frame(writer, record);
         last_step_ = std::move(record);
         const auto* bytes = reinterpret_cast<const unsigned char*>(frame_->data());
         return emscripten::val(emscripten::typed_memory_view(frame_->size(), bytes));
@@ -27,6 +27,13 @@ emscripten::val LevelRun::next_frame() {
 
 emscripten::val LevelRun::last_step() const {
     return last_step_ ? emscripten::val(last_step_->to_json().dump()) : emscripten::val::null();
+}
+
+emscripten::val LevelRun::outcome() const {
+    if (!run_->has_outcome()) {
+        return emscripten::val::null();
+    }
+    return guarded([&] { return emscripten::val(run_->outcome().to_json().dump()); });
 }
 
 } // namespace orv::wasm

@@ -9,7 +9,7 @@
 
 #include "orv/environment.hpp"
 #include "orv/json_text.hpp"
-#include "orv/sequencer.hpp"
+#include "orv/level_run.hpp"
 #include "orv/step_record.hpp"
 
 namespace orv::wasm {
@@ -26,13 +26,15 @@ public:
     /// The step record of the last frame (StepRecord::to_json's text), or null before the
     /// first frame and after a failed one.
     emscripten::val last_step() const;
-    bool is_finished() const { return sequencer_->is_finished; }
-    std::int32_t current_frame() const { return sequencer_->current_frame; }
+    /// The outcome of the frames played so far (RunOutcome::to_json's text), or null before
+    /// the first frame; the Error its classifying threw.
+    emscripten::val outcome() const;
+    bool is_finished() const { return run_->is_finished(); }
+    std::int32_t current_frame() const { return run_->current_frame(); }
 
 private:
-    std::shared_ptr<Environment> top_;
     /// Held by pointer, so that a run can be moved into JavaScript's keeping.
-    std::unique_ptr<NarrativeSequencer> sequencer_;
+    std::unique_ptr<orv::LevelRun> run_;
     /// The last frame's text, its storage kept for the next one.
     std::unique_ptr<TextBuffer> frame_;
     /// The last frame's step record, written as JSON only when asked for: a game that
