@@ -11,13 +11,14 @@ no action is left, and is truncated after ``max_steps`` actions.
 
 from __future__ import annotations
 
+from functools import lru_cache
 from typing import Any, SupportsFloat
 
 import gymnasium as gym
 import numpy as np
 
 from orv.gym.observation import LevelEncoding, Maxima, Observation, sizes_of
-from orv.learning.drawing import PuzzleShape, draw_puzzle, puzzle_note
+from orv.learning.drawing import CACHED_DRAWS, PuzzleShape, draw_puzzle, puzzle_note
 from orv.learning.placing import Placing, open_puzzle
 from orv.learning.text import hand_line, zone_lines
 from orv.levels.samples import LevelSource
@@ -54,8 +55,10 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
         self._encoding: LevelEncoding | None = None
         self._outcome: LevelOutcome | None = None
         self._steps = 0
+        self._mask: Mask = np.zeros(maxima.actions, dtype=np.bool_)
 
-    def next_puzzle(self) -> Puzzle:
+    def next_puzzle(self) -> tuple[Puzzle, LevelEncoding]:
+        """The episode's puzzle and the arrays of its level."""
         raise NotImplementedError
 
     def fewest_agents(self, puzzle: Puzzle) -> int:
@@ -65,18 +68,19 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
     def reset(self, *, seed: int | None = None, options: dict[str, Any] | None = None
               ) -> tuple[Observation, Info]:
         super().reset(seed=seed)
-        puzzle = self.next_puzzle()
-        problems = self.maxima.problems(puzzle)
-        if problems:
-            raise ValueError("; ".join(problems))
+        puzzle, self._encoding = self.next_puzzle()
         self._placing = Placing(puzzle)
-        self._encoding = LevelEncoding(puzzle, self.maxima)
         self._outcome = None
         self._steps = 0
+        self._mask = self._allowed()
         return self._observe(), self._info()
 
     def action_masks(self) -> Mask:
         """The actions allowed now, as MaskablePPO asks for them."""
+        return self._mask.copy()
+
+    def _allowed(self) -> Mask:
+        """The actions the player's API accepts now: asked after every change."""
         mask = np.zeros(self.maxima.actions, dtype=np.bool_)
         placing = self._placing
         if placing is None or self._outcome is not None:
@@ -94,7 +98,7 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
         if placing is None:
             raise gym.error.ResetNeeded("reset() the environment before its first step")
         self._steps += 1
-        mask = self.action_masks()
+        mask = self._mask
         chosen = _action_number(action, len(mask))
         reward = 0.0
         if chosen is not None and mask[chosen]:
@@ -104,6 +108,7 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
             else:
                 hand_index, zone = divmod(chosen, self.maxima.zones)
                 placing.place(placing.hand[hand_index].visual_id, placing.zone_ids[zone])
+            self._mask = self._allowed()
         observation = self._observe()
         terminated = not observation["action_mask"].any()
         truncated = not terminated and self._steps >= self.max_steps
@@ -136,7 +141,7 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
         zones = self._placing.zone_ids
         placed = [(hand.index(visual_id), zones.index(zone_id))
                   for visual_id, zone_id in self._placing.placed]
-        return self._encoding.observe(placed, self.action_masks())
+        return self._encoding.observe(placed, self._mask)
 
     def _info(self) -> Info:
         assert self._placing is not None
@@ -164,10 +169,11 @@ class PuzzleEnv(_PlacementEnv):
         problems = maxima.problems(self.puzzle)
         if problems:
             raise ValueError("; ".join(problems))
+        self._encoding_of_puzzle = LevelEncoding(self.puzzle, maxima)
         self._fewest: int | None = None
 
-    def next_puzzle(self) -> Puzzle:
-        return self.puzzle
+    def next_puzzle(self) -> tuple[Puzzle, LevelEncoding]:
+        return self.puzzle, self._encoding_of_puzzle
 
     def fewest_agents(self, puzzle: Puzzle) -> int:
         if self._fewest is None:
@@ -196,12 +202,22 @@ class GeneratedPuzzleEnv(_PlacementEnv):
                              f"{hand}")
         super().__init__(maxima, reward_fewer_agents, max_steps, render_mode)
 
-    def next_puzzle(self) -> Puzzle:
-        seed = int(self.np_random.integers(2**63 - 1))
-        return Puzzle(draw_puzzle(self.shape, seed))
+    def next_puzzle(self) -> tuple[Puzzle, LevelEncoding]:
+        return _prepared(self.shape, int(self.np_random.integers(2**63 - 1)), self.maxima)
 
     def fewest_agents(self, puzzle: Puzzle) -> int:
         return int(puzzle_note(puzzle.top)["min_size"])
+
+
+@lru_cache(maxsize=CACHED_DRAWS)
+def _prepared(shape: PuzzleShape, seed: int, maxima: Maxima) -> tuple[Puzzle, LevelEncoding]:
+    """A drawn puzzle and its level's arrays, kept for environments that meet its seed again:
+    neither changes (an episode plays on its own attempt, and observes copies)."""
+    puzzle = Puzzle(draw_puzzle(shape, seed))
+    problems = maxima.problems(puzzle)
+    if problems:
+        raise ValueError("; ".join(problems))
+    return puzzle, LevelEncoding(puzzle, maxima)
 
 
 def _action_number(action: object, count: int) -> int | None:
