@@ -1,12 +1,17 @@
 """The Gymnasium environments: Gymnasium's own checker, masks that forbid what the player's
 API refuses, episodes that end, and the same puzzles for the same seed."""
 
+import importlib
+import re
+import sys
+
 import gymnasium as gym
 import numpy as np
 import pytest
 from gymnasium.utils.env_checker import check_env
 
 import orv.gym  # noqa: F401 - registers the environments
+from orv.extras import EXTRAS, MissingExtra
 from orv.learning.placing import Placing, PlacementError
 from orv.puzzles.puzzle import Puzzle
 
@@ -119,3 +124,13 @@ def test_the_vector_of_environments_steps_in_sync():
 def test_a_puzzle_larger_than_the_arrays_is_refused_in_words(options, message):
     with pytest.raises(ValueError, match=message):
         orv.gym.PuzzleEnv("locksmiths_vault", **options)
+
+
+@pytest.mark.parametrize("module, extra", [("orv.gym", "gym"), ("orv.reasoning", "reasoning")])
+def test_importing_without_the_extra_names_the_extra_to_install(module, extra, monkeypatch):
+    monkeypatch.setitem(EXTRAS, extra, ("orv_no_such_library",))
+    monkeypatch.delitem(sys.modules, module, raising=False)
+    with pytest.raises(MissingExtra, match=re.escape(
+            f"{module} needs orv_no_such_library, which is not installed; install it with: "
+            f"pip install 'orv_engine[{extra}]'")):
+        importlib.import_module(module)
