@@ -9,6 +9,7 @@
 // search knows slots by number, files and solutions by zone id.
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -72,6 +73,17 @@ struct Puzzle {
 /// check_level_extras and which has a "hand". Throws std::invalid_argument for a level that
 /// cannot be read, LevelProblems for its keys.
 Puzzle read_puzzle(std::string_view text);
+
+/// The zone number of the slot whose id is `zone_id`, or nothing.
+std::optional<std::size_t> slot_number(const Puzzle& puzzle, const std::string& zone_id);
+
+/// Why `zone_id` names no slot, in one line: no zone has that id (with the nearest id), or
+/// the zone is not one of the slots. Empty when it names a slot.
+std::string slot_refusal(const Puzzle& puzzle, const std::string& zone_id);
+
+/// With "use": "all", the line that names the hand agents left out (`placed[i]` says whether
+/// hand agent i is placed); empty when none is, or when the puzzle may leave agents out.
+std::string use_all_refusal(const Puzzle& puzzle, const std::vector<bool>& placed);
 
 /// A placement of hand agents, by zone: the id of a slot zone and the visual ids of the hand
 /// agents it receives at the end of its agent list, in order. The form of a solution.

@@ -25,6 +25,7 @@
 // order, the first unused first, walking the slots in order and each slot's agents in order.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -93,6 +94,9 @@ private:
     friend class Cursor;
 };
 
+/// Which placements a search tries: given what each slot receives, true to try it.
+using PlacementFilter = std::function<bool(const Placement&)>;
+
 /// How many placements a search tried and which of them solve.
 struct SearchResult {
     std::uint64_t tried = 0;
@@ -119,9 +123,10 @@ public:
 
     std::uint64_t placement_count(std::int64_t size);
     /// Tries the placements of `size` whose ranks lie in [start, stop) (stop clamped to the
-    /// count), keeping the ranks of the first `max_solutions` that solve.
+    /// count), keeping the ranks of the first `max_solutions` that solve. With `wanted`, only
+    /// the placements it accepts are tried (and counted as tried); the others are passed by.
     SearchResult search(std::int64_t size, std::uint64_t start, std::uint64_t stop,
-                        std::uint64_t max_solutions);
+                        std::uint64_t max_solutions, const PlacementFilter& wanted = nullptr);
     /// The placement of that rank: (slot index, hand indices) for each slot that receives
     /// agents, in slot order. std::out_of_range for a rank not below the count.
     std::vector<std::pair<std::size_t, std::vector<std::size_t>>> placement(std::int64_t size,

@@ -20,7 +20,12 @@ shows the run in the frame viewer (``.outcome``, ``.frames``, ``.to_gif(path)``)
 
 A puzzle is a level with a "hand" of agents for the player to place: ``orv.solve(puzzle)``
 (or ``python -m orv solve PUZZLE``) finds every placement of the hand that opens all of its
-gates, and says how hard finding one is.
+gates, and says how hard finding one is. A player's go at one is an ``Attempt``:
+
+    attempt = orv.Puzzle("locksmiths_vault").attempt()
+    attempt.place("x1", "crucible")            # PlacementError (a ValueError) if refused
+    print(attempt.hint().text)                 # put the Plus Magician p1 into forge
+    print(attempt.run().outcome)               # stuck, until the hand is placed right
 """
 
 from orv.levels.files import LevelError, level_from_json, level_to_json, load_level, save_level
@@ -29,17 +34,24 @@ from orv.playing.arithmetic import Step, explain_step
 from orv.playing.changes import frame_changes
 from orv.playing.frames import Frame, play_frames
 from orv.playing.outcome import LevelOutcome, Outcome, classify_frames, play_outcome
+from orv.puzzles.attempt import Attempt, AttemptRun, Hint, PlacementError
+from orv.puzzles.puzzle import Puzzle
 from orv.puzzles.search import solve
 from orv.viewer.notebook import Run
 
 __all__ = [
     "DEFAULT_SAMPLE",
     "SAMPLES",
+    "Attempt",
+    "AttemptRun",
     "Frame",
+    "Hint",
     "Step",
     "LevelError",
     "LevelOutcome",
     "Outcome",
+    "PlacementError",
+    "Puzzle",
     "Run",
     "classify_frames",
     "explain_step",

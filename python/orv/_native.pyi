@@ -155,3 +155,35 @@ class SearchTally:
     def difficulty(self) -> float | None: ...
     def sizes(self) -> list[tuple[int, int, int, bool]]:
         """(size, placements, solutions found, searched to its end) of each size searched."""
+
+# A player's attempt at a puzzle (include/orv/attempt.hpp, include/orv/hint.hpp).
+
+class PlacementError(ValueError):
+    """A move or a placement refused, with one line that says why."""
+
+class Attempt:
+    """The player's placement of a puzzle's hand, move by move, with undo and redo; every
+    refused move raises PlacementError and changes nothing."""
+
+    def __init__(self, puzzle: PuzzleFile) -> None: ...
+    @property
+    def received(self) -> list[list[int]]:
+        """Hand indices placed in each slot, in the zone's order, slot by slot."""
+    @property
+    def placed(self) -> list[bool]:
+        """Whether each hand agent is placed, by hand index."""
+    def place(self, visual_id: str, zone_id: str, index: int | None = None) -> None: ...
+    def remove(self, visual_id: str) -> None: ...
+    def move(self, visual_id: str, zone_id: str, index: int | None = None) -> None: ...
+    def undo(self) -> bool: ...
+    def redo(self) -> bool: ...
+    def reset(self) -> None: ...
+    def placement(self) -> list[tuple[str, list[str]]]:
+        """(zone id, visual ids) of each slot that holds hand agents, in tree order."""
+    def check_playable(self) -> None:
+        """PlacementError when the placement cannot be played ("use": "all" not met)."""
+    def placed_level_text(self) -> str:
+        """The engine text of the level with the placement; check_playable first."""
+    def hint(self, max_placements: int) -> str:
+        """The JSON text of the next move toward a solution that keeps the placement:
+        {"action", "visual_id"?, "zone_id"?, "index"?, "text", "placements"}."""

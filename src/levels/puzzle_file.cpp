@@ -1,6 +1,7 @@
 // Puzzles read from their files, and placements of their hands applied to their levels.
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,19 +51,12 @@ std::vector<std::string> sorted_unique(std::vector<std::string> texts) {
 /// The zone number of the slot that `id` names, or a problem at `place`.
 std::size_t slot_zone(const Puzzle& puzzle, const std::string& id, const std::string& place,
                       std::vector<LevelProblem>& problems) {
-    for (const std::size_t zone : puzzle.slots) {
-        if (puzzle.zone_ids[zone] == id) {
-            return zone;
-        }
+    const std::string refusal = slot_refusal(puzzle, id);
+    if (!refusal.empty()) {
+        problems.push_back({place, refusal});
+        return puzzle.zone_ids.size();
     }
-    const auto& ids = puzzle.zone_ids;
-    if (std::find(ids.begin(), ids.end(), id) != ids.end()) {
-        problems.push_back({place, "zone \"" + id + "\" is not one of the puzzle's slots"});
-    } else {
-        problems.push_back({place, "no zone has the id \"" + id + "\"" +
-                                       did_you_mean(id, sorted_unique(ids))});
-    }
-    return ids.size();
+    return *slot_number(puzzle, id);
 }
 
 /// The zones of a tree by zone number.
@@ -82,6 +76,44 @@ std::vector<Environment*> zones_in_tree_order(Environment& top) {
 
 LevelProblems::LevelProblems(std::vector<LevelProblem> problems)
     : std::invalid_argument(problems_text(problems)), problems_(std::move(problems)) {}
+
+std::optional<std::size_t> slot_number(const Puzzle& puzzle, const std::string& zone_id) {
+    for (std::size_t slot = 0; slot < puzzle.slots.size(); ++slot) {
+        if (puzzle.zone_ids[puzzle.slots[slot]] == zone_id) {
+            return puzzle.slots[slot];
+        }
+    }
+    return std::nullopt;
+}
+
+std::string slot_refusal(const Puzzle& puzzle, const std::string& zone_id) {
+    if (slot_number(puzzle, zone_id)) {
+        return "";
+    }
+    const auto& ids = puzzle.zone_ids;
+    if (std::find(ids.begin(), ids.end(), zone_id) != ids.end()) {
+        return "zone \"" + zone_id + "\" is not one of the puzzle's slots";
+    }
+    return "no zone has the id \"" + zone_id + "\"" + did_you_mean(zone_id, sorted_unique(ids));
+}
+
+std::string use_all_refusal(const Puzzle& puzzle, const std::vector<bool>& placed) {
+    if (!puzzle.use_all) {
+        return "";
+    }
+    std::string left_out;
+    for (std::size_t index = 0; index < placed.size(); ++index) {
+        if (!placed[index]) {
+            left_out += (left_out.empty() ? "" : ", ") + puzzle.hand[index].name + " \"" +
+                        puzzle.hand[index].visual_id + "\"";
+        }
+    }
+    if (left_out.empty()) {
+        return "";
+    }
+    return "the puzzle's \"use\" is \"all\": every hand agent must be placed, and these are "
+           "not: " + left_out;
+}
 
 Puzzle read_puzzle(std::string_view text) {
     LevelFile file = read_level_file(text);
@@ -191,17 +223,10 @@ std::shared_ptr<Environment> place_hand(const Puzzle& puzzle, const HandPlacemen
             }
         }
     }
-    if (puzzle.use_all && problems.empty()) {
-        std::string left_out;
-        for (std::size_t index = 0; index < taken.size(); ++index) {
-            if (!taken[index]) {
-                left_out += (left_out.empty() ? "" : ", ") + puzzle.hand[index].name + " \"" +
-                            puzzle.hand[index].visual_id + "\"";
-            }
-        }
+    if (problems.empty()) {
+        const std::string left_out = use_all_refusal(puzzle, taken);
         if (!left_out.empty()) {
-            problems.push_back({"placement", "the puzzle's \"use\" is \"all\": every hand agent "
-                                             "must be placed, and these are not: " + left_out});
+            problems.push_back({"placement", left_out});
         }
     }
     if (!problems.empty()) {

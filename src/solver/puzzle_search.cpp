@@ -88,7 +88,7 @@ std::uint64_t PuzzleSearch::placement_count(std::int64_t size) {
 }
 
 SearchResult PuzzleSearch::search(std::int64_t size, std::uint64_t start, std::uint64_t stop,
-                                  std::uint64_t max_solutions) {
+                                  std::uint64_t max_solutions, const PlacementFilter& wanted) {
     const std::size_t agents = checked_size(size);
     SearchResult result;
     stop = std::min(stop, space_->count(agents));
@@ -100,6 +100,10 @@ SearchResult PuzzleSearch::search(std::int64_t size, std::uint64_t start, std::u
     for (std::uint64_t rank = start; rank < stop; ++rank) {
         check_interrupt();
         cursor->fill(placement);
+        if (wanted && !wanted(placement)) {
+            cursor->advance();
+            continue;
+        }
         level_->reset();
         for (std::size_t slot = 0; slot < placement.size(); ++slot) {
             for (const std::size_t hand_index : placement[slot]) {

@@ -12,6 +12,11 @@ async function main() {
     playPuzzle: (text, placement) => engine.playPuzzle(text, placement),
     solve: (text, options) => engine.solve(text, options),
     kinds: () => engine.kinds(),
+    hint: (text, placement, options) => engine.hint(text, placement, options),
+    checkPlacement: (text, placement) => {
+      engine.checkPlacement(text, placement);
+      return null;
+    },
     // A run stepped through the handle, with its state read back after every frame.
     stepLevel: (text) => {
       const run = engine.startLevel(text);
@@ -38,7 +43,10 @@ async function main() {
     try {
       answer = { result: calls[request.call](...request.args) };
     } catch (error) {
-      answer = { error: { name: error && error.constructor ? error.constructor.name : typeof error,
+      // An Error of the engine's API may carry a name of its own (PlacementError).
+      const name = error && typeof error.name === "string" ? error.name
+        : error && error.constructor ? error.constructor.name : typeof error;
+      answer = { error: { name,
                           message: String(error && error.message !== undefined ? error.message : error),
                           problems: error && error.problems !== undefined ? error.problems : null } };
     }

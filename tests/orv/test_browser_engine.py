@@ -254,3 +254,71 @@ def test_an_installation_without_the_engine_says_in_one_line_how_to_get_it(monke
                        r"this installation, since Emscripten was missing; install it \(Debian: "
                        r"apt-get install emscripten\)[^\n]*$"):
         browser_engine_path()
+
+
+def hint_json(hint: orv.Hint) -> dict[str, object]:
+    """A Python hint as the browser engine's plain object gives it."""
+    members = {"action": hint.action, "visual_id": hint.visual_id, "zone_id": hint.zone_id,
+               "index": hint.index, "text": hint.text, "placements": hint.placements}
+    return {name: value for name, value in members.items() if value is not None}
+
+
+def hint_walk(puzzle: Puzzle, rng: random.Random) -> list[orv.Attempt]:
+    """Attempts along a player's way: random moves first, then the hints followed."""
+    attempt = puzzle.attempt()
+    for _ in range(rng.randint(0, len(puzzle.hand))):
+        agent = rng.choice(puzzle.hand).visual_id
+        if agent in [left.visual_id for left in attempt.unplaced]:
+            attempt.place(agent, rng.choice(attempt.slots))
+    seen = []
+    for _ in range(3 * len(puzzle.hand) + 2):
+        seen.append(attempt.placement)
+        hint = attempt.hint()
+        if hint.action not in ("place", "remove"):
+            break
+        hint.follow(attempt)
+    return seen
+
+
+@pytest.mark.parametrize("bound", [10**6, 3])
+def test_the_browser_engines_hint_is_the_packages(engine, bound):
+    texts = [sample_text(VAULT)] + [random_puzzle(index) for index in range(25)]
+    for index, text in enumerate(texts):
+        puzzle = Puzzle(orv.level_from_json(text))
+        for placement in hint_walk(puzzle, random.Random(index)):
+            attempt = puzzle.attempt()
+            for zone, agents in placement.placement:
+                for agent in agents:
+                    attempt.place(agent.visual_id, zone)
+            expected = hint_json(attempt.hint(max_placements=bound))
+            answer = engine.call("hint", text, placement.to_json()["placement"],
+                                 {"maxPlacements": bound})
+            assert answer == expected, (index, placement.describe())
+
+
+# (changes to the vault, a placement, the move of it that Python's Attempt refuses)
+REFUSED_PLACEMENTS = {
+    "unknown_agent": ({}, [{"zone": "forge", "agents": ["p1", "zz"]}]),
+    "placed_twice": ({}, [{"zone": "forge", "agents": ["p1"]}, {"zone": "mill",
+                                                                 "agents": ["p1"]}]),
+    "no_such_zone": ({}, [{"zone": "forje", "agents": ["p1"]}]),
+    "not_a_slot": ({"slots": ["mill"]}, [{"zone": "forge", "agents": ["p1"]}]),
+    "use_all_not_met": ({"use": "all"}, [{"zone": "forge", "agents": ["p1"]}]),
+}
+
+
+@pytest.mark.parametrize("changes, placement", REFUSED_PLACEMENTS.values(),
+                         ids=REFUSED_PLACEMENTS.keys())
+def test_check_placement_refuses_as_the_packages_attempt_does(engine, changes, placement):
+    text = puzzle_text(changes)
+    attempt = Puzzle(orv.level_from_json(text)).attempt()
+    with pytest.raises(orv.PlacementError) as refused:
+        for placed in placement:
+            for agent in placed["agents"]:
+                attempt.place(agent, placed["zone"])
+        attempt.level()
+    with pytest.raises(EngineError) as thrown:
+        engine.call("checkPlacement", text, placement)
+    assert (thrown.value.name, thrown.value.message) == ("PlacementError", str(refused.value))
+    assert engine.call("checkPlacement", sample_text(VAULT),
+                       [{"zone": "forge", "agents": ["p1", "m1"]}]) is None

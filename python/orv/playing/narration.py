@@ -8,6 +8,7 @@ from typing import Any, TextIO
 import orv_engine
 
 from orv.documents import CAST_SPELL
+from orv.exit_status import ExitStatus
 from orv.levels.designer_keys import designer_text
 from orv.levels.files import level_to_json
 from orv.playing.arithmetic import Step, step_of
@@ -61,13 +62,17 @@ def designer_lines(top: orv_engine.Environment) -> list[str]:
     return [f"{name}: {written[name]}" for name in ("title", "hint") if name in written]
 
 
-def summary_lines(result: LevelOutcome) -> list[str]:
-    """The outcome block that ends ``orv play`` (and is all of ``orv play --summary``)."""
+def summary_lines(result: LevelOutcome, outcome_text: str | None = None) -> list[str]:
+    """The outcome block that ends ``orv play`` (and is all of ``orv play --summary``);
+    ``outcome_text`` says an outcome other than solved or ended in other words (a puzzle
+    played without its hand)."""
     charges = final_charges_text(result.final_charges)
+    succeeded = result.exit_status == ExitStatus.OK
+    outcome = outcome_text if outcome_text and not succeeded else result.outcome
     gates = result.gates_opened + len(result.closed_gates)
     return [
         "summary",
-        f"  outcome:       {result.outcome}",
+        f"  outcome:       {outcome}",
         f"  frames:        {result.frames}",
         f"  spells:        {result.spells}",
         f"  collapses:     {result.collapses}",
@@ -78,13 +83,14 @@ def summary_lines(result: LevelOutcome) -> list[str]:
 
 
 def play(top: orv_engine.Environment, out: TextIO, raw_json: bool = False,
-         summary_out: TextIO | None = None) -> LevelOutcome:
+         summary_out: TextIO | None = None, outcome_text: str | None = None) -> LevelOutcome:
     """Play the level to its end, writing each frame to ``out`` as soon as it is made, and
     return its outcome.
 
     With ``raw_json`` each frame is written as its exact JSON text, one per line; otherwise
     the narration shows the level's ids with their control characters escaped. The summary
-    goes to ``summary_out`` (``out`` when not given).
+    goes to ``summary_out`` (``out`` when not given), with ``outcome_text`` for its outcome
+    when given.
     """
     run = RecordedRun(level_to_json(top))
     tally = OutcomeTally(run.start)
@@ -100,6 +106,6 @@ def play(top: orv_engine.Environment, out: TextIO, raw_json: bool = False,
         out.flush()
         last = frame.document
     result = tally.result(last)
-    for line in summary_lines(result):
+    for line in summary_lines(result, outcome_text):
         (summary_out or out).write(terminal_text(line) + "\n")
     return result

@@ -7,13 +7,13 @@ knows slots by number, the files and the results by zone id.
 
 from __future__ import annotations
 
-import os
 from dataclasses import dataclass
 from typing import TYPE_CHECKING, NamedTuple
 
 import orv_engine
 
-from orv.levels.files import LevelError, load_level
+from orv import _native
+from orv.levels.files import LevelError, level_from_json, level_to_json
 from orv.levels.puzzle_keys import (
     HAND,
     PUZZLE,
@@ -25,10 +25,11 @@ from orv.levels.puzzle_keys import (
     slot_problems,
     zone_ids_and_places,
 )
+from orv.levels.samples import LevelSource, open_level_source
 from orv.levels.top_zone_keys import level_extras, set_level_extras
-from orv.puzzles.building import LevelBlueprint
 
 if TYPE_CHECKING:
+    from orv.puzzles.attempt import Attempt
     from orv.puzzles.result import Solution
 
 PUZZLE_KEYS = (HAND, SLOTS, USE, PUZZLE)
@@ -57,10 +58,15 @@ class SearchInputs(NamedTuple):
 
 
 class Puzzle:
-    """A level and its hand. ``Puzzle.of`` takes a puzzle, a level file's path or a loaded
-    tree; LevelError when the level has no hand, or its puzzle keys are wrong."""
+    """A level and its hand, from a zone tree, a level file's path or a sample's name;
+    LevelError when the level has no hand, or its puzzle keys are wrong (LevelNotFound when
+    the name is neither a file nor a sample). The puzzle keeps the level as it was given:
+    changing the tree afterwards changes no attempt at it.
 
-    def __init__(self, top: orv_engine.Environment) -> None:
+    ``attempt()`` starts the player's placement of the hand (``orv.Attempt``)."""
+
+    def __init__(self, level: LevelSource) -> None:
+        top = open_level_source(level)
         extras = level_extras(top)
         if HAND not in extras:
             raise LevelError("top zone", f'the level has no "{HAND}" of agents to place, so '
@@ -75,14 +81,19 @@ class Puzzle:
         self.slots = list(range(len(self.zone_ids))) if named is None else sorted(
             self.zone_ids.index(zone_id) for zone_id in named)
         self.use_all = extras.get(USE, "any") == "all"
+        # The engine's reading of the puzzle, which places hands by its rules.
+        self.file = _native.PuzzleFile(level_to_json(top))
 
     @classmethod
-    def of(cls, puzzle: Puzzle | str | os.PathLike[str] | orv_engine.Environment) -> Puzzle:
+    def of(cls, puzzle: Puzzle | LevelSource) -> Puzzle:
         if isinstance(puzzle, Puzzle):
             return puzzle
-        if isinstance(puzzle, orv_engine.Environment):
-            return cls(puzzle)
-        return cls(load_level(puzzle))
+        return cls(puzzle)
+
+    def attempt(self) -> Attempt:
+        """A new attempt at the puzzle, with nothing placed yet."""
+        from orv.puzzles.attempt import Attempt
+        return Attempt(self)
 
     @property
     def slot_ids(self) -> list[str]:
@@ -100,11 +111,17 @@ class Puzzle:
 
     def apply(self, solution: Solution) -> orv_engine.Environment:
         """A new tree of the level with the solution's agents placed at the end of their
-        zones' agent lists; it has no hand, and keeps the level's other top-zone keys."""
-        slot_numbers = {self.zone_ids[number]: number for number in self.slots}
-        level = LevelBlueprint(self.top.to_json()).build({
-            slot_numbers[zone_id]: [(agent.name, agent.visual_id) for agent in agents]
-            for zone_id, agents in solution.placement})
+        zones' agent lists; it has no hand, and keeps the level's other top-zone keys.
+        ValueError names each refused part: a zone that is no slot, an agent of no hand or
+        placed more often than the hand holds it, and with "use": "all" an agent left out."""
+        return self.placed_level(self.file.placed_level_text([
+            (zone_id, [agent.visual_id for agent in agents])
+            for zone_id, agents in solution.placement]))
+
+    def placed_level(self, level_text: str) -> orv_engine.Environment:
+        """The tree of ``level_text``, the engine text of the level with a placement, with
+        the level's top-zone keys other than the puzzle's."""
+        level = level_from_json(level_text)
         set_level_extras(level, {name: value for name, value in level_extras(self.top).items()
                                  if name not in PUZZLE_KEYS})
         return level

@@ -8,13 +8,11 @@ solutions of the lowest ranks, reported by (size, rank).
 
 from __future__ import annotations
 
-import os
 import time
 from collections.abc import Callable, Iterator
 
-import orv_engine
-
 from orv import _native
+from orv.levels.samples import LevelSource
 from orv.puzzles.chunks import Chunk, ChunkResult, Searcher, chunk_work, searched, searcher
 from orv.puzzles.puzzle import Puzzle
 from orv.puzzles.result import Solution, SolveResult
@@ -34,7 +32,7 @@ REFERENCE_CHUNK = (20, 500)
 
 # progress(size, placements of that size tried so far, placements of that size to try)
 ProgressCallback = Callable[[int, int, int], None]
-PuzzleLike = Puzzle | str | os.PathLike[str] | orv_engine.Environment
+PuzzleLike = Puzzle | LevelSource
 
 
 def solve(puzzle: PuzzleLike, *, max_placements: int = DEFAULT_MAX_PLACEMENTS,

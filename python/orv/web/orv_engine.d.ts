@@ -6,6 +6,7 @@
 //     const { frames } = engine.playLevel(levelText);
 //     const report = engine.solve(puzzleText);
 //     engine.playPuzzle(puzzleText, report.solutions[0].placement);
+//     engine.hint(puzzleText, [{ zone: "crucible", agents: ["x1"] }]).text;  // "put the ..."
 //
 // Bad input (text that is not JSON, an unknown agent kind, a zone id that is not in the level,
 // a bad placement) throws an Error whose message says what and where; the module stays usable.
@@ -144,6 +145,37 @@ declare namespace OrvEngine {
     placements: number;
   }
 
+  /** The Error thrown for a placement refused as orv.Attempt refuses a move: its name is
+   *  "PlacementError" and its message is the same one line ("hand agent \"x1\" is already
+   *  placed, in zone \"crucible\"", "zone \"vault\" is not one of the puzzle's slots", ...). */
+  export interface PlacementError extends Error {
+    name: "PlacementError";
+  }
+
+  export interface HintOptions {
+    /** At most this many placements are looked at (default 10,000,000). */
+    maxPlacements?: number;
+  }
+
+  /** One next move toward a solution of the smallest size that keeps what is placed (each placed
+   *  agent in its zone, in its order among the agents of its priority there), as orv.Attempt.hint
+   *  gives it. */
+  export interface Hint {
+    /** "place": put hand agent visual_id into zone_id at index; "remove": take placed agent
+     *  visual_id back out of zone_id, since no solution keeps everything placed; "solved": the
+     *  placement solves the puzzle; "none": no placement of the hand does; "unknown": the search
+     *  reached maxPlacements before it could tell. */
+    action: "place" | "remove" | "solved" | "none" | "unknown";
+    visual_id?: string;
+    zone_id?: string;
+    /** place: the position among the hand agents already in the zone (their count: the end). */
+    index?: number;
+    /** The move in words: "put the Multiply Magician x1 into crucible". */
+    text: string;
+    /** The placements the search looked at. */
+    placements: number;
+  }
+
   export interface Engine {
     /** Reads a level file's text (what orv.save_level writes; the top zone's "title", "hint",
      *  "notes" and a puzzle's keys are checked as the Python loader checks them, and the engine
@@ -159,6 +191,14 @@ declare namespace OrvEngine {
     startLevel(levelText: string): LevelRun;
     /** Searches a puzzle's placements, smallest size first, as `orv solve` does. */
     solve(puzzleText: string, options?: SolveOptions): SolveReport;
+    /** Makes the placement move by move, zone after zone, as orv.Attempt.place does, and checks
+     *  that it can be played ("use": "all" met); throws a PlacementError with the first refusal.
+     *  A zone listed twice is refused too. */
+    checkPlacement(puzzleText: string, placement: Placement): void;
+    /** The next move toward a solution that keeps the placement (which may be partial; a
+     *  PlacementError when a move of it is refused), from the engine's solver. Deterministic: the
+     *  same as orv.Attempt.hint for the same placement. */
+    hint(puzzleText: string, placement?: Placement, options?: HintOptions): Hint;
     /** The engine's table of agent kinds, so that no page lists kinds by hand. */
     kinds(): AgentKind[];
   }

@@ -11,4 +11,5 @@ PYBIND11_MODULE(_native, module, pybind11::multiple_interpreters::not_supported(
     orv::native::register_play(module);
     orv::native::register_solver(module);
     orv::native::register_puzzles(module);
+    orv::native::register_attempt(module);
 }

@@ -17,5 +17,7 @@ void register_math(pybind11::module_& module);
 void register_solver(pybind11::module_& module);
 /// Puzzle files, the placement of a hand, and the course of a search over sizes.
 void register_puzzles(pybind11::module_& module);
+/// A player's attempt at a puzzle: moves, refusals and hints.
+void register_attempt(pybind11::module_& module);
 
 } // namespace orv::native

@@ -84,6 +84,18 @@
     return JSON.parse(engine.rawKinds());
   };
 
+  // Throws an Error named PlacementError, with the line orv.Attempt refuses the same move with,
+  // when the placement cannot be made move by move or played as it stands.
+  engine.checkPlacement = function (puzzleText, placement) {
+    const puzzle = text(puzzleText, "the puzzle text", "checkPlacement");
+    unwrap(engine.rawCheckPlacement(puzzle, json(placement)));
+  };
+
+  engine.hint = function (puzzleText, placement, options) {
+    const puzzle = text(puzzleText, "the puzzle text", "hint");
+    return JSON.parse(unwrap(engine.rawHint(puzzle, json(placement === undefined ? [] : placement), json(options))));
+  };
+
   engine.solve = function (puzzleText, options) {
     const puzzle = text(puzzleText, "the puzzle text", "solve");
     return JSON.parse(unwrap(engine.rawSolve(puzzle, json(options))));

@@ -7,6 +7,8 @@
 #include "js_results.hpp"
 #include "level_run.hpp"
 #include "orv/agent_kinds.hpp"
+#include "orv/attempt.hpp"
+#include "orv/hint.hpp"
 #include "orv/level_file.hpp"
 #include "orv/puzzle.hpp"
 #include "solve_options.hpp"
@@ -46,6 +48,28 @@ val solve(const std::string& puzzle_text, const std::string& options_json) {
     });
 }
 
+/// The player's placement replayed move by move, refused as orv.Attempt refuses a move.
+Attempt attempt_of(const std::string& puzzle_text, const std::string& placement_json) {
+    return attempt_from_placement(read_puzzle(puzzle_text),
+                                  placement_from_json(nlohmann::json::parse(placement_json)));
+}
+
+val check_placement(const std::string& puzzle_text, const std::string& placement_json) {
+    return guarded([&] {
+        attempt_of(puzzle_text, placement_json).check_playable();
+        return val::undefined();
+    });
+}
+
+val hint(const std::string& puzzle_text, const std::string& placement_json,
+         const std::string& options_json) {
+    return guarded([&] {
+        const std::uint64_t max_placements = hint_max_placements(options_json);
+        return val(
+            hint_json(hint_for(attempt_of(puzzle_text, placement_json), max_placements)).dump());
+    });
+}
+
 } // namespace
 
 } // namespace orv::wasm
@@ -61,4 +85,6 @@ EMSCRIPTEN_BINDINGS(orv_engine) {
     emscripten::function("rawStartPuzzle", &orv::wasm::start_puzzle);
     emscripten::function("rawSolve", &orv::wasm::solve);
     emscripten::function("rawKinds", &orv::wasm::kinds);
+    emscripten::function("rawCheckPlacement", &orv::wasm::check_placement);
+    emscripten::function("rawHint", &orv::wasm::hint);
 }

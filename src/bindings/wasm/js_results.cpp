@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "orv/attempt.hpp"
 #include "orv/puzzle.hpp"
 
 namespace orv::wasm {
@@ -32,6 +33,10 @@ val current_exception_as_error() {
             list.set(index, item);
         }
         error.set("problems", list);
+        return error;
+    } catch (const PlacementError& refused) {
+        val error = error_with_message(refused.what());
+        error.set("name", std::string("PlacementError"));
         return error;
     } catch (const std::bad_alloc&) {
         return error_with_message("out of memory");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "orv/puzzle.hpp"
@@ -10,5 +11,8 @@ namespace orv::wasm {
 /// optional (the search's defaults). std::invalid_argument names an unknown option or a
 /// value of the wrong kind.
 SolveOptions solve_options_from_json(const std::string& text);
+
+/// The options of engine.hint, as JSON text: {maxPlacements}, optional (the search's default).
+std::uint64_t hint_max_placements(const std::string& text);
 
 } // namespace orv::wasm
