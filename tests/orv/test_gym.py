@@ -2,6 +2,7 @@
 API refuses, episodes that end, and the same puzzles for the same seed."""
 
 import importlib
+import json
 import re
 import sys
 
@@ -10,10 +11,9 @@ import numpy as np
 import pytest
 from gymnasium.utils.env_checker import check_env
 
-import orv.gym  # noqa: F401 - registers the environments
+import orv
+import orv.gym  # registers the environments
 from orv.extras import EXTRAS, MissingExtra
-from orv.learning.placing import Placing, PlacementError
-from orv.puzzles.puzzle import Puzzle
 
 SMALL = {"zones": 2, "hand": 2}
 ENVIRONMENTS = [("orv/Puzzle-v0", {}), ("orv/GeneratedPuzzle-v0", SMALL)]
@@ -54,34 +54,45 @@ def test_masked_random_play_ends_with_the_run_and_the_same_seed_plays_the_same(n
     assert differ == any((first[0][key] != other[0][key]).any() for key in first[0])
 
 
+def strict_vault():
+    """locksmiths_vault with two slots and the whole hand to be used."""
+    level = json.loads(orv.sample_file("locksmiths_vault").read_text())
+    level.update(slots=["forge", "mill"], use="all")
+    return orv.level_from_json(json.dumps(level))
+
+
+def accepted(moves, move):
+    """Whether the player's API accepts ``move`` after ``moves``: a place (visual id, zone id),
+    or None for the run."""
+    attempt = orv.Puzzle(strict_vault()).attempt()
+    for visual_id, zone_id in moves:
+        attempt.place(visual_id, zone_id)
+    try:
+        attempt.place(*move) if move else attempt.run()
+    except orv.PlacementError:
+        return False
+    return True
+
+
 def test_the_mask_allows_exactly_the_moves_the_player_accepts():
-    env = gym.make("orv/Puzzle-v0", puzzle="locksmiths_vault").unwrapped
-    env.reset(seed=0)
-    puzzle = Puzzle.of(env.puzzle.top)
-    for action in (2, 9, env.action_space.n - 1):  # after p1, m1 and x1 are placed
-        check = Placing(puzzle)
-        for visual_id, zone_id in env._placing.placed:
-            check.place(visual_id, zone_id)
-        mask = env.action_masks()
-        for number in range(env.action_space.n - 1):
-            hand_index, zone = divmod(number, env.maxima.zones)
-            try:
-                check_copy = Placing(puzzle)
-                for visual_id, zone_id in check.placed:
-                    check_copy.place(visual_id, zone_id)
-                check_copy.place(puzzle.hand[hand_index].visual_id, puzzle.zone_ids[zone])
-                accepted = True
-            except PlacementError:
-                accepted = False
-            assert mask[number] == accepted, (number, check.placed)
-        env.step(action)
+    env = orv.gym.PuzzleEnv(strict_vault())
+    observation, info = env.reset(seed=0)
+    zones, hand = info["zone_ids"], info["hand"]
+    moves = []
+    for action in (0 * 4 + 1, 2 * 4 + 3, 1 * 4 + 1, 3 * 4 + 3):  # p1, x1, p2, m1
+        expected = [accepted(moves, (hand[number // 4], zones[number % 4]))
+                    for number in range(16)] + [accepted(moves, None)]
+        assert observation["action_mask"].tolist() == expected
+        observation, *_ = env.step(action)
+        moves.append((hand[action // 4], zones[action % 4]))
+    assert observation["action_mask"].tolist() == [False] * 16 + [True]
 
 
 @pytest.mark.parametrize("action", [-1, 10**9, 2.5, "run", None, 0])
 def test_a_forbidden_action_changes_nothing_and_earns_nothing(action):
     env = gym.make("orv/Puzzle-v0").unwrapped
     env.reset(seed=0)
-    env.step(0)  # p1 into the top zone, which is no slot: refused as well
+    env.step(0)  # p1 into the vault: action 0 is then forbidden as well
     placed = list(env._placing.placed)
     before = env._observe()
     observation, reward, ended, truncated, info = env.step(action)

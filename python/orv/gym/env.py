@@ -22,7 +22,9 @@ from orv.learning.drawing import CACHED_DRAWS, PuzzleShape, draw_puzzle, puzzle_
 from orv.learning.placing import Placing, open_puzzle
 from orv.learning.text import hand_line, zone_lines
 from orv.levels.samples import LevelSource
-from orv.playing.outcome import LevelOutcome, Outcome
+from orv.playing.arithmetic import step_of
+from orv.playing.narration import narrate
+from orv.puzzles.attempt import AttemptRun
 from orv.puzzles.puzzle import Puzzle
 from orv.puzzles.search import solve
 
@@ -53,7 +55,7 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
         self._run_action = maxima.actions - 1
         self._placing: Placing | None = None
         self._encoding: LevelEncoding | None = None
-        self._outcome: LevelOutcome | None = None
+        self._outcome: AttemptRun | None = None
         self._steps = 0
         self._mask: Mask = np.zeros(maxima.actions, dtype=np.bool_)
 
@@ -86,10 +88,10 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
         if placing is None or self._outcome is not None:
             return mask
         zone_ids = placing.zone_ids
-        for hand_index, agent in enumerate(placing.hand):
+        for hand_index in range(len(placing.hand)):
             for zone in range(len(zone_ids)):
                 mask[hand_index * self.maxima.zones + zone] = (
-                    placing.place_refusal(agent.visual_id, zone_ids[zone]) is None)
+                    placing.place_refusal(hand_index, zone_ids[zone]) is None)
         mask[self._run_action] = placing.run_refusal() is None
         return mask
 
@@ -107,7 +109,7 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
                 reward = self._reward(placing)
             else:
                 hand_index, zone = divmod(chosen, self.maxima.zones)
-                placing.place(placing.hand[hand_index].visual_id, placing.zone_ids[zone])
+                placing.place(hand_index, placing.zone_ids[zone])
             self._mask = self._allowed()
         observation = self._observe()
         terminated = not observation["action_mask"].any()
@@ -123,13 +125,16 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
         lines = zone_lines(placing.puzzle) + [hand_line(placing.puzzle)]
         placed = [f"{visual_id} -> {zone_id}" for visual_id, zone_id in placing.placed]
         lines.append("Placed: " + (", ".join(placed) or "nothing yet"))
-        if self._outcome is not None:
-            lines += ["Run: " + self._outcome.line(), *self._outcome.details(limit=5)]
+        run = self._outcome
+        if run is not None:
+            lines += [narrate(frame, None if frame.record is None else step_of(frame.record))
+                      for frame in run.frames]
+            lines += ["Run: " + run.level_outcome.line(), *run.level_outcome.details(limit=5)]
         return "\n".join(lines) + "\n"
 
     def _reward(self, placing: Placing) -> float:
         assert self._outcome is not None
-        if self._outcome.outcome != Outcome.SOLVED:
+        if not self._outcome.solved:
             return 0.0
         if not self.reward_fewer_agents or not placing.placed:
             return 1.0
@@ -137,10 +142,9 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
 
     def _observe(self) -> Observation:
         assert self._placing is not None and self._encoding is not None
-        hand = [agent.visual_id for agent in self._placing.hand]
         zones = self._placing.zone_ids
-        placed = [(hand.index(visual_id), zones.index(zone_id))
-                  for visual_id, zone_id in self._placing.placed]
+        placed = [(hand_index, zones.index(zone_id))
+                  for hand_index, zone_id in self._placing.moves]
         return self._encoding.observe(placed, self._mask)
 
     def _info(self) -> Info:

@@ -19,9 +19,8 @@ import re
 from collections.abc import Sequence
 from functools import lru_cache
 
-from orv.learning.placing import Placing, PlacementError
 from orv.levels.files import level_from_json
-from orv.playing.outcome import Outcome
+from orv.puzzles.attempt import PlacementError
 from orv.puzzles.puzzle import Puzzle
 from orv.puzzles.result import Solution
 
@@ -68,10 +67,10 @@ def score_answer(answer: object, puzzle_text: str) -> float:
     try:
         if not isinstance(answer, str):
             return 0.0
-        placing = Placing(_puzzle(puzzle_text))
+        attempt = _puzzle(puzzle_text).attempt()
         for visual_id, zone_id in parse_answer(answer):
-            placing.place(visual_id, zone_id)
-        return 1.0 if placing.run().outcome == Outcome.SOLVED else PARTIAL_SCORE
+            attempt.place(visual_id, zone_id)
+        return 1.0 if attempt.run().solved else PARTIAL_SCORE
     except (AnswerError, PlacementError):
         return 0.0
     except Exception:  # noqa: BLE001 - a score is asked for, whatever the answer holds

@@ -1,31 +1,29 @@
-"""A player's placement of a puzzle's hand, move by move, for learners: what each move would
-be refused for, and the run of the placement.
+"""A player's placement of a puzzle's hand, move by move, for learners: which moves the
+player's API accepts now, and the run of the placement.
 
-The moves and their refusals are the player's API's own (``orv.Puzzle.attempt``): a mask
-that forbids what it refuses asks it, move by move, rather than repeating its rules.
+Every move is made on the puzzle's ``Attempt`` (``orv.Puzzle.attempt``), and whether a move
+would be accepted is asked of it too: it is made and taken back with ``undo``. So a mask
+built from ``place_refusal`` and ``run_refusal`` forbids exactly what the player's API
+refuses, in its own words.
 """
 
 from __future__ import annotations
 
-from orv import _native
-from orv.levels.files import level_from_json, level_to_json
-from orv.levels.samples import LevelSource, open_level_source
-from orv.playing.outcome import LevelOutcome, play_outcome
+from orv.levels.samples import LevelSource
+from orv.puzzles.attempt import AttemptRun, PlacementError
 from orv.puzzles.puzzle import HandAgent, Puzzle
 
-
-class PlacementError(ValueError):
-    """A move the puzzle refuses."""
+__all__ = ["PlacementError", "Placing", "open_puzzle"]
 
 
 class Placing:
-    """A puzzle's hand being placed: ``placed`` lists (visual id, zone id) in the order of the
-    moves, each appended at the end of its zone's agents."""
+    """An attempt at a puzzle and its moves: ``moves`` lists (hand index, zone id) in the
+    order they were made, each agent at the end of its zone's hand agents."""
 
     def __init__(self, puzzle: Puzzle) -> None:
         self.puzzle = puzzle
-        self._file = _native.PuzzleFile(level_to_json(puzzle.top))
-        self.placed: list[tuple[str, str]] = []
+        self.attempt = puzzle.attempt()
+        self.moves: list[tuple[int, str]] = []
 
     @property
     def hand(self) -> list[HandAgent]:
@@ -35,35 +33,51 @@ class Placing:
     def zone_ids(self) -> list[str]:
         return self.puzzle.zone_ids
 
-    def place(self, visual_id: str, zone_id: str) -> None:
-        refusal = self.place_refusal(visual_id, zone_id)
+    @property
+    def placed(self) -> list[tuple[str, str]]:
+        """(visual id, zone id) of each move, in order."""
+        return [(self.hand[index].visual_id, zone_id) for index, zone_id in self.moves]
+
+    def place(self, hand_index: int, zone_id: str) -> None:
+        """Put hand agent ``hand_index`` at the end of ``zone_id``; PlacementError when the
+        attempt refuses it, or when that agent is placed already (a hand may hold twins of
+        one visual id, and the attempt places the first of them still in the hand)."""
+        refusal = self._placed_already(hand_index)
         if refusal is not None:
             raise PlacementError(refusal)
-        self.placed.append((visual_id, zone_id))
+        self.attempt.place(self.hand[hand_index].visual_id, zone_id)
+        self.moves.append((hand_index, zone_id))
 
-    def place_refusal(self, visual_id: str, zone_id: str) -> str | None:
-        if visual_id not in {agent.visual_id for agent in self.hand}:
-            return f'"{visual_id}" is not in the hand'
-        if any(placed == visual_id for placed, _ in self.placed):
-            return f'"{visual_id}" is already placed'
-        if zone_id not in self.puzzle.slot_ids:
-            return f'"{zone_id}" is not a slot'
+    def place_refusal(self, hand_index: int, zone_id: str) -> str | None:
+        """Why placing hand agent ``hand_index`` into ``zone_id`` would be refused; None when
+        it would not. Asked of the attempt: the move is made, then undone."""
+        refusal = self._placed_already(hand_index)
+        if refusal is not None:
+            return refusal
+        try:
+            self.attempt.place(self.hand[hand_index].visual_id, zone_id)
+        except PlacementError as error:
+            return str(error)
+        self.attempt.undo()
         return None
 
     def run_refusal(self) -> str | None:
-        if self.puzzle.use_all and len(self.placed) < len(self.hand):
-            return "the whole hand must be placed"
+        """Why running now would be refused; None when it would not."""
+        try:
+            self.attempt.level()
+        except PlacementError as error:
+            return str(error)
         return None
 
-    def run(self) -> LevelOutcome:
-        refusal = self.run_refusal()
-        if refusal is not None:
-            raise PlacementError(refusal)
-        zones: dict[str, list[str]] = {}
-        for visual_id, zone_id in self.placed:
-            zones.setdefault(zone_id, []).append(visual_id)
-        return play_outcome(level_from_json(self._file.placed_level_text(list(zones.items()))))
+    def run(self) -> AttemptRun:
+        return self.attempt.run()
+
+    def _placed_already(self, hand_index: int) -> str | None:
+        if any(index == hand_index for index, _ in self.moves):
+            return f'hand agent {hand_index + 1} ("{self.hand[hand_index].visual_id}") is ' \
+                   "placed already"
+        return None
 
 
 def open_puzzle(puzzle: Puzzle | LevelSource) -> Puzzle:
-    return puzzle if isinstance(puzzle, Puzzle) else Puzzle(open_level_source(puzzle))
+    return Puzzle.of(puzzle)
