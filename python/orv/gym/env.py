@@ -27,6 +27,7 @@ from orv.playing.narration import narrate
 from orv.puzzles.attempt import AttemptRun
 from orv.puzzles.puzzle import Puzzle
 from orv.puzzles.search import solve
+from orv.terminal import terminal_text
 
 # Actions an episode may take per hand agent, refused ones included, before it is truncated.
 STEPS_PER_AGENT = 4
@@ -130,7 +131,8 @@ class _PlacementEnv(gym.Env[Observation, np.int64]):
             lines += [narrate(frame, None if frame.record is None else step_of(frame.record))
                       for frame in run.frames]
             lines += ["Run: " + run.level_outcome.line(), *run.level_outcome.details(limit=5)]
-        return "\n".join(lines) + "\n"
+        # A level's ids are data: their control characters are shown, never obeyed.
+        return "".join(terminal_text(line) + "\n" for line in lines)
 
     def _reward(self, placing: Placing) -> float:
         assert self._outcome is not None
