@@ -64,7 +64,9 @@ class Placing:
     def run_refusal(self) -> str | None:
         """Why running now would be refused; None when it would not."""
         try:
-            self.attempt.level()
+            # The check that Attempt.level and Attempt.run make first, without building the
+            # level's tree (which costs more than the rest of a step).
+            self.attempt._native.check_playable()
         except PlacementError as error:
             return str(error)
         return None
