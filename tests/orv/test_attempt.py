@@ -3,12 +3,16 @@ is, hints that lead to a solution, and orv play --place."""
 
 from __future__ import annotations
 
+from importlib import resources
+
 import pytest
 from orv_test_support import run_orv
 from puzzle_cases import puzzle_text
 
 import orv
 from orv.generating.puzzles import generate_puzzle
+from orv.puzzles.puzzle import HandAgent
+from orv.puzzles.result import Solution
 
 VAULT = "locksmiths_vault"
 SOLUTION = (("forge", ("p1", "m1")), ("crucible", ("x1",)), ("mill", ("p2",)))
@@ -124,9 +128,14 @@ def follow_hints(puzzle: orv.Puzzle) -> tuple[orv.Attempt, list[orv.Hint]]:
 
 
 def puzzles() -> list[tuple[str, orv.Puzzle]]:
+    """The sample puzzle, generated ones, and the campaign's when the package ships one."""
     made = [(f"generated_{seed}", orv.Puzzle(generate_puzzle(seed, 0, 4, 3, False)))
             for seed in range(6)]
-    return [(VAULT, orv.Puzzle(VAULT)), ("vault_use_all", vault({"use": "all"}))] + made
+    campaign = resources.files("orv.levels").joinpath("campaign")
+    shipped = sorted(entry.name for entry in campaign.iterdir()) if campaign.is_dir() else []
+    return [(VAULT, orv.Puzzle(VAULT)), ("vault_use_all", vault({"use": "all"}))] + made + [
+        (name, orv.Puzzle(orv.level_from_json(campaign.joinpath(name).read_bytes())))
+        for name in shipped if name.endswith(".json")]
 
 
 @pytest.mark.parametrize("name, puzzle", puzzles(), ids=[name for name, _ in puzzles()])
@@ -206,3 +215,21 @@ def test_orv_play_places_a_hand_from_the_command_line(tmp_path, arguments, statu
     assert result.stdout.startswith(out)
     assert ("outcome:       unsolved: the hand is still to be placed" in result.stdout) == (
         not arguments)
+
+
+P1, X1 = HandAgent("Plus Magician", "p1"), HandAgent("Multiply Magician", "x1")
+# (a placement that Puzzle.apply refuses, what the refusal says)
+BAD_SOLUTIONS = {
+    "agent_not_in_the_hand": ((("forge", (HandAgent("Plus Magician", "q"),)),),
+                              'no agent of the hand has the visual id "q"'),
+    "agent_placed_twice": ((("forge", (P1, P1)),), "is placed more often than the hand holds it"),
+    "unknown_zone": ((("forje", (X1,)),), 'no zone has the id "forje"'),
+    "gate_of_the_level": ((("forge", (HandAgent("Equals Gate", "door"),)),),
+                          'no agent of the hand has the visual id "door"'),
+}
+
+
+@pytest.mark.parametrize("placement, message", BAD_SOLUTIONS.values(), ids=BAD_SOLUTIONS.keys())
+def test_apply_places_only_what_the_hand_holds(placement, message):
+    with pytest.raises(ValueError, match=message):
+        orv.Puzzle(VAULT).apply(Solution(len(placement[0][1]), placement))
