@@ -19,7 +19,7 @@ import numpy as np
 
 from orv.gym.observation import LevelEncoding, Maxima, Observation, sizes_of
 from orv.learning.drawing import CACHED_DRAWS, PuzzleShape, draw_puzzle, puzzle_note
-from orv.learning.placing import Placing, open_puzzle
+from orv.learning.placing import Placing
 from orv.learning.text import hand_line, zone_lines
 from orv.levels.samples import LevelSource
 from orv.playing.arithmetic import step_of
@@ -167,7 +167,7 @@ class PuzzleEnv(_PlacementEnv):
                  max_charges: int | None = None, max_agents: int | None = None,
                  largest_number: float = 1e6, reward_fewer_agents: bool = False,
                  max_steps: int | None = None, render_mode: str | None = None) -> None:
-        self.puzzle = open_puzzle(puzzle)
+        self.puzzle = Puzzle.of(puzzle)
         own = sizes_of(self.puzzle)
         maxima = Maxima(max_zones or own.zones, max_hand or own.hand,
                         max_charges or own.charges, max_agents or own.agents, largest_number)

@@ -9,11 +9,10 @@ refuses, in its own words.
 
 from __future__ import annotations
 
-from orv.levels.samples import LevelSource
 from orv.puzzles.attempt import AttemptRun, PlacementError
 from orv.puzzles.puzzle import HandAgent, Puzzle
 
-__all__ = ["PlacementError", "Placing", "open_puzzle"]
+__all__ = ["PlacementError", "Placing"]
 
 
 class Placing:
@@ -80,6 +79,3 @@ class Placing:
                    "placed already"
         return None
 
-
-def open_puzzle(puzzle: Puzzle | LevelSource) -> Puzzle:
-    return Puzzle.of(puzzle)
