@@ -12,6 +12,8 @@ from importlib.util import find_spec
 # The import names of each extra's libraries, as pyproject.toml pins them.
 EXTRAS = {
     "export": ("PIL",),
+    "gym": ("gymnasium",),
+    "reasoning": ("reasoning_gym",),
     "studio": ("aiohttp", "watchfiles"),
 }
 
