@@ -251,10 +251,11 @@ BUILD = ["#click .add-zone", "#click .add-zone", '#click [data-path="0"] .add-ch
          *[set_control('[data-field="|hand-palette"]', kind) + "; "
            'document.querySelector(".add-hand-agent").click()'
            for kind in ("Plus Magician", "Multiply Magician", "Minus Magician")],
-         "#click .hand-row .move-down", "#click .slot input"]
+         "#click .hand-row .move-down", "#click .slot input",
+         set_control('[data-field="1|id"]', "room_b")]  # the slots follow a renamed zone
 # Nothing runs off sideways, and every one of the viewer's controls is within the window.
-NO_OVERFLOW = """document.scrollingElement.scrollWidth <= innerWidth && [...document.querySelectorAll(
-  "nav > *")].every(control => control.getBoundingClientRect().right <= innerWidth)"""
+NO_OVERFLOW = """document.scrollingElement.scrollWidth <= innerWidth &&
+  [...document.querySelectorAll("nav > *")].every(control => control.getBoundingClientRect().right <= innerWidth)"""
 PHONE = {"width": 390, "height": 844, "deviceScaleFactor": 1, "mobile": True}
 
 

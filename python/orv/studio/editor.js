@@ -148,13 +148,27 @@ function removeZone(path) {
   const cut = path.lastIndexOf(".");
   const parent = zoneAt(cut < 0 ? "" : path.slice(0, cut));
   parent.sub_environments.splice(Number(path.slice(cut + 1)), 1);
+  // The slots follow: a deleted zone (and every zone inside it) is no slot any more.
+  if (Array.isArray(level.slots)) {
+    const left = new Set(everyZone().map(zone => zone.id));
+    level.slots = level.slots.filter(id => left.has(id));
+  }
+}
+
+// A renamed zone keeps its place among the slots.
+function renameZone(path, id) {
+  const zone = zoneAt(path);
+  if (Array.isArray(level.slots)) {
+    level.slots = level.slots.map(slot => slot === zone.id ? id : slot);
+  }
+  zone.id = id;
 }
 
 function zoneEditor(zone, path) {
   const box = element("fieldset", "edit-zone");
   box.dataset.path = path;
   const legend = element("legend", "");
-  legend.append(textField(zone.id, path + "|id", value => edit(() => { zoneAt(path).id = value; }),
+  legend.append(textField(zone.id, path + "|id", value => edit(() => renameZone(path, value)),
                           "zone id"));
   if (Array.isArray(level.hand)) legend.append(slotBox(zone, path));
   if (path !== "") {

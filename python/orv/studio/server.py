@@ -3,8 +3,8 @@
 Routes: ``GET /`` the page; ``POST /api/play`` plays the level in the body and answers the
 viewer's data, or 422 with every problem and its place; ``POST /api/save`` writes it (409
 when the file changed since the page's revision, unless ``force``); ``POST /api/solve`` asks
-the solver; ``POST /api/keep`` writes a
-solution's preview to a new file beside the level file; ``GET /api/events`` streams each change of the file on disk (server-sent events).
+the solver; ``POST /api/keep`` writes a solution's preview to a new file beside the level
+file; ``GET /api/events`` streams each change of the file on disk (server-sent events).
 """
 
 from __future__ import annotations
