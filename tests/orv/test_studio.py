@@ -12,7 +12,7 @@ import urllib.request
 
 import pytest
 from headless_chromium import CHROMIUM, HeadlessChromium
-from orv_test_support import environment_without_sanitizer, wait_for
+from orv_test_support import environment_without_sanitizer, run_orv, wait_for
 
 from orv.levels.files import level_from_json, load_level
 from orv.playing.outcome import play_outcome
@@ -28,7 +28,7 @@ LEVEL = {"id": "hall", "charges": [{"magnitude": 4.0, "polarity": "positive",
 SHOWN = """[document.body.dataset.studio, document.getElementById("outcome").textContent,
   document.getElementById("studio-state").textContent,
   document.getElementById("position").textContent,
-  document.querySelector('[data-field="|charge|0|magnitude"]').value]"""
+  (document.querySelector('[data-field="|charge|0|magnitude"]') || {}).value]"""
 
 
 @contextlib.contextmanager
@@ -36,8 +36,10 @@ def running_studio(level_file):
     with subprocess.Popen([sys.executable, "-m", "orv", "studio", str(level_file),
                            "--no-browser"], stdout=subprocess.PIPE, text=True) as server:
         try:
-            lines = [server.stdout.readline() for _ in range(2)]
-            yield level_file, re.search(r"http://\S+", lines[1]).group()
+            found = next(filter(None, (re.search(r"http://\S+", line)
+                                       for line in server.stdout)), None)
+            assert found, "the studio stopped before it printed its address"
+            yield level_file, found.group()
         finally:
             server.terminate()
 
@@ -97,23 +99,51 @@ def test_an_edit_replays_undo_redo_save_and_changes_on_disk(studio, tmp_path):
         assert len(load_level(level_file).charges) == 3
 
 
+# 4 and 3 where the gate wants 12: of the hand, only the Multiply Magician opens it.
+PUZZLE = {**LEVEL, "agents": [{**LEVEL["agents"][1], "target_value": 12.0}],
+          "hand": [{"name": "Plus Magician", "visual_id": "plus"},
+                   {"name": "Multiply Magician", "visual_id": "times"}]}
+SOLUTIONS = 'document.getElementById("solutions")'
+# What makes the solver's answers stale: each is followed by the panel being emptied.
+STALE_AFTER = [("#click .add-charge", None), ("#click #undo", None), ("#click #redo", None),
+               ("#click #undo", None), ("#disk", {**PUZZLE, "id": "hall_2"})]
+
+
+def solved(browser):
+    do(browser, "#click #solve")
+    return wait_for(lambda: (text := browser.evaluate(SOLUTIONS + ".textContent"))
+                    and "Solving" not in text and text, "the solver's answers")
+
+
 @pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed")
-def test_solve_lists_the_one_solution_of_a_puzzle_and_applies_it(tmp_path):
-    # 4 and 3 where the gate wants 12: of the hand, only the Multiply Magician opens it.
-    puzzle = {**LEVEL, "agents": [{**LEVEL["agents"][1], "target_value": 12.0}],
-              "hand": [{"name": "Plus Magician", "visual_id": "plus"},
-                       {"name": "Multiply Magician", "visual_id": "times"}]}
-    (tmp_path / "puzzle.json").write_text(json.dumps(puzzle))
-    solutions = 'document.getElementById("solutions").textContent'
-    with running_studio(tmp_path / "puzzle.json") as (_, address), HeadlessChromium(
+def test_solve_shows_kinds_and_difficulty_previews_keeps_and_goes_stale(tmp_path):
+    (tmp_path / "puzzle.json").write_text(json.dumps(PUZZLE))
+    with running_studio(tmp_path / "puzzle.json") as (level_file, address), HeadlessChromium(
             tmp_path / "profile", environment_without_sanitizer()) as browser:
         browser.open(address)
         wait_until(browser, ["ready", "stuck", "saved"])
-        browser.click("#solve")
-        wait_for(lambda: "Apply" in browser.evaluate(solutions), "the solutions")
-        assert browser.evaluate(solutions).startswith("1 solutionhall \u2190 times")
+        assert solved(browser).startswith("1 solution of size 1 (unique) \u00B7 difficulty "
+                                          "1.00 bitsMultiply Magician \u00D71 \u2192 hall "
+                                          "(1 agent)")
         browser.click("#solutions .apply")
-        wait_until(browser, ["ready", "solved", "unsaved edits"])
+        wait_until(browser, ["ready", "solved", "saved; showing a solution's preview"])
+        assert browser.evaluate("level") == PUZZLE  # the hand is kept
+        browser.click("#keep-preview")
+        wait_for(lambda: "Kept as" in browser.evaluate(
+            'document.getElementById("preview-kept").textContent'), "the preview kept")
+        kept = json.loads((tmp_path / "puzzle-solved.json").read_text())
+        assert (kept["hand"], kept["agents"][-1]["visual_id"]) == ([PUZZLE["hand"][0]], "times")
+        browser.click("#end-preview")
+        wait_until(browser, ["ready", "stuck", "saved"])
+        for action, on_disk in STALE_AFTER:
+            solved(browser)
+            if on_disk:
+                level_file.write_text(json.dumps(on_disk))
+            else:
+                do(browser, action)
+            wait_for(lambda: browser.evaluate(SOLUTIONS + ".hidden"),
+                     f"no answers after {action}")
+        assert browser.evaluate("level.id") == "hall_2"
 
 
 def post(address, path, body, headers):
@@ -203,3 +233,76 @@ def test_every_edit_of_the_panel_is_played_and_undone(studio, tmp_path):
         browser.press_with_control("Y", 89)
         wait_until(browser, ["ready"])
         assert browser.evaluate("level") == states[1]
+
+
+# A puzzle built in the page from nothing: two rooms below the top, whose totals must come
+# to 19 in the top (4 * 3 + (2 + 5)), and a hand of three for the two rooms.
+BUILD = ["#click .add-zone", "#click .add-zone", '#click [data-path="0"] .add-charge',
+         '#click [data-path="0"] .add-charge', '#click [data-path="1"] .add-charge',
+         '#click [data-path="1"] .add-charge',
+         set_control('[data-field="0|charge|0|magnitude"]', "4"),
+         set_control('[data-field="0|charge|1|magnitude"]', "3"),
+         set_control('[data-field="1|charge|0|magnitude"]', "2"),
+         set_control('[data-field="1|charge|1|magnitude"]', "5"),
+         set_control('[data-field="|palette"]', "Equals Gate") + "; "
+         'document.querySelector(".add-agent").click()',
+         set_control('[data-field="|agent|0|target"]', "19"),
+         "#click .add-hand", set_control('[data-field="|title"]', "Two rooms"),
+         *[set_control('[data-field="|hand-palette"]', kind) + "; "
+           'document.querySelector(".add-hand-agent").click()'
+           for kind in ("Plus Magician", "Multiply Magician", "Minus Magician")],
+         "#click .hand-row .move-down", "#click .slot input",
+         set_control('[data-field="1|id"]', "room_b")]  # the slots follow a renamed zone
+# Nothing runs off sideways, and every one of the viewer's controls is within the window.
+NO_OVERFLOW = """document.scrollingElement.scrollWidth <= innerWidth &&
+  [...document.querySelectorAll("nav > *")].every(control => control.getBoundingClientRect().right <= innerWidth)"""
+PHONE = {"width": 390, "height": 844, "deviceScaleFactor": 1, "mobile": True}
+
+
+def do(browser, action):
+    if action.startswith("#click "):
+        # On a phone the panel is below the viewer: brought into view as a finger would.
+        selector = json.dumps(action.removeprefix("#click "))
+        browser.evaluate(f"document.querySelector({selector}).scrollIntoViewIfNeeded()")
+        browser.click(action.removeprefix("#click "))
+    else:
+        browser.evaluate(action)
+    wait_until(browser, ["ready"])
+
+
+@pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed")
+def test_a_puzzle_built_from_a_new_file_saves_and_solves_as_orv_solve_does(tmp_path):
+    with running_studio(tmp_path / "new.json") as (level_file, address), HeadlessChromium(
+            tmp_path / "profile", environment_without_sanitizer()) as browser:
+        browser.page("Emulation.setDeviceMetricsOverride", PHONE)
+        browser.open(address)
+        wait_until(browser, ["ready", "ended", "saved"])
+        for action in BUILD:
+            do(browser, action)
+            assert browser.evaluate('document.getElementById("problems").hidden'), action
+        assert browser.evaluate(NO_OVERFLOW)
+        do(browser, "#click #save")
+        wait_until(browser, ["ready", "stuck", "saved"])
+        shown = [solved(browser), browser.evaluate(
+            f'[...{SOLUTIONS}.querySelectorAll("li")].map(item => item.title)')]
+    saved = load_level(level_file)
+    assert level_from_json(level_file.read_text()).to_json() == saved.to_json()
+    assert json.loads(level_file.read_text())["hand"][:2] == [
+        {"name": "Multiply Magician", "visual_id": "multiply_magician_1"},
+        {"name": "Plus Magician", "visual_id": "plus_magician_1"}]
+    found = json.loads(run_orv("solve", str(level_file), "--json", cwd=tmp_path).stdout)
+    assert f"difficulty {found['difficulty']:.2f} bits" in shown[0]
+    assert shown[1] == ["; ".join(f"{place['zone']} \u2190 {', '.join(place['agents'])}"
+                                  for place in solution["placement"])
+                        for solution in found["solutions"]] != []
+
+
+@pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed")
+def test_the_plain_viewer_fits_a_phone(tmp_path):
+    assert run_orv("view", "endless_ritual", "-o", "run.html", cwd=tmp_path).returncode == 0
+    with HeadlessChromium(tmp_path / "profile", environment_without_sanitizer()) as browser:
+        browser.page("Emulation.setDeviceMetricsOverride", PHONE)
+        browser.open((tmp_path / "run.html").as_uri())
+        wait_for(lambda: browser.evaluate('document.getElementById("position").textContent'),
+                 "the viewer")
+        assert browser.evaluate(NO_OVERFLOW)

@@ -85,7 +85,7 @@ def test_the_page_opens_on_the_level_as_loaded(browser, workshop_page):
         ("workshop", ""), ("adder", "0"), ("squarer", "1")]
     assert zone_named(drawn, "adder")["charges"] == [["+2", "positive", False]] * 2
     assert zone_named(drawn, "workshop")["agents"] == [
-        "Equals Gate (goal) dormant closed total = 13 · now empty", "Plus Magician (sum) dormant"]
+        "Equals Gate (goal) dormant closed target = 13 · now empty", "Plus Magician (sum) dormant"]
     assert not any(z["changed"] for z in drawn["zones"])
 
 
@@ -120,7 +120,7 @@ def test_the_buttons_and_keys_walk_forward_and_back(browser, workshop_page):
     assert zone_named(last, "workshop")["charges"] == [["+13", "positive", False]]
     browser.press("ArrowLeft", 37)
     opened = zone_named(browser.evaluate(DRAWN), "workshop")
-    assert opened["agents"] == ["Equals Gate (goal) total = 13 ✓ opened"]
+    assert opened["agents"] == ["Equals Gate (goal) target = 13 ✓ opened"]
     browser.click("#first")
     assert browser.evaluate(DRAWN)["status"] == "START"
 

@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import argparse
 import asyncio
+import os
 import secrets
 import socket
 import sys
@@ -27,7 +28,8 @@ def port_number(text: str) -> int:
 DESCRIPTION = ("Serve an editing studio for a level on this machine and open it in the "
                "browser: change charges, agents, gates and zones, undo and redo, and see the "
                "run again at once; Save writes the level file. A bundled sample is saved as a "
-               "new NAME.json in the current folder. Needs pip install 'orv_engine[studio]'.")
+               "new NAME.json in the current folder; a file that does not exist yet starts "
+               "as a new empty level. Needs pip install 'orv_engine[studio]'.")
 EXIT_STATUSES: StatusMeanings = (
     (ExitStatus.CANNOT_RUN, "when the level cannot be loaded or the server cannot start"),
     (ExitStatus.INTERRUPTED, "when stopped with Ctrl-C"))
@@ -55,9 +57,17 @@ def run(arguments: argparse.Namespace, prog: str) -> int:
     from orv.studio.level_file import LevelFile
     from orv.studio.server import Studio
 
+    level_file = LevelFile.for_argument(arguments.level)
+    if level_file.sample is None and not os.path.lexists(level_file.path):
+        try:
+            level_file.start_new()
+        except OSError as error:
+            print(f"{prog}: cannot make a new level file {level_file.path}: "
+                  f"{error.strerror or error}", file=sys.stderr)
+            return ExitStatus.CANNOT_RUN
+        print(f"orv studio: made a new empty level file {level_file.path}", flush=True)
     if open_level_or_report(arguments.level, prog) is None:
         return ExitStatus.CANNOT_RUN
-    level_file = LevelFile.for_argument(arguments.level)
     host = arguments.host or LOOPBACK
     listening = _listen(host, arguments.port, prog)
     if listening is None:

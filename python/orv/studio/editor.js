@@ -64,26 +64,47 @@ function chargeRow(charge, path, index) {
   return row;
 }
 
+function kindLabel(name) {
+  const kind = element("span", "kind", name);
+  kind.title = name + ": " + ((KINDS.get(name) || {}).explains || "");
+  return kind;
+}
+
+// Moves item index of list by step (-1 up, +1 down); their order decides who casts first
+// among equal priorities.
+function moved(list, index, step) {
+  const [item] = list.splice(index, 1);
+  list.splice(index + step, 0, item);
+}
+
+function orderButtons(list, index, listOf) {
+  const up = button("\u2191", "move-up", () => edit(() => moved(listOf(), index, -1)), "Move up");
+  const down = button("\u2193", "move-down", () => edit(() => moved(listOf(), index, 1)),
+                      "Move down");
+  up.disabled = index === 0;
+  down.disabled = index === list.length - 1;
+  return [up, down];
+}
+
 function agentRow(agent, path, index) {
   const key = path + "|agent|" + index;
   const set = (name) => (value) => edit(() => { zoneAt(path).agents[index][name] = value; });
   const row = element("div", "edit-row agent-row");
-  const kind = element("span", "kind", agent.name);
-  kind.title = agent.name;
-  row.append(kind, textField(agent.visual_id, key + "|visual_id", set("visual_id"),
-                             "visual id"));
+  row.append(kindLabel(agent.name), textField(agent.visual_id, key + "|visual_id",
+                                              set("visual_id"), "visual id"));
   if ("target_value" in agent) {
     const rules = (KINDS.get(agent.name) || {}).rules;
+    row.append(element("span", "", rules ? "target" : "target ="));
     if (rules) {
       row.append(choiceField(rules.map(rule => [rule, RULES[rule]]), agent.rule,
                              key + "|rule", set("rule"), "the rule the zone's total must meet"));
-    } else {
-      row.append(element("span", "", "="));
     }
     row.append(numberField(agent.target_value, key + "|target", set("target_value"),
                            "target"));
   }
-  row.append(button("\u2715", "delete", () => edit(() => zoneAt(path).agents.splice(index, 1)),
+  const agents = zoneAt(path).agents;
+  row.append(...orderButtons(agents, index, () => zoneAt(path).agents),
+             button("\u2715", "delete", () => edit(() => zoneAt(path).agents.splice(index, 1)),
                     "Delete this agent"));
   return row;
 }
@@ -96,10 +117,21 @@ function newAgent(name) {
   return agent;
 }
 
+// A choice of kinds, each explained on hover, with the chosen kind's rule shown below it.
+function kindPalette(kinds, key, explanation) {
+  const palette = choiceField(kinds.map(kind => [kind.name, kind.name]), kinds[0].name, key,
+                              () => {}, "agent kind");
+  for (const option of palette.options) option.title = KINDS.get(option.value).explains;
+  const explain = () => { explanation.textContent = KINDS.get(palette.value).explains; };
+  palette.addEventListener("change", explain);
+  explain();
+  return palette;
+}
+
 function addButtons(path) {
   const adds = element("div", "edit-adds");
-  const palette = choiceField(studio.kinds.map(kind => [kind.name, kind.name]),
-                              studio.kinds[0].name, path + "|palette", () => {}, "agent kind");
+  const explanation = element("p", "kind-rule");
+  const palette = kindPalette(studio.kinds, path + "|palette", explanation);
   adds.append(
       button("+ charge", "add-charge", () => edit(() => zoneAt(path).charges.push(
           { magnitude: 1, polarity: "positive", visual_id: freshId("charge") }))),
@@ -107,7 +139,8 @@ function addButtons(path) {
       button("+ agent", "add-agent", () => edit(() => zoneAt(path).agents.push(
           newAgent(palette.value)))),
       button("+ zone", "add-zone", () => edit(() => zoneAt(path).sub_environments.push(
-          { agents: [], charges: [], id: freshId("zone", true), sub_environments: [] }))));
+          { agents: [], charges: [], id: freshId("zone", true), sub_environments: [] }))),
+      explanation);
   return adds;
 }
 
@@ -115,14 +148,29 @@ function removeZone(path) {
   const cut = path.lastIndexOf(".");
   const parent = zoneAt(cut < 0 ? "" : path.slice(0, cut));
   parent.sub_environments.splice(Number(path.slice(cut + 1)), 1);
+  // The slots follow: a deleted zone (and every zone inside it) is no slot any more.
+  if (Array.isArray(level.slots)) {
+    const left = new Set(everyZone().map(zone => zone.id));
+    level.slots = level.slots.filter(id => left.has(id));
+  }
+}
+
+// A renamed zone keeps its place among the slots.
+function renameZone(path, id) {
+  const zone = zoneAt(path);
+  if (Array.isArray(level.slots)) {
+    level.slots = level.slots.map(slot => slot === zone.id ? id : slot);
+  }
+  zone.id = id;
 }
 
 function zoneEditor(zone, path) {
   const box = element("fieldset", "edit-zone");
   box.dataset.path = path;
   const legend = element("legend", "");
-  legend.append(textField(zone.id, path + "|id", value => edit(() => { zoneAt(path).id = value; }),
+  legend.append(textField(zone.id, path + "|id", value => edit(() => renameZone(path, value)),
                           "zone id"));
+  if (Array.isArray(level.hand)) legend.append(slotBox(zone, path));
   if (path !== "") {
     legend.append(" ", button("delete zone", "delete delete-zone",
                               () => edit(() => removeZone(path))));
@@ -141,48 +189,10 @@ function zoneEditor(zone, path) {
 function drawEditor() {
   const focused = document.activeElement && document.activeElement.dataset ?
       document.activeElement.dataset.field : undefined;
-  document.getElementById("editor").replaceChildren(zoneEditor(level, ""));
+  document.getElementById("editor").replaceChildren(handEditor(), zoneEditor(level, ""));
   if (focused) {
     const again = document.querySelector('[data-field="' + CSS.escape(focused) + '"]');
     if (again) again.focus();
   }
   updateState();
-}
-
-// ---- the solver's answers ----
-
-function placementText(placement) {
-  if (!placement.length) return "place nothing";
-  return placement.map(({ zone, agents }) => zone + " \u2190 " + agents.join(", ")).join("; ");
-}
-
-// Moves the placed agents from the hand into their zones.
-function applySolution(placement) {
-  for (const { zone, agents } of placement) {
-    const target = everyZone().find(candidate => candidate.id === zone);
-    for (const id of agents) {
-      const index = level.hand.findIndex(agent => agent.visual_id === id);
-      if (target && index >= 0) target.agents.push(level.hand.splice(index, 1)[0]);
-    }
-  }
-}
-
-async function solve() {
-  const panel = document.getElementById("solutions");
-  panel.hidden = false;
-  panel.replaceChildren(element("b", "", "Solving\u2026"));
-  const { status, answer } = await call("api/solve", levelText(level));
-  if (status !== 200) {
-    panel.replaceChildren(element("b", "", "No solutions: " +
-                                  problemsOf(answer).map(p => p.problem).join("; ")));
-    return;
-  }
-  const list = element("ul", "");
-  for (const placement of answer.solutions) {
-    const item = element("li", "", placementText(placement) + " ");
-    item.append(button("Apply", "apply", () => edit(() => applySolution(placement))));
-    list.append(item);
-  }
-  panel.replaceChildren(element("b", "", counted(answer.solutions.length, "solution") +
-                                (answer.complete ? "" : " (the search was cut short)")), list);
 }

@@ -21,6 +21,8 @@ from orv.levels.reading import read_level_file
 from orv.levels.samples import SAMPLES, sample_file
 
 NO_FILE = ""
+# What a new level file holds: one empty top zone, ready to be filled in the page.
+EMPTY_LEVEL = '{"id": "top", "charges": [], "agents": [], "sub_environments": []}'
 
 
 def revision_of(data: bytes | None) -> str:
@@ -54,6 +56,17 @@ class LevelFile:
             path = Path(f"{argument}-{number}.json")
         return cls(path, argument)
 
+    def start_new(self) -> None:
+        """Write an empty level to ``path``, which must not exist yet (FileExistsError);
+        OSError when it cannot be written."""
+        with self.path.open("x"):
+            pass
+        try:
+            save_level(level_from_json(EMPTY_LEVEL), self.path)
+        except BaseException:
+            self.path.unlink(missing_ok=True)
+            raise
+
     def read(self) -> bytes | None:
         """The file's bytes, or None while it does not exist; LevelError when it is no
         regular file, OSError when it cannot be read."""
@@ -83,6 +96,30 @@ class LevelFile:
         self._replace_with(top)
         data = self.path.read_bytes()
         return data.decode("utf-8"), revision_of(data)
+
+    def keep_as_new(self, level_text: str | bytes, suffix: str) -> Path:
+        """Write the level to a new file beside this one, ``STEM-SUFFIX.json`` (or
+        ``STEM-SUFFIX-2.json`` and so on when that one exists); LevelError when the level
+        has problems. An existing file is never replaced."""
+        top = level_from_json(level_text)
+        stem = self.path.with_suffix("").name
+        number = 1
+        while True:
+            name = f"{stem}-{suffix}.json" if number == 1 else f"{stem}-{suffix}-{number}.json"
+            path = self.path.with_name(name)
+            try:
+                # Made empty first and at once, so that two keeps never pick the same name.
+                path.open("x").close()
+            except FileExistsError:
+                number += 1
+                continue
+            break
+        try:
+            save_level(top, path)
+        except BaseException:
+            path.unlink(missing_ok=True)
+            raise
+        return path
 
     def _replace_with(self, top: orv_engine.Environment) -> None:
         # A symbolic link stays one: the file it points to is the one replaced.

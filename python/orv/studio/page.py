@@ -4,16 +4,23 @@ panel needs to start (the level, the palette of agent kinds, the run's key)."""
 from __future__ import annotations
 
 from orv.documents import Json
-from orv.rules.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES
+from orv.rules.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES, AgentKind
 from orv.viewer.page import PageExtras, render_page
 
-SCRIPTS = ("studio.js", "editor.js", "start.js")
+SCRIPTS = ("studio.js", "editor.js", "puzzle.js", "solutions.js", "start.js")
+
+
+def explained(kind: AgentKind) -> str:
+    """The kind's rule in a few sentences, from the engine's table of kinds."""
+    return (f"Priority {kind.priority}. Reads {kind.operands}. Leaves {kind.result}. "
+            f"Does not cast when: {kind.declines}.")
 
 
 def palette() -> list[Json]:
-    """Every agent kind that the panel can add: its name, whether it is a gate, the rules a
-    Judge may have, and the start of the visual ids of new agents of the kind."""
-    return [{"name": kind.name, "gate": kind.is_gate,
+    """Every agent kind that the panel can add: its name, whether it is a gate, its rule in
+    words, the rules a Judge may have, and the start of the visual ids of new agents of the
+    kind."""
+    return [{"name": kind.name, "gate": kind.is_gate, "explains": explained(kind),
              "id_base": kind.name.lower().removeprefix("the ").replace(" ", "_"),
              **({"rules": list(INEQUALITY_RULES)} if kind.name == INEQUALITY_GATE else {})}
             for kind in AGENT_KINDS.values()]

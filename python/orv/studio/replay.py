@@ -31,10 +31,20 @@ def solver_installed() -> bool:
 
 
 def solutions(level_text: str | bytes) -> Json:
-    """The solutions the solver finds for a level with a hand, each as the agents of the
-    hand (by visual id) to place in each zone; ImportError when there is no solver."""
+    """What the solver finds for a level with a hand: each solution as the hand agents (by
+    visual id and kind) to place in each zone, with its size; how many solutions there are
+    of each size, the minimal size and the difficulty the solver reports. ImportError when
+    there is no solver, LevelError when the level is no puzzle."""
     from orv.puzzles.search import solve  # type: ignore[import-not-found, unused-ignore]
 
     result = solve(level_from_json(level_text))
-    return {"complete": bool(result.complete),
-            "solutions": [solution.to_json()["placement"] for solution in result.solutions]}
+    return {"complete": bool(result.complete), "min_size": result.min_size,
+            "difficulty": result.difficulty, "unique": result.unique,
+            "solution_count": {str(size): count for size, count
+                               in sorted(result.solution_count.items())},
+            "solutions": [{"size": solution.size,
+                           "placement": [{"zone": zone,
+                                          "agents": [agent.visual_id for agent in agents],
+                                          "kinds": [agent.name for agent in agents]}
+                                         for zone, agents in solution.placement]}
+                          for solution in result.solutions]}

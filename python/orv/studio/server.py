@@ -3,7 +3,8 @@
 Routes: ``GET /`` the page; ``POST /api/play`` plays the level in the body and answers the
 viewer's data, or 422 with every problem and its place; ``POST /api/save`` writes it (409
 when the file changed since the page's revision, unless ``force``); ``POST /api/solve`` asks
-the solver; ``GET /api/events`` streams each change of the file on disk (server-sent events).
+the solver; ``POST /api/keep`` writes a solution's preview to a new file beside the level
+file; ``GET /api/events`` streams each change of the file on disk (server-sent events).
 """
 
 from __future__ import annotations
@@ -57,6 +58,7 @@ class Studio:
         app.on_response_prepare.append(add_security_headers)
         app.add_routes([web.get("/", self.page), web.post("/api/play", self.play),
                         web.post("/api/save", self.save), web.post("/api/solve", self.solve),
+                        web.post("/api/keep", self.keep),
                         web.get("/api/events", self.events)])
         return app
 
@@ -106,6 +108,17 @@ class Studio:
                          status=500)
         self.known_revision = revision
         return _json({"text": text, "revision": revision, "file": str(self.file.path)})
+
+    async def keep(self, request: web.Request) -> web.Response:
+        body = await request.read()
+        try:
+            path = self.file.keep_as_new(body, "solved")
+        except LevelError as error:
+            return _json(problems(error), status=422)
+        except OSError as error:
+            return _json({"error": f"cannot write beside {self.file.path}: "
+                                   f"{error.strerror}"}, status=500)
+        return _json({"file": str(path)})
 
     async def solve(self, request: web.Request) -> web.Response:
         body = await request.read()

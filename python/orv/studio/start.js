@@ -10,6 +10,10 @@ document.getElementById("undo").addEventListener("click", undo);
 document.getElementById("redo").addEventListener("click", redo);
 document.getElementById("save").addEventListener("click", () => save(false));
 document.getElementById("solve").addEventListener("click", solve);
+document.getElementById("keep-preview").addEventListener("click", keepPreview);
+document.getElementById("end-preview").addEventListener("click", () => {
+  if (endPreview()) replay();
+});
 document.addEventListener("keydown", (event) => {
   if (!(event.ctrlKey || event.metaKey)) return;
   const key = event.key.toLowerCase();

@@ -13,6 +13,8 @@ let savedText = levelText(level);
 let revision = studio.revision;
 let playing = false;
 let playAgain = false;
+// The level with a solution applied, played instead of the level until an edit or Back.
+let preview = null;
 
 function levelText(value) {
   return JSON.stringify(value);
@@ -94,7 +96,7 @@ async function replay() {
   playing = true;
   updateState();
   try {
-    const { status, answer } = await call("api/play", levelText(level));
+    const { status, answer } = await call("api/play", levelText(preview || level));
     if (status === 200) {
       showProblems([]);
       useData(answer.viewer);
@@ -195,7 +197,11 @@ function redo() {
   changed();
 }
 
+// Every change of the level (an edit, undo, redo, a reload from disk) drops the solver's
+// answers and any preview: they answered a level that is no longer there.
 function changed() {
+  clearSolutions();
+  endPreview();
   drawEditor();
   replay();
 }
@@ -203,7 +209,8 @@ function changed() {
 function updateState() {
   const state = document.getElementById("studio-state");
   const unsaved = dirty();
-  state.textContent = playing ? "playing\u2026" : unsaved ? "unsaved edits" : "saved";
+  state.textContent = playing ? "playing\u2026" : (unsaved ? "unsaved edits" : "saved") +
+      (preview ? "; showing a solution's preview" : "");
   state.className = playing ? "busy" : unsaved ? "unsaved" : "";
   document.body.dataset.studio = playing ? "busy" : "ready";
   document.getElementById("undo").disabled = undone.length === 0;
@@ -211,5 +218,5 @@ function updateState() {
   document.getElementById("studio-file").textContent = studio.sample && revision === "" ?
       "bundled sample " + studio.sample + "; Save writes " + studio.file :
       "editing " + studio.file;
-  document.getElementById("solve").hidden = !(studio.solver && Array.isArray(level.hand));
+  document.getElementById("solve").hidden = !studio.solver;
 }

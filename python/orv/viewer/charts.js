@@ -107,7 +107,7 @@ function chartFigure(gate, chart, mark) {
   const figure = element("figure", "chart");
   const state = gate.opened_at === null ? "never opened" : "opened at frame " +
       frames[gate.opened_at].meta.frame_index;
-  const caption = gate.name + " \u201C" + gate.visual_id + "\u201D in " + gate.zone + ": total " +
+  const caption = gate.name + " \u201C" + gate.visual_id + "\u201D in " + gate.zone + ": target " +
       RULES[gate.rule] + " " + formatNumber(gate.target) + " (" + state + ")";
   const text = element("figcaption", "", caption);
   text.title = caption + "; click the chart to show a frame";

@@ -36,7 +36,7 @@ function drawAgent(index, extraClass, note, total) {
       node.append(" ", element("span", "badge gate-state", agent.is_open ? "open" : "closed"));
     }
     const rule = "rule" in agent ? RULES[agent.rule] : "=";
-    const goal = element("small", "goal", "total " + rule + " " +
+    const goal = element("small", "goal", "target " + rule + " " +
                          formatNumber(agent.target_value));
     if (!note) {
       goal.append(" \u00B7 ", element("span", "now",
