@@ -1,14 +1,24 @@
 "use strict";
 // The page API ``window.orvGame``, for embedding and automation, and the start of the page.
-function handIndexOf(visualId, placed) {
+// The hand agent of ``visualId`` that is (``placed``) or is not in a zone. When there is none,
+// the engine's refusal of the move (``move``, the placement it would make) is thrown.
+function handIndexOf(visualId, placed, move) {
   const index = game.hand.findIndex((agent, i) =>
     agent.visual_id === visualId && (placedZone(i) !== null) === placed);
-  if (index < 0) {
-    throw new Error(game.hand.some(a => a.visual_id === visualId)
-      ? 'hand agent "' + visualId + '" is ' + (placed ? "not placed" : "already placed")
-      : 'no agent of the hand has the visual id "' + visualId + '"');
-  }
-  return index;
+  if (index >= 0) return index;
+  const refusal = move && Rules.refusal(puzzleNow().text, move);
+  throw new Error(refusal || (game.hand.some(a => a.visual_id === visualId)
+    ? 'hand agent "' + visualId + '" is not placed'
+    : 'no agent of the hand has the visual id "' + visualId + '"'));
+}
+
+// The placement with one more agent at the end of a zone, as the engine would be asked to make.
+function withAgent(visualId, zoneId) {
+  const more = placement().map(zone => ({ zone: zone.zone, agents: zone.agents.slice() }));
+  const there = more.find(zone => zone.zone === zoneId);
+  if (there) there.agents.push(visualId);
+  else more.push({ zone: zoneId, agents: [visualId] });
+  return more;
 }
 
 // The page's API, for embedding and automation. ``ready`` settles once the engine is loaded
@@ -20,11 +30,9 @@ window.orvGame = {
   open(index) { open(index); return this.state(); },
   // ``index``: the position among the hand agents already in the zone (default: the end).
   place(visualId, zoneId, index) {
-    if (!puzzleNow().slots.includes(zoneId)) {
-      throw new Error('"' + zoneId + '" is not a zone the hand may go into');
-    }
     const there = game.zones.get(zoneId) || [];
-    place(handIndexOf(visualId, false), zoneId, index === undefined ? undefined : there[index]);
+    place(handIndexOf(visualId, false, withAgent(visualId, zoneId)), zoneId,
+          index === undefined ? undefined : there[index]);
     return this.state();
   },
   remove(visualId) { take(handIndexOf(visualId, true)); return this.state(); },

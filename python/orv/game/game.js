@@ -24,9 +24,13 @@ function puzzleNow() {
   return game.puzzles[game.index];
 }
 
-// The placement in the engine's form: slot zones in tree order, agents in placing order.
+// The placement in the engine's form: slot zones in tree order, agents in placing order. A
+// zone that is no slot (only a move being checked can name one) comes after them, for the
+// engine to refuse.
 function placement() {
-  return puzzleNow().slots.filter(zone => (game.zones.get(zone) || []).length)
+  const slots = puzzleNow().slots;
+  const zones = [...slots, ...[...game.zones.keys()].filter(zone => !slots.includes(zone))];
+  return zones.filter(zone => (game.zones.get(zone) || []).length)
     .map(zone => ({ zone, agents: game.zones.get(zone).map(i => game.hand[i].visual_id) }));
 }
 

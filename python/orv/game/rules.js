@@ -29,25 +29,18 @@ const Rules = {
   // says that only when the level is run.
   refusal(puzzleText, placement) {
     try {
-      if (typeof this.engine.checkPlacement === "function") {
-        this.engine.checkPlacement(puzzleText, placement);
-      } else {
-        this.engine.playPuzzle(puzzleText, placement);
-      }
+      this.engine.checkPlacement(puzzleText, placement);
       return null;
     } catch (error) {
-      const problems = error.problems || [{ place: "", problem: error.message }];
-      const real = problems.filter(p => !p.problem.includes('"use" is "all"'));
-      return real.length ? real.map(p => p.problem).join("; ") : null;
+      if (error.name !== "PlacementError") throw error;
+      return error.message.includes('"use" is "all"') ? null : error.message;
     }
   },
 
-  // One next move toward a smallest solution that keeps the placement:
-  // {action: "place" | "remove" | "none", visual_id, zone_id, text}.
+  // One next move toward a smallest solution that keeps the placement, as orv.Attempt.hint
+  // gives it: {action: "place" | "remove" | "solved" | "none" | "unknown", visual_id,
+  // zone_id, index, text}.
   hint(puzzleText, placement) {
-    if (typeof this.engine.hint !== "function") {
-      return { action: "none", text: "This page's engine gives no hints." };
-    }
     return this.engine.hint(puzzleText, placement);
   },
 };
