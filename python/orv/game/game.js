@@ -152,27 +152,13 @@ function open(index) {
   draw();
 }
 
-// The level as it would start: the puzzle's zones with the placed agents after their own.
-function placedLevel() {
-  const level = JSON.parse(puzzleNow().text);
-  const visit = zone => {
-    for (const index of game.zones.get(zone.id) || []) {
-      zone.agents.push({ name: game.hand[index].name, visual_id: game.hand[index].visual_id });
-    }
-    zone.sub_environments.forEach(visit);
-  };
-  visit(level);
-  return level;
-}
-
 // Run the level with the placement: the engine plays it whole, then the page animates it.
 // Throws the engine's refusal (a puzzle that wants every agent placed, say).
 function run() {
   const puzzle = puzzleNow();
   const used = placement().reduce((sum, zone) => sum + zone.agents.length, 0);
   const played = Rules.play(puzzle.text, placement());
-  const found = verdict(played.frames.map(text => JSON.parse(text)), played.steps,
-                        placedLevel());
+  const found = verdict(played.outcome);
   leaveRun();
   say("");
   game.result = null;

@@ -1,7 +1,7 @@
 "use strict";
 // A run played back step by step: each frame drawn with what its step record says it did,
-// the step's arithmetic as the caption, with pause, step and replay. The verdict (solved or
-// stuck) and what kept a gate closed are read off the engine's frames and step records.
+// the step's arithmetic as the caption, with pause, step and replay. The verdict and its
+// causes are the engine's (verdict below only words them).
 const STEP_MILLISECONDS = 700;
 
 class Playback {
@@ -72,78 +72,19 @@ class Playback {
   }
 }
 
-// Every gate of a level, in tree order, as {zone, agent}.
-function gatesOf(top) {
-  const gates = [];
-  const visit = zone => {
-    for (const agent of zone.agents) if (isGate(agent)) gates.push({ zone: zone.id, agent });
-    zone.sub_environments.forEach(visit);
-  };
-  visit(top);
-  return gates;
-}
-
-function zonesBelow(zone) {
-  const found = [];
-  const visit = z => { found.push(z); z.sub_environments.forEach(visit); };
-  zone.sub_environments.forEach(visit);
-  return found;
-}
-
-function findZone(top, id) {
-  if (top.id === id) return top;
-  for (const sub of top.sub_environments) {
-    const found = findZone(sub, id);
-    if (found) return found;
+// The verdict of a run and what kept its gates closed, in a player's words, from the outcome
+// the engine tells of it (the same causes `orv play` gives): each closed gate's line (it names
+// the zones that kept it frozen), then the agents that never cast and why.
+function verdict(outcome) {
+  if (outcome.outcome === "solved" || outcome.outcome === "ended") {
+    return { outcome: "solved", causes: [], zones: [] };
   }
-  return null;
-}
-
-function agentsText(zone) {
-  return zone.agents.map(a => a.name + " " + a.visual_id).join(", ");
-}
-
-// The verdict of a run whose level, as loaded, held ``start``'s gates: "solved" when every
-// one of them opened (a "gate" step record names each), "out of steps" when the budget ran
-// out, "stuck" otherwise; and for each gate that stayed closed, what the last frame shows of
-// why, in a player's words.
-function verdict(frames, steps, start) {
-  const last = frames[frames.length - 1];
-  const kinds = steps.map(s => s.step);
-  const opened = new Set(steps.filter(s => s.step === "gate").map(s => s.agent.visual_id));
-  const closed = gatesOf(start || frames[0]).filter(g => !opened.has(g.agent.visual_id));
-  if (kinds.includes("budget")) {
-    return { outcome: "out of steps", causes: ["The level ran out of its steps."], zones: [] };
-  }
-  if (!closed.length) return { outcome: "solved", causes: [], zones: [] };
   const zones = [];
-  const causes = closed.map(gate => {
-    zones.push(gate.zone);
-    const zone = findZone(last, gate.zone);
-    const wants = gate.agent.name + " " + gate.agent.visual_id + " wanted " +
-                  gateGoal(gate.agent);
-    if (!zone) return wants + ", but its zone " + gate.zone + " left the level.";
-    if (zone.is_time_frozen) {
-      const waiting = zonesBelow(zone).filter(z => z.agents.length || z.charges.length > 1);
-      zones.push(...waiting.map(z => z.id));
-      const told = waiting.map(z => z.id + " (" + (z.agents.length
-        ? agentsText(z) + " never cast"
-        : "charges " + z.charges.map(chargeText).join(" ") + " and no agent to combine them") +
-        ")");
-      return wants + ", but " + zone.id + " stayed frozen, waiting on " + told.join("; ") + ".";
-    }
-    if (!zone.charges.length) return wants + ", but " + zone.id + " ended empty.";
-    return wants + "; " + zone.id + " ended holding " + zone.charges.map(chargeText).join(" ") +
-           ".";
+  const causes = outcome.closed_gates.map(gate => {
+    zones.push(gate.zone, ...gate.blocked_by.map(blocking => blocking.zone));
+    return gate.text + ".";
   });
-  const idle = [];
-  const visit = zone => {
-    for (const agent of zone.agents) {
-      if (!isGate(agent)) idle.push(agent.name + " " + agent.visual_id + " in " + zone.id);
-    }
-    zone.sub_environments.forEach(visit);
-  };
-  visit(last);
-  if (idle.length) causes.push("Never cast: " + idle.join(", ") + ".");
-  return { outcome: "stuck", causes, zones };
+  const idle = outcome.idle_agents.filter(agent => !agent.removed);
+  if (idle.length) causes.push("Never cast: " + idle.map(agent => agent.text).join("; ") + ".");
+  return { outcome: outcome.outcome, causes, zones };
 }
