@@ -12,6 +12,8 @@ async function main() {
     playPuzzle: (text, placement) => engine.playPuzzle(text, placement),
     solve: (text, options) => engine.solve(text, options),
     kinds: () => engine.kinds(),
+    // Numbers as texts ("Infinity", "NaN"), which JSON cannot carry; null as a frame has it.
+    readableNumbers: texts => texts.map(t => engine.readableNumber(t === null ? null : Number(t))),
     hint: (text, placement, options) => engine.hint(text, placement, options),
     checkPlacement: (text, placement) => {
       engine.checkPlacement(text, placement);

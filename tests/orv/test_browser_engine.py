@@ -6,6 +6,7 @@ kind table, and Errors, never an abort, for bad input."""
 from __future__ import annotations
 
 import json
+import math
 import random
 import shutil
 from typing import Any
@@ -72,8 +73,14 @@ def test_random_levels_give_the_python_modules_frames_byte_for_byte(engine):
     assert not differing, f"levels whose frames differ (odd_levels.odd_level(seed)): {differing}"
 
 
-def test_the_kind_table_is_the_engines(engine):
+def test_the_kind_table_and_the_numbers_are_the_engines(engine):
     assert engine.call("kinds") == _native.agent_kinds()
+    values = [0.0, -0.0, 7.0, -2.5, 1 / 3, 123456.5, 1234567.0, 1e-5, 2.5e-300, 1e308,
+              float("inf"), float("-inf"), float("nan"), 5e-324, 999999.5]
+    assert engine.call("readableNumbers", [repr(value) if math.isfinite(value) else
+                                           str(value).replace("inf", "Infinity").replace(
+                                               "nan", "NaN") for value in values] + [None]) \
+        == [_native.readable_number(value) for value in values] + ["NaN"]
 
 
 @pytest.mark.parametrize("seed", range(0, 40, 7))

@@ -12,23 +12,9 @@ function element(tag, className, text) {
   return node;
 }
 
-function trimZeros(text) {
-  return text.includes(".") ? text.replace(/0+$/, "").replace(/\.$/, "") : text;
-}
-
-// A number as the package's narration writes it: at most six significant digits, whole
-// numbers without a decimal point, NaN for the engine's null.
+// A number as the package's narration writes it, in the engine's own words.
 function formatNumber(value) {
-  if (value === null || Number.isNaN(value)) return "NaN";
-  if (!Number.isFinite(value)) return value > 0 ? "inf" : "-inf";
-  if (value === 0) return "0";
-  if (Number.isInteger(value) && Math.abs(value) < 1e15) return String(value);
-  const [mantissa, exponentText] = value.toExponential(5).split("e");
-  const exponent = Number(exponentText);
-  if (exponent < -4 || exponent >= 6) {
-    return trimZeros(mantissa) + "e" + (exponent < 0 ? "-" : "+") + Math.abs(exponent);
-  }
-  return trimZeros(value.toFixed(5 - exponent));
+  return Rules.engine.readableNumber(value);
 }
 
 function chargeText(charge) {

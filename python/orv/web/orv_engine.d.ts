@@ -293,6 +293,9 @@ declare namespace OrvEngine {
     hint(puzzleText: string, placement?: Placement, options?: HintOptions): Hint;
     /** The engine's table of agent kinds, so that no page lists kinds by hand. */
     kinds(): AgentKind[];
+    /** A number as `orv play` narrates it: six significant digits, "NaN" (also for a
+     *  frame's null), "inf", "-inf". */
+    readableNumber(value: number | null): string;
   }
 }
 

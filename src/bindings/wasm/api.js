@@ -87,6 +87,11 @@
     return playToEnd(new LevelRun(unwrap(engine.rawStartPuzzle(puzzle, json(placement)))));
   };
 
+  // A frame's JSON writes NaN as null: it reads as NaN here too.
+  engine.readableNumber = function (value) {
+    return engine.rawReadableNumber(value === null ? NaN : Number(value));
+  };
+
   engine.kinds = function () {
     return JSON.parse(engine.rawKinds());
   };

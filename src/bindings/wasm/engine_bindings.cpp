@@ -11,6 +11,7 @@
 #include "orv/hint.hpp"
 #include "orv/level_file.hpp"
 #include "orv/puzzle.hpp"
+#include "orv/readable_number.hpp"
 #include "solve_options.hpp"
 
 namespace orv::wasm {
@@ -38,6 +39,9 @@ val start_puzzle(const std::string& puzzle_text, const std::string& placement_js
         return val(LevelRun(place_hand(puzzle, placement)));
     });
 }
+
+/// A number as the narration writes it (six significant digits), for pages that show numbers.
+std::string readable(double value) { return readable_number(value); }
 
 std::string kinds() { return agent_kinds_json().dump(); }
 
@@ -88,4 +92,5 @@ EMSCRIPTEN_BINDINGS(orv_engine) {
     emscripten::function("rawKinds", &orv::wasm::kinds);
     emscripten::function("rawCheckPlacement", &orv::wasm::check_placement);
     emscripten::function("rawHint", &orv::wasm::hint);
+    emscripten::function("rawReadableNumber", &orv::wasm::readable);
 }
