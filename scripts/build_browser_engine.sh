@@ -13,7 +13,7 @@ if ! command -v em++ >/dev/null 2>&1; then
     exit 1
 fi
 orv_prepare_venv .venv requirements-build.txt
-nlohmann=$(.venv/bin/python -c 'import importlib.util, pathlib; spec = importlib.util.find_spec("nlohmann_json"); print(pathlib.Path(spec.submodule_search_locations[0]) / "include")')
+nlohmann=$(.venv/bin/python -c 'import importlib.util, pathlib; found = importlib.util.find_spec("nlohmann_json"); print(pathlib.Path(found.submodule_search_locations[0]) / "include")')
 toolchain=$(dirname "$(realpath "$(command -v em++)")")/cmake/Modules/Platform/Emscripten.cmake
 build=$ORV_ROOT/build/browser
 .venv/bin/cmake -S "$ORV_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -85,10 +85,10 @@ PyObject* guarded_metaclass_call(PyObject* type, PyObject* args, PyObject* kwarg
     }
 }
 
-PyObject* guarded_create_module(PyObject* spec, PyModuleDef* definition) {
+PyObject* guarded_create_module(PyObject* module_origin, PyModuleDef* definition) {
     try {
         return reinterpret_cast<PyObject* (*)(PyObject*, PyModuleDef*)>(library_create_module)(
-            spec, definition);
+            module_origin, definition);
     } catch (...) {
         set_error_for(std::current_exception());
     }

@@ -24,7 +24,7 @@ from orv.levels.files import level_from_json, level_to_json
 from orv.levels.samples import open_level
 from orv.levels.top_zone_keys import level_extras
 from orv.puzzles.puzzle import Puzzle
-from orv.viewer.page import script_json
+from orv.viewer.page import script_json, write_page
 from orv.web import browser_engine_path
 
 # The word that names the shipped campaign among the puzzles of ``orv export --game``.
@@ -112,15 +112,7 @@ def game_page(puzzles: list[GamePuzzle], title: str) -> str:
 
 def write_game(puzzles: list[GamePuzzle], output: str | os.PathLike[str], title: str) -> None:
     """Write the page; OSError when it cannot be written, and then no half page is left."""
-    page = game_page(puzzles, title)
-    file = open(output, "w", encoding="utf-8", errors="backslashreplace")
-    try:
-        with file:
-            file.write(page)
-    except OSError:
-        if os.path.isfile(output):
-            os.remove(output)
-        raise
+    write_page(game_page(puzzles, title), output)
 
 
 def _asset(name: str, closing_tag: str | None = None) -> str:

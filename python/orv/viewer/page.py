@@ -243,7 +243,12 @@ def write_viewer(level: LevelSource, output: str | os.PathLike[str], title: str)
     removed then, so that no half page is left to be opened.
     """
     played = played_level(level)
-    page = viewer_page(played.documents, title, played.records)
+    write_page(viewer_page(played.documents, title, played.records), output)
+
+
+def write_page(page: str, output: str | os.PathLike[str]) -> None:
+    """Write a page; OSError when it cannot be written, and then a page that was begun in a
+    regular file is removed, so that no half page is left to be opened."""
     # A title from a file name of bytes that are not UTF-8 is shown as its escapes.
     file = open(output, "w", encoding="utf-8", errors="backslashreplace")
     try:
