@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "orv/json_text.hpp"
 #include "orv/run_outcome.hpp"
@@ -36,6 +37,14 @@ public:
 
     /// Writes the level as it now stands, as Environment::write_json does.
     void write_level(JsonTextWriter& out) const;
+    /// A zone's id and the signed total of its charges as the gates sum them (none for a zone
+    /// without charges); the id lies in the tree, valid until the next step.
+    struct ZoneTotal {
+        std::string_view id;
+        std::optional<double> total;
+    };
+    /// Every zone's total, zones in the order a frame writes them (each before its sub-zones).
+    std::vector<ZoneTotal> zone_totals() const;
     bool is_finished() const { return sequencer_.is_finished; }
     std::int32_t current_frame() const { return sequencer_.current_frame; }
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "orv/environment.hpp"
+#include "orv/zone_walk.hpp"
 
 namespace orv {
 
@@ -37,6 +38,21 @@ RunOutcome LevelRun::outcome() const {
         throw std::logic_error("a run has no outcome before its first frame");
     }
     return tally_.classify(*sequencer_.root_environment, *last_);
+}
+
+std::vector<LevelRun::ZoneTotal> LevelRun::zone_totals() const {
+    std::vector<ZoneTotal> totals;
+    const Environment& top = *sequencer_.root_environment;
+    walk_zones(
+        top,
+        [&](const Environment& zone, const Environment*, std::size_t) {
+            totals.push_back({zone.id, zone.charges.empty()
+                                           ? std::nullopt
+                                           : std::optional(signed_total(zone.charges))});
+            return false;
+        },
+        SkipZone{});
+    return totals;
 }
 
 void LevelRun::write_level(JsonTextWriter& out) const {

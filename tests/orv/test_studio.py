@@ -161,19 +161,21 @@ def test_the_server_refuses_bad_levels_with_their_places_and_requests_not_from_i
     token = {"X-Orv-Token": address.split("token=")[1]}
     bad = json.dumps({**LEVEL, "charges": [{"magnitude": "4", "polarity": "up",
                                             "visual_id": "stone"}]}).encode()
-    status, answer = post(address, "/api/play", bad, token)
+    status, answer = post(address, "/api/save?revision=x&force=1", bad, token)
     assert (status, answer["problems"]) == (422, [
         {"place": "charges[0].magnitude", "problem": "expected a number or null, found a "
                                                      "string"},
         {"place": "charges[0].polarity", "problem": 'unknown polarity "up" (expected one of '
                                                     '"positive", "negative", "neutral")'}])
-    assert post(address, "/api/play", b"{", token)[0] == 422
+    assert post(address, "/api/save?revision=x&force=1", b"{", token)[0] == 422
+    status, answer = post(address, "/api/playtest", level_file.read_bytes(), token)
+    assert (status, answer["problems"][0]["place"]) == (422, "top zone")
     good = level_file.read_bytes()
     for headers, status in [({}, 403), ({"X-Orv-Token": "guess"}, 403),
                             ({**token, "Origin": "http://attacker.example"}, 403),
                             ({**token, "Host": "attacker.example"}, 403), (token, 200)]:
         assert post(address, "/api/save?revision=x&force=1", good, headers)[0] == status
-    assert post(address, "/api/play", b" " * (17 << 20), token)[0] == 413
+    assert post(address, "/api/save", b" " * (17 << 20), token)[0] == 413
 
 
 def set_control(selector, value):

@@ -31,7 +31,8 @@ DESCRIPTION = ("Serve an editing studio for a level on this machine and open it 
                "new NAME.json in the current folder; a file that does not exist yet starts "
                "as a new empty level. Needs pip install 'orv_engine[studio]'.")
 EXIT_STATUSES: StatusMeanings = (
-    (ExitStatus.CANNOT_RUN, "when the level cannot be loaded or the server cannot start"),
+    (ExitStatus.CANNOT_RUN, "when the level cannot be loaded, the server cannot start or "
+                            "this installation has no browser engine"),
     (ExitStatus.INTERRUPTED, "when stopped with Ctrl-C"))
 EXIT_NOTE = ""
 
@@ -56,6 +57,14 @@ def run(arguments: argparse.Namespace, prog: str) -> int:
     from orv.studio.guard import own_hosts
     from orv.studio.level_file import LevelFile
     from orv.studio.server import Studio
+    from orv.web import BrowserEngineMissing, browser_engine_path
+
+    # The page plays the level with the browser engine.
+    try:
+        browser_engine_path()
+    except BrowserEngineMissing as error:
+        print(f"{prog}: {error}", file=sys.stderr)
+        return ExitStatus.CANNOT_RUN
 
     level_file = LevelFile.for_argument(arguments.level)
     if level_file.sample is None and not os.path.lexists(level_file.path):

@@ -25,7 +25,7 @@ from orv.levels.samples import open_level
 from orv.levels.top_zone_keys import level_extras
 from orv.puzzles.puzzle import Puzzle
 from orv.viewer.page import script_json, write_page
-from orv.web import browser_engine_path
+from orv.web import browser_engine_script
 
 # The word that names the shipped campaign among the puzzles of ``orv export --game``.
 CAMPAIGN = "campaign"
@@ -97,9 +97,7 @@ def open_game_puzzles(arguments: list[str]) -> list[GamePuzzle]:
 
 def game_page(puzzles: list[GamePuzzle], title: str) -> str:
     """The page of ``puzzles`` titled ``title``; BrowserEngineMissing without the engine."""
-    engine = browser_engine_path().read_text(encoding="utf-8")
-    if "</script" in engine.lower():
-        raise RuntimeError("the browser engine's file contains </script>")
+    engine = browser_engine_script()
     scripts = [_asset(name, "</script") for name in SCRIPTS]
     data = {"title": title, "puzzles": [puzzle.to_json() for puzzle in puzzles]}
     parts = {DATA_MARK: script_json(data), TITLE_MARK: html.escape(title),

@@ -19,8 +19,11 @@ from aiohttp import web
 
 TOKEN_HEADER = "X-Orv-Token"
 SECURITY_HEADERS = {
-    # The page's scripts and styles are inline; it loads nothing from anywhere.
-    "Content-Security-Policy": "default-src 'none'; script-src 'unsafe-inline'; "
+    # The page's scripts and styles are inline; it loads nothing from anywhere. The browser
+    # engine compiles its inlined WebAssembly ('wasm-unsafe-eval') and its bindings build their
+    # calls with new Function ('unsafe-eval').
+    "Content-Security-Policy": "default-src 'none'; script-src 'unsafe-inline' "
+                               "'unsafe-eval' 'wasm-unsafe-eval'; "
                                "style-src 'unsafe-inline'; connect-src 'self'; "
                                "img-src data:; base-uri 'none'; form-action 'none'; "
                                "frame-ancestors 'none'",

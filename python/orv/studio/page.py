@@ -1,13 +1,17 @@
-"""The studio's page: the frame viewer's page with the editing panel added, and what the
-panel needs to start (the level, the palette of agent kinds, the run's key)."""
+"""The studio's page: the frame viewer's page with the editing panel and the browser engine
+added, and what the panel needs to start (the level, the palette of agent kinds, the run's
+key). The page plays the level itself, after every edit."""
 
 from __future__ import annotations
 
+from orv import _native
 from orv.documents import Json
+from orv.levels.designer_keys import DESIGNER_KEYS
 from orv.rules.roster import AGENT_KINDS, INEQUALITY_GATE, INEQUALITY_RULES, AgentKind
-from orv.viewer.page import PageExtras, render_page
+from orv.viewer.page import START_MESSAGE, PageExtras, render_page
+from orv.web import browser_engine_script
 
-SCRIPTS = ("studio.js", "editor.js", "puzzle.js", "solutions.js", "start.js")
+SCRIPTS = ("run.js", "studio.js", "editor.js", "puzzle.js", "solutions.js", "start.js")
 
 
 def explained(kind: AgentKind) -> str:
@@ -26,9 +30,13 @@ def palette() -> list[Json]:
             for kind in AGENT_KINDS.values()]
 
 
-def studio_page(viewer: Json, level: Json, title: str, start: Json) -> str:
-    """The page for the viewer's data of a run of ``level`` (a level file's JSON), with the
-    panel's ``start`` data: "token", "revision", "file", "sample" and "solver"."""
+def studio_page(level: Json, title: str, start: Json) -> str:
+    """The page that edits and plays ``level`` (a level file's JSON), with the panel's
+    ``start`` data: "token", "revision", "file", "sample" and "solver";
+    BrowserEngineMissing when this installation has no browser engine."""
     extras = PageExtras("orv.studio", "studio.css", "studio.html", SCRIPTS,
-                        {**start, "level": level, "kinds": palette()})
-    return render_page(viewer, title, extras)
+                        {**start, "level": level, "kinds": palette(),
+                         "rules": _native.rule_constants(), "start_message": START_MESSAGE,
+                         "designer_keys": list(DESIGNER_KEYS)},
+                        engine=browser_engine_script())
+    return render_page(None, title, extras)

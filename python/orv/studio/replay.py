@@ -1,5 +1,6 @@
-"""What the studio's server does with an edited level: play it for the page, report its
-problems with their places, and ask the solver (when it is installed) for its solutions."""
+"""What the studio's server does with an edited level: report its problems with their
+places, ask the solver (when it is installed) for its solutions, and make the game page that
+playtests a puzzle."""
 
 from __future__ import annotations
 
@@ -7,16 +8,15 @@ from importlib.util import find_spec
 
 from orv.documents import Json
 from orv.levels.files import LevelError, level_from_json
-from orv.viewer.page import played_level, viewer_data
 
 
-def replay(level_text: str | bytes) -> Json:
-    """The viewer's data for a run of the level, and the warnings of loading it; LevelError
-    when it cannot be loaded."""
-    warnings: list[str] = []
-    top = level_from_json(level_text, warnings.append)
-    played = played_level(top)
-    return {"viewer": viewer_data(played.documents, played.records), "warnings": warnings}
+def playtest_page(puzzle_text: str | bytes, name: str) -> str:
+    """The game page of the puzzle, to play it as a player will; LevelError when it cannot be
+    loaded or has no hand."""
+    from orv.game.page import game_page, game_puzzle
+
+    puzzle = game_puzzle(level_from_json(puzzle_text), name)
+    return game_page([puzzle], puzzle.title or name)
 
 
 def problems(error: LevelError) -> Json:

@@ -1,10 +1,12 @@
 """The studio's web server (aiohttp) and its watch on the level file (watchfiles).
 
-Routes: ``GET /`` the page; ``POST /api/play`` plays the level in the body and answers the
-viewer's data, or 422 with every problem and its place; ``POST /api/save`` writes it (409
-when the file changed since the page's revision, unless ``force``); ``POST /api/solve`` asks
-the solver; ``POST /api/keep`` writes a solution's preview to a new file beside the level
-file; ``GET /api/events`` streams each change of the file on disk (server-sent events).
+The page plays the level itself with the browser engine; the server reads, writes and
+watches the file. Routes: ``GET /`` the page; ``POST /api/save`` writes the level in the body
+(409 when the file changed since the page's revision, unless ``force``; 422 with every problem
+and its place when it cannot be loaded); ``POST /api/solve`` asks the solver; ``POST
+/api/keep`` writes a solution's preview to a new file beside the level file; ``POST
+/api/playtest`` answers the game page of the puzzle in the body; ``GET /api/events`` streams
+each change of the file on disk (server-sent events).
 """
 
 from __future__ import annotations
@@ -14,7 +16,6 @@ import json
 import signal
 import socket
 import sys
-import time
 import webbrowser
 from collections.abc import Callable
 from concurrent.futures import ThreadPoolExecutor
@@ -29,7 +30,7 @@ from orv.levels.files import LevelError, level_from_json
 from orv.studio.guard import add_security_headers, guard, own_hosts
 from orv.studio.level_file import ChangedOnDisk, LevelFile, revision_of
 from orv.studio.page import studio_page
-from orv.studio.replay import problems, replay, solutions, solver_installed
+from orv.studio.replay import playtest_page, problems, solutions, solver_installed
 
 T = TypeVar("T")
 
@@ -41,8 +42,8 @@ WATCH_DEBOUNCE_MS = 150
 
 
 class Studio:
-    """One level file served to its page; the engine runs on one worker thread, so a long
-    run leaves the server answering."""
+    """One level file served to its page; the solver runs on one worker thread, so a long
+    search leaves the server answering."""
 
     def __init__(self, level_file: LevelFile, token: str, hosts: frozenset[str] | None) -> None:
         self.file = level_file
@@ -56,9 +57,9 @@ class Studio:
         app = web.Application(client_max_size=MAX_LEVEL_BYTES,
                               middlewares=[guard(self.token, self.hosts)])
         app.on_response_prepare.append(add_security_headers)
-        app.add_routes([web.get("/", self.page), web.post("/api/play", self.play),
-                        web.post("/api/save", self.save), web.post("/api/solve", self.solve),
-                        web.post("/api/keep", self.keep),
+        app.add_routes([web.get("/", self.page), web.post("/api/save", self.save),
+                        web.post("/api/solve", self.solve), web.post("/api/keep", self.keep),
+                        web.post("/api/playtest", self.playtest),
                         web.get("/api/events", self.events)])
         return app
 
@@ -68,7 +69,7 @@ class Studio:
     async def page(self, request: web.Request) -> web.Response:
         data, revision = self.file.current()
         try:
-            played = await self._in_engine(replay, data)
+            level_from_json(data)
         except LevelError as error:
             lines = "\n".join(f"  {place}: {problem}" for place, problem in error.problems)
             return web.Response(status=422, text=f"orv studio: {self.file.path} cannot be "
@@ -76,21 +77,16 @@ class Studio:
         self.known_revision = revision
         start = {"token": self.token, "revision": revision, "file": str(self.file.path),
                  "sample": self.file.sample, "solver": solver_installed()}
-        page = studio_page(played["viewer"], json.loads(data.decode("utf-8-sig")),
-                           self.file.path.stem, start)
+        page = studio_page(json.loads(data.decode("utf-8-sig")), self.file.path.stem, start)
         return web.Response(text=page, content_type="text/html")
 
-    async def play(self, request: web.Request) -> web.Response:
+    async def playtest(self, request: web.Request) -> web.Response:
         body = await request.read()
-        started = time.perf_counter()
         try:
-            answer = _json(await self._in_engine(replay, body))
+            page = playtest_page(body, self.file.path.stem)
         except LevelError as error:
-            answer = _json(problems(error), status=422)
-        # The browser's developer tools show how much of the wait was the server's.
-        spent = (time.perf_counter() - started) * 1000
-        answer.headers["Server-Timing"] = f"play;dur={spent:.1f}"
-        return answer
+            return _json(problems(error), status=422)
+        return web.Response(text=page, content_type="text/html")
 
     async def save(self, request: web.Request) -> web.Response:
         body = await request.read()

@@ -10,6 +10,7 @@ document.getElementById("undo").addEventListener("click", undo);
 document.getElementById("redo").addEventListener("click", redo);
 document.getElementById("save").addEventListener("click", () => save(false));
 document.getElementById("solve").addEventListener("click", solve);
+document.getElementById("playtest").addEventListener("click", playtest);
 document.getElementById("keep-preview").addEventListener("click", keepPreview);
 document.getElementById("end-preview").addEventListener("click", () => {
   if (endPreview()) replay();
@@ -42,3 +43,13 @@ const fileEvents = new EventSource("api/events?token=" + encodeURIComponent(stud
 fileEvents.addEventListener("file", (event) => fileChanged(JSON.parse(event.data)));
 keepPanelBelowHeader();
 drawEditor();
+updateState();
+// The page has no run until the engine has started; then it plays the level at the frame the
+// address names.
+OrvEngine().then((started) => {
+  engine = started;
+  shown = frameFromHash();
+  replay();
+}, (error) => {
+  showProblems([{ place: "", problem: "the browser engine could not start: " + error.message }]);
+});

@@ -1,7 +1,9 @@
 "use strict";
 // The studio's editing panel. The level is edited here as a level file's JSON; after every
-// edit the server plays it and the viewer draws the new run at the frame shown before. Level
-// text only ever reaches the page as textContent and input values.
+// edit the browser engine plays it in the page (run.js) and the viewer draws the new run at
+// the frame shown before, as soon as the run has reached it. The server reads, writes and
+// watches the file and asks the solver. Level text only ever reaches the page as textContent
+// and input values.
 const studio = JSON.parse(document.getElementById("orv-extra-data").textContent);
 const POLARITIES = [["positive", "+ positive"], ["negative", "\u2212 negative"],
                     ["neutral", "\u00B1 neutral"]];
@@ -11,8 +13,12 @@ const redoable = [];
 let level = studio.level;
 let savedText = levelText(level);
 let revision = studio.revision;
-let playing = false;
-let playAgain = false;
+// The browser engine (null until it has started) and the run the viewer shows.
+let engine = null;
+let pageRun = null;
+// When the last edit was played: the edit, its first frame drawn, its run ended
+// (performance.now() times, read by bench/bench_studio.py).
+const replayTimes = { edit: 0, firstFrame: 0, ended: 0 };
 // The level with a solution applied, played instead of the level until an edit or Back.
 let preview = null;
 
@@ -88,33 +94,58 @@ function showProblems(problems, title) {
   }));
 }
 
-async function replay() {
-  if (playing) {
-    playAgain = true;
+// Plays the level (or the solution's preview) in the page. The viewer draws the frame shown
+// before as soon as the run reaches it; the rest of the run is played a slice at a time, and
+// the charts and the outcome are drawn when it ends.
+function replay() {
+  replayTimes.edit = performance.now();
+  if (pageRun !== null) pageRun.stop();
+  pageRun = null;
+  if (engine === null) return;
+  let run;
+  try {
+    run = new PageRun(engine, levelText(preview || level));
+  } catch (error) {
+    showProblems(error.problems || [{ place: "", problem: error.message }]);
+    updateState();
     return;
   }
-  playing = true;
-  updateState();
-  try {
-    const { status, answer } = await call("api/play", levelText(preview || level));
-    if (status === 200) {
-      showProblems([]);
-      useData(answer.viewer);
+  showProblems([]);
+  pageRun = run;
+  const target = shown;
+  let drawn = false;
+  const drawIfReached = () => {
+    if (drawn || (run.frames.length <= target && !run.finished)) return;
+    drawn = true;
+    useData(run.viewerData());
+    redraw(target);
+    replayTimes.firstFrame = performance.now();
+  };
+  const slice = () => {
+    if (pageRun !== run) return;
+    try {
+      run.advance(performance.now() + STEP_SLICE_MILLISECONDS);
+    } catch (error) {
+      run.stop();
+      pageRun = null;
+      showProblems([{ place: "", problem: "the engine failed: " + error.message }]);
+      updateState();
+      return;
+    }
+    drawIfReached();
+    if (run.finished) {
+      useData(run.viewerData());
       redraw(shown);
+      replayTimes.ended = performance.now();
+      pageRun = null;
+      updateState();
     } else {
-      showProblems(problemsOf(answer));
+      setTimeout(slice, 0);
     }
-  } catch (error) {
-    showProblems([{ place: "", problem: "the studio's server is not answering (" +
-                    error.message + ")" }]);
-  } finally {
-    playing = false;
-    if (playAgain) {
-      playAgain = false;
-      replay();
-    }
-    updateState();
-  }
+  };
+  drawIfReached();
+  updateState();
+  slice();
 }
 
 async function save(force) {
@@ -140,6 +171,32 @@ async function save(force) {
     showProblems([{ place: "", problem: "not saved: the studio's server is not answering" }]);
   }
   updateState();
+}
+
+// The puzzle as it stands (saved or not) in the game page, in a tab of its own.
+async function playtest() {
+  // Opened at the click, as browsers let a click open a tab; the page comes into it later.
+  const tab = window.open("", "_blank");
+  if (!tab) {
+    showProblems([{ place: "", problem: "the browser did not open a tab for the playtest; " +
+                    "allow this page to open pop-ups" }]);
+    return;
+  }
+  try {
+    const response = await fetch("api/playtest", { method: "POST", body: levelText(level),
+      headers: { "Content-Type": "application/json", "X-Orv-Token": studio.token } });
+    if (response.status !== 200) {
+      tab.close();
+      const answer = await response.json().catch(() => ({}));
+      showProblems(problemsOf(answer), "The puzzle cannot be playtested:");
+      return;
+    }
+    const page = URL.createObjectURL(new Blob([await response.text()], { type: "text/html" }));
+    tab.location.href = page;
+  } catch (error) {
+    tab.close();
+    showProblems([{ place: "", problem: "no playtest: the studio's server is not answering" }]);
+  }
 }
 
 // The level file changed on disk: take it, unless that would drop edits the user declines
@@ -209,6 +266,7 @@ function changed() {
 function updateState() {
   const state = document.getElementById("studio-state");
   const unsaved = dirty();
+  const playing = pageRun !== null || engine === null;
   state.textContent = playing ? "playing\u2026" : (unsaved ? "unsaved edits" : "saved") +
       (preview ? "; showing a solution's preview" : "");
   state.className = playing ? "busy" : unsaved ? "unsaved" : "";
@@ -219,4 +277,5 @@ function updateState() {
       "bundled sample " + studio.sample + "; Save writes " + studio.file :
       "editing " + studio.file;
   document.getElementById("solve").hidden = !studio.solver;
+  document.getElementById("playtest").hidden = !Array.isArray(level.hand);
 }

@@ -1,9 +1,10 @@
 "use strict";
 // What every part of the page shares: the level's data, the engine's fixed texts, and the
 // one number formatter and count wording of the page. What a step did, the zones' totals and
-// the rules' numbers come with the data, from the engine.
+// the rules' numbers come with the data, from the engine. A page that plays the level itself
+// (the studio) starts without data and hands it over with ``useData``.
 let data = JSON.parse(document.getElementById("orv-data").textContent);
-let frames = data.frames;
+let frames = data ? data.frames : [];
 const SIGNS = { positive: "+", negative: "\u2212", neutral: "\u00B1" };
 const RULES = { "==": "=", "<": "<", ">": ">", "<=": "\u2264", ">=": "\u2265" };
 
@@ -12,6 +13,7 @@ const RULES = { "==": "=", "<": "<", ">": ">", "<=": "\u2264", ">=": "\u2265" };
 function useData(next) {
   data = next;
   frames = next.frames;
+  agentIdentities.clear();
 }
 
 function element(tag, className, text) {
@@ -30,6 +32,8 @@ function trimZeros(text) {
 // and from 1e6 on (whole numbers below 1e15 keep all their digits), NaN for the engine's
 // null, and a zero without its sign unless the sign matters to the caller.
 function formatNumber(value, signedZero) {
+  // A total that JSON cannot hold (infinite, not a number) comes as its text.
+  if (typeof value === "string") return value;
   if (value === null || Number.isNaN(value)) return "NaN";
   if (!Number.isFinite(value)) return value > 0 ? "inf" : "-inf";
   if (value === 0) return signedZero && Object.is(value, -0) ? "-0" : "0";

@@ -47,7 +47,8 @@ function show(number, scroll = true) {
   shown = Math.max(0, Math.min(frames.length - 1, number));
   const frame = frames[shown];
   const meta = frame.meta;
-  document.getElementById("tree").replaceChildren(drawZone(frame.top, "", frame.changes, false));
+  const changes = shown ? frameChanges(frames[shown - 1], frame) : {};
+  document.getElementById("tree").replaceChildren(drawZone(frame.top, "", changes, false));
   markCauses();
   document.getElementById("position").textContent = (shown + 1) + " of " + frames.length;
   document.getElementById("slider").value = shown;
@@ -115,7 +116,6 @@ function redraw(number) {
 }
 
 const slider = document.getElementById("slider");
-slider.max = frames.length - 1;
 slider.addEventListener("input", () => { pause(); show(Number(slider.value)); });
 document.getElementById("first").addEventListener("click", () => { pause(); show(0); });
 document.getElementById("prev").addEventListener("click", () => { pause(); show(shown - 1); });
@@ -144,7 +144,4 @@ document.addEventListener("keydown", (event) => {
 });
 window.addEventListener("hashchange", () => show(frameFromHash()));
 setUpLegend();
-setUpCharts();
-setUpOutcome();
-setUpDesignerText();
-show(frameFromHash());
+if (data) redraw(frameFromHash());

@@ -23,7 +23,6 @@ from orv.documents import Json, StepRecordJson, rebuild_zones, walk_zones, zone_
 from orv.levels.designer_keys import DESIGNER_KEYS
 from orv.levels.samples import LevelSource, level_source_text
 from orv.playing.arithmetic import explain_step, step_of
-from orv.playing.changes import frame_changes
 from orv.playing.frames import RecordedRun
 from orv.playing.outcome import LevelOutcome, classify_frames
 from orv.rules.roster import EQUALS_GATE, GATE_NAMES
@@ -38,7 +37,7 @@ _MARKS = re.compile("|".join((DATA_MARK, TITLE_MARK, STYLE_MARK, SCRIPTS_MARK, E
 
 # The page's scripts, in the order they run: the shared data and helpers first, the
 # controls, which draw the first frame, last.
-SCRIPTS = ("common.js", "zones.js", "charts.js", "outcome.js", "controls.js")
+SCRIPTS = ("common.js", "changes.js", "zones.js", "charts.js", "outcome.js", "controls.js")
 STYLE_SHEET = "viewer.css"
 
 
@@ -97,27 +96,29 @@ def level_frames(level: LevelSource) -> list[Json]:
 
 def viewer_data(documents: list[Json], records: list[StepRecordJson | None] | None = None
                 ) -> Json:
-    """What the page's script draws: the tables; each frame's tree, meta, changes and what
-    its step did; the totals each gate saw; the outcome of the run; the rules' numbers.
+    """What the page's script draws: the tables; each frame's tree, meta and what its step
+    did (with the charges it consumed); the totals each gate saw; the outcome of the run; the rules' numbers.
     ``records`` are the frames' step records (``played_level``); without them each step is
     taken again from the frame before (``explain_step``)."""
     agents, charges = _Table(), _Table()
     frames = []
     for number, document in enumerate(documents):
         record = records[number] if records is not None else None
-        changes = frame_changes(documents[number - 1], document) if number else {}
         step = None
         if number:
             step = (step_of(record) if record is not None
                     else explain_step(documents[number - 1], document))
+        # What else the step changed, the page works out from this frame and the one before
+        # (changes.js) when it shows the frame.
+        top = _pack_zone(document, agents, charges)
+        consumed = None
         if step is not None and step.consumed:
-            entry = changes.setdefault(step.path, {})
-            entry["consumed_charges"] = list(step.consumed)
+            consumed = {"path": step.path,
+                        "charges": [charges.position(charge) for charge in step.consumed]}
         frames.append({
             "meta": document["meta"],
-            "top": _pack_zone(document, agents, charges),
-            "changes": {path: _pack_changes(entry, agents, charges)
-                        for path, entry in changes.items()},
+            "top": top,
+            "consumed": consumed,
             "step": None if step is None else step.text,
             "record": None if record is None else _record_summary(record),
         })
@@ -194,13 +195,16 @@ def viewer_page(documents: list[Json], title: str,
 class PageExtras:
     """What a page built on the viewer adds to it, from the assets of ``package``: a style
     sheet, a piece of the body (after the frames) and scripts that run after the viewer's.
-    ``data`` is given to those scripts as the JSON of the element ``#orv-extra-data``."""
+    ``data`` is given to those scripts as the JSON of the element ``#orv-extra-data``;
+    ``engine`` is the browser engine's script (``orv.web.browser_engine_script``), which then
+    runs before them."""
 
     package: str
     style: str
     body: str
     scripts: tuple[str, ...]
     data: Json
+    engine: str = ""
 
 
 def script_json(value: Any) -> str:
@@ -211,14 +215,16 @@ def script_json(value: Any) -> str:
     return text.replace("<", "\\u003c")
 
 
-def render_page(data: Json, title: str, extras: PageExtras | None = None) -> str:
-    """The page that draws ``data`` (as ``viewer_data`` makes it), with everything inlined."""
+def render_page(data: Json | None, title: str, extras: PageExtras | None = None) -> str:
+    """The page that draws ``data`` (as ``viewer_data`` makes it), with everything inlined;
+    without data, the extras' scripts give the page its data (``useData`` in common.js)."""
     scripts = [_asset("orv.viewer", name, "</script") for name in SCRIPTS]
     style = _asset("orv.viewer", STYLE_SHEET, "</style")
     extra = ""
     if extras is not None:
         style += "\n" + _asset(extras.package, extras.style, "</style")
-        scripts += [_asset(extras.package, name, "</script") for name in extras.scripts]
+        scripts += ([extras.engine] if extras.engine else []) + [
+            _asset(extras.package, name, "</script") for name in extras.scripts]
         extra = (_asset(extras.package, extras.body) + '\n<script type="application/json" '
                  f'id="orv-extra-data">{script_json(extras.data)}</script>')
     parts = {DATA_MARK: script_json(data), TITLE_MARK: html.escape(title), STYLE_MARK: style,
@@ -266,17 +272,11 @@ def _pack_zone(top: Json, agents: _Table, charges: _Table) -> Json:
         "frozen": zone["is_time_frozen"],
         "charges": [charges.position(charge) for charge in zone["charges"]],
         "agents": [agents.position(agent) for agent in zone["agents"]],
-        "total": zone_total(zone["charges"]) if zone["charges"] else None,
+        "total": _total_value(zone["charges"]) if zone["charges"] else None,
     }, "subs")
 
 
-def _pack_changes(entry: Json, agents: _Table, charges: _Table) -> dict[str, Any]:
-    packed = dict(entry)
-    if "departed_agents" in entry:
-        packed["departed_agents"] = [agents.position(a) for a in entry["departed_agents"]]
-    if "consumed_charges" in entry:
-        packed["consumed_charges"] = [charges.position(c) for c in entry["consumed_charges"]]
-    if "collapsed_zones" in entry:
-        packed["collapsed_zones"] = [_pack_zone(zone, agents, charges)
-                                     for zone in entry["collapsed_zones"]]
-    return packed
+def _total_value(charges: list[Json]) -> float | str:
+    """A zone's total for the page: JSON has no infinity or NaN, so those are their texts."""
+    total = zone_total(charges)
+    return total if math.isfinite(total) else str(_native.readable_number(total))

@@ -32,6 +32,16 @@ def browser_engine_path() -> Path:
     return path
 
 
+def browser_engine_script() -> str:
+    """The browser engine's JavaScript, to stand inside a page's script element;
+    BrowserEngineMissing when it was not built."""
+    engine = browser_engine_path().read_text(encoding="utf-8")
+    # Base64 and the module's own code never hold it, but a page must not end early if they do.
+    if "</script" in engine.lower():
+        raise RuntimeError("the browser engine's file contains </script>")
+    return engine
+
+
 def declarations_path() -> Path:
     """The TypeScript declarations of the browser engine's API (shipped in every build)."""
     return FOLDER / DECLARATIONS_FILE

@@ -196,6 +196,10 @@ declare namespace OrvEngine {
     /** What the frames played so far came to (the run's outcome once it is finished), or
      *  null before the first frame. */
     readonly outcome: Outcome | null;
+    /** Each zone's id and the signed total of its charges as the gates sum them (a neutral
+     *  charge counts negative), the zones in the order the last frame writes them, each before
+     *  its sub-zones (before the first frame, the level's); null for a zone without charges. */
+    readonly zoneTotals: [string, number | null][];
     /** Whether the level has ended (or its step budget is spent). */
     readonly isFinished: boolean;
     /** Steps taken so far: the frame_index of the last frame. */

@@ -47,6 +47,13 @@
       return text === null ? null : JSON.parse(text);
     }
 
+    // Each zone's id and the signed total of its charges as the gates sum them, zones in the
+    // order the frame writes them (null for a zone without charges); before the first frame,
+    // the level's.
+    get zoneTotals() {
+      return this.raw.zoneTotals();
+    }
+
     get isFinished() {
       return this.raw.isFinished;
     }

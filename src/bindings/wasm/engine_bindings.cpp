@@ -84,6 +84,7 @@ EMSCRIPTEN_BINDINGS(orv_engine) {
         .function("nextFrame", &LevelRun::next_frame)
         .function("lastStep", &LevelRun::last_step)
         .function("outcome", &LevelRun::outcome)
+        .function("zoneTotals", &LevelRun::zone_totals)
         .property("isFinished", &LevelRun::is_finished)
         .property("currentFrame", &LevelRun::current_frame);
     emscripten::function("rawStartLevel", &orv::wasm::start_level);

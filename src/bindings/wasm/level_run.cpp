@@ -36,4 +36,16 @@ emscripten::val LevelRun::outcome() const {
     return guarded([&] { return emscripten::val(run_->outcome().to_json().dump()); });
 }
 
+emscripten::val LevelRun::zone_totals() const {
+    emscripten::val totals = emscripten::val::array();
+    for (const orv::LevelRun::ZoneTotal& zone : run_->zone_totals()) {
+        emscripten::val pair = emscripten::val::array();
+        pair.call<void>("push", std::string(zone.id));
+        pair.call<void>("push",
+                        zone.total ? emscripten::val(*zone.total) : emscripten::val::null());
+        totals.call<void>("push", pair);
+    }
+    return totals;
+}
+
 } // namespace orv::wasm

@@ -29,6 +29,9 @@ public:
     /// The outcome of the frames played so far (RunOutcome::to_json's text), or null before
     /// the first frame; the Error its classifying threw.
     emscripten::val outcome() const;
+    /// The zones' signed totals in the order the frame writes its zones (orv::LevelRun's
+    /// zone_totals): an Array of [id, total] pairs, total null for a zone without charges.
+    emscripten::val zone_totals() const;
     bool is_finished() const { return run_->is_finished(); }
     std::int32_t current_frame() const { return run_->current_frame(); }
 
