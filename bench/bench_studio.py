@@ -1,74 +1,107 @@
-"""The studio's edit-to-frames latency: an edited level posted to a running ``orv studio``
-until its answer (the viewer's data of the new run) is read and parsed, as the page does.
+"""The studio in headless Chromium, on every bundled sample: opening the page, and an edit to
+the first frame of its new run drawn, as the page plays edits with the browser engine.
 
-    .venv/bin/python bench/bench_studio.py
+Run: .venv/bin/python bench/bench_studio.py [--edits N]
 
-Each bundled sample is opened in a studio of its own (``--no-browser``, a free loopback port);
-each edit changes the first charge's magnitude, so every answer is a new run. Median and
-worst of 20 edits after 2 warm-up ones; "server ms" is the part spent in the server process
-(the answer's Server-Timing header).
+Each sample is opened in a studio of its own (``--no-browser``, a free loopback port). "open"
+is the page's performance.now() when the first frame is drawn (navigation start to the engine
+started, the level played as far as that frame and drawn). "edit" is from an edit of the first
+charge's magnitude, made as the panel makes it, to the new run's frame drawn: at the first
+frame, and with the last frame shown (the run must then be played that far first). "whole
+run" is from the edit to the end of the run, played a slice at a time while the page answers.
+Medians of the edits, after one warm-up edit.
 """
 
 from __future__ import annotations
 
-import json
+import argparse
+import os
 import re
 import statistics
 import subprocess
 import sys
 import tempfile
-import time
-import urllib.request
 from pathlib import Path
 
-from orv.levels.samples import SAMPLES, sample_file
-from orv.documents import walk_zones
+ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tests" / "orv"))
 
-EDITS = 20
-WARM_UP = 2
+from headless_chromium import HeadlessChromium  # noqa: E402
+
+from orv.levels.samples import SAMPLES, sample_file  # noqa: E402
+
+READY = "document.body.dataset.studio === 'ready' && replayTimes.firstFrame > 0"
+# Edits the first charge of the level and answers when the new run's frame is drawn and when
+# the run has ended, each in milliseconds from the edit.
+EDIT = """(async (magnitude) => {
+  const started = performance.now();
+  edit(top => {
+    const pending = [top];
+    while (pending.length) {
+      const zone = pending.shift();
+      if (zone.charges.length) { zone.charges[0].magnitude = magnitude; return; }
+      pending.push(...zone.sub_environments);
+    }
+  });
+  await new Promise(done => {
+    const look = () => replayTimes.ended > started ? done() : setTimeout(look, 1);
+    look();
+  });
+  return [replayTimes.firstFrame - started, replayTimes.ended - started];
+})(MAGNITUDE)"""
 
 
-def first_charge(level: dict) -> dict:
-    return next(at.zone["charges"][0] for at in walk_zones(level) if at.zone["charges"])
+def wait(browser: HeadlessChromium, condition: str) -> None:
+    browser.evaluate(f"""new Promise(done => {{
+      const look = () => ({condition}) ? done() : setTimeout(look, 5);
+      look();
+    }})""")
 
 
-def time_edits(name: str, folder: Path) -> tuple[list[float], list[float], int]:
+def measure(name: str, folder: Path, browser: HeadlessChromium, edits: int
+            ) -> dict[str, float]:
     path = folder / f"{name}.json"
     path.write_bytes(sample_file(name).read_bytes())
-    level = json.loads(path.read_text())
     with subprocess.Popen([sys.executable, "-m", "orv", "studio", str(path), "--no-browser"],
                           stdout=subprocess.PIPE, text=True) as server:
         try:
-            server.stdout.readline()
-            address = re.search(r"http://\S+", server.stdout.readline()).group()
-            base, token = address.split("/?token=")
-            rounds, in_server, size = [], [], 0
-            for number in range(WARM_UP + EDITS):
-                first_charge(level)["magnitude"] = float(number + 2)
-                request = urllib.request.Request(
-                    base + "/api/play", data=json.dumps(level).encode(), method="POST",
-                    headers={"X-Orv-Token": token, "Content-Type": "application/json"})
-                started = time.perf_counter()
-                with urllib.request.urlopen(request) as answer:
-                    body = answer.read()
-                    json.loads(body)
-                    spent = answer.headers["Server-Timing"]
-                if number >= WARM_UP:
-                    rounds.append((time.perf_counter() - started) * 1000)
-                    in_server.append(float(spent.split("dur=")[1]))
-                    size = len(body)
-            return rounds, in_server, size
+            assert server.stdout is not None
+            address = ""
+            while not address:
+                found = re.search(r"http://\S+", server.stdout.readline())
+                address = found.group() if found else ""
+            browser.open(address)
+            wait(browser, READY)
+            opened = browser.evaluate("replayTimes.firstFrame")
+            figures: dict[str, list[float]] = {"first": [], "last": [], "whole": []}
+            for where in ("first", "last"):
+                browser.evaluate("show(0)" if where == "first" else "show(frames.length - 1)")
+                for number in range(edits + 1):
+                    first, whole = browser.evaluate(
+                        EDIT.replace("MAGNITUDE", str(number + 2 + (where == "last"))))
+                    if number:
+                        figures[where].append(first)
+                        figures["whole"].append(whole)
+            frames = browser.evaluate("frames.length")
         finally:
             server.terminate()
+    return {"frames": frames, "open": opened,
+            **{where: statistics.median(values) for where, values in figures.items()}}
 
 
 def main() -> None:
-    print(f"{'level':<20}{'answer kB':>10}{'median ms':>11}{'worst ms':>10}{'server ms':>11}")
-    with tempfile.TemporaryDirectory() as folder:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--edits", type=int, default=5)
+    edits = parser.parse_args().edits
+    print("| level | frames | open ms | edit to first frame ms | edit at the last frame ms "
+          "| whole run ms |")
+    print("|---|---:|---:|---:|---:|---:|")
+    with tempfile.TemporaryDirectory() as folder, \
+            HeadlessChromium(Path(folder) / "profile", dict(os.environ)) as browser:
         for name in SAMPLES:
-            rounds, in_server, size = time_edits(name, Path(folder))
-            print(f"{name:<20}{size / 1000:>10.1f}{statistics.median(rounds):>11.1f}"
-                  f"{max(rounds):>10.1f}{statistics.median(in_server):>11.1f}")
+            got = measure(name, Path(folder), browser, edits)
+            print(f"| {name} | {got['frames']} | {got['open']:.0f} | {got['first']:.1f} | "
+                  f"{got['last']:.1f} | {got['whole']:.1f} |", flush=True)
 
 
 if __name__ == "__main__":

@@ -3,11 +3,48 @@
 // output ({"result": ...} or {"error": {"name", "message", "problems"}}). A failure that is
 // not an Error of the engine's API (a module abort) is reported as it is, so a test sees it.
 "use strict";
+const fs = require("fs");
 const readline = require("readline");
+const vm = require("vm");
+
+// The studio's scripts that play a level in the page (the viewer's common.js and changes.js,
+// the studio's run.js), in a context of their own with what they take from the page.
+function studioContext(engine, scripts, start) {
+  const context = vm.createContext({
+    performance, console,
+    document: { getElementById: () => ({ textContent: "null" }) },
+  });
+  vm.runInContext(`const studio = ${JSON.stringify(start)};
+                   const KINDS = new Map(studio.kinds.map(kind => [kind.name, kind]));`, context);
+  for (const script of scripts) vm.runInContext(fs.readFileSync(script, "utf8"), context);
+  context.engine = engine;
+  return context;
+}
+
+// A number that JSON cannot hold, as the engine reads it out.
+function readableNumbers(engine) {
+  return (key, value) => typeof value === "number" && !Number.isFinite(value)
+    ? engine.readableNumber(value) : value;
+}
 
 async function main() {
   const engine = await require(process.argv[2])();
+  let studio = null;
   const calls = {
+    // The viewer's data of a level played as the studio plays it, every frame packed, and
+    // what each frame's step changed as the viewer works it out.
+    studioRun: (text, scripts, start) => {
+      if (studio === null) studio = studioContext(engine, scripts, start);
+      studio.text = text;
+      return JSON.parse(JSON.stringify(vm.runInContext(`(() => {
+        const run = new PageRun(engine, text);
+        while (!run.finished) run.advance(Infinity);
+        useData(run.viewerData());
+        const frames = Array.from({ length: run.frames.length }, (_, i) => run.frames[i]);
+        const changes = frames.map((frame, i) => i ? frameChanges(frames[i - 1], frame) : {});
+        return { ...run.viewerData(), frames, changes };
+      })()`, studio), readableNumbers(engine)));
+    },
     playLevel: (text) => engine.playLevel(text),
     playPuzzle: (text, placement) => engine.playPuzzle(text, placement),
     solve: (text, options) => engine.solve(text, options),

@@ -9,6 +9,7 @@ import json
 import math
 import random
 import shutil
+from importlib import resources
 from typing import Any
 
 import orv_engine
@@ -22,12 +23,17 @@ from puzzle_cases import BAD_PUZZLE_KEYS, puzzle_text
 
 import orv
 from orv import _native
+from orv.documents import zone_total
 from orv.generating.puzzles import generate_puzzle
+from orv.levels.designer_keys import DESIGNER_KEYS
 from orv.levels.files import LevelError, level_to_json
 from orv.levels.samples import SAMPLES, sample_file
+from orv.playing.changes import frame_changes
 from orv.playing.frames import RecordedRun
 from orv.playing.outcome import LevelOutcome, play_outcome
 from orv.puzzles.puzzle import Puzzle
+from orv.studio.page import palette
+from orv.viewer.page import START_MESSAGE, played_level, viewer_data
 from orv.web import BrowserEngineMissing, browser_engine_path
 
 RANDOM_LEVELS = 1200
@@ -346,3 +352,69 @@ def test_check_placement_refuses_as_the_packages_attempt_does(engine, changes, p
     assert (thrown.value.name, thrown.value.message) == ("PlacementError", str(refused.value))
     assert engine.call("checkPlacement", sample_text(VAULT),
                        [{"zone": "forge", "agents": ["p1", "m1"]}]) is None
+
+
+def packed_changes(before: dict[str, Any], after: dict[str, Any], frame: dict[str, Any],
+                   agents: list[Any], charges: list[Any]) -> dict[str, Any]:
+    """orv.frame_changes of two frame documents, in the page's packed form."""
+    changes = frame_changes(before, after)
+    for entry in changes.values():
+        if "departed_agents" in entry:
+            entry["departed_agents"] = [agents.index(agent)
+                                        for agent in entry["departed_agents"]]
+        if "collapsed_zones" in entry:
+            entry["collapsed_zones"] = [_packed_like(zone, agents, charges)
+                                        for zone in entry["collapsed_zones"]]
+    if frame["consumed"]:
+        path = frame["consumed"]["path"]
+        changes[path] = {**changes.get(path, {}), "consumed_charges": frame["consumed"]["charges"]}
+    return changes
+
+
+def _packed_like(zone: dict[str, Any], agents: list[Any], charges: list[Any]) -> dict[str, Any]:
+    # A zone that left, packed with the tables the page made from the frame before.
+    total = zone_total(zone["charges"]) if zone["charges"] else None
+    return {"id": zone["id"], "frozen": zone["is_time_frozen"],
+            "charges": [charges.index(charge) for charge in zone["charges"]],
+            "agents": [agents.index(agent) for agent in zone["agents"]],
+            "total": total if total is None or math.isfinite(total)
+            else _native.readable_number(total),
+            "subs": [_packed_like(sub, agents, charges) for sub in zone["sub_environments"]]}
+
+
+def summed_from_frames(zone: dict[str, Any]) -> dict[str, Any]:
+    # A frame writes an infinite magnitude as null, so the Python page, which sums the frame,
+    # has NaN where the page's total (the engine's, on the tree) is the infinity a gate sees.
+    total = "NaN" if zone["total"] in ("inf", "-inf") else zone["total"]
+    return {**zone, "total": total, "subs": [summed_from_frames(sub) for sub in zone["subs"]]}
+
+
+def viewed(data: dict[str, Any]) -> dict[str, Any]:
+    """What a viewer draws of the outcome, beside every other part of its data."""
+    outcome = data["outcome"]
+    frames = [{**frame, "top": summed_from_frames(frame["top"])} for frame in data["frames"]]
+    return {**data, "frames": frames, "outcome": [outcome["outcome"], outcome["line"],
+                                [(gate["text"], gate["cause"]) for gate in outcome["closed_gates"]],
+                                [agent["text"] for agent in outcome["idle_agents"]]]}
+
+
+@pytest.mark.parametrize("level", [*SAMPLES, *range(60)])
+def test_the_studio_plays_and_packs_a_level_as_the_viewer_page_does(engine, level):
+    text = sample_text(level) if isinstance(level, str) else odd_level(level)
+    scripts = [str(resources.files(package).joinpath(name)) for package, name in
+               [("orv.viewer", "common.js"), ("orv.viewer", "changes.js"),
+                ("orv.studio", "run.js")]]
+    start = {"kinds": palette(), "rules": _native.rule_constants(),
+             "start_message": START_MESSAGE, "designer_keys": list(DESIGNER_KEYS)}
+    in_page = engine.call("studioRun", text, scripts, start)
+    played = played_level(orv.level_from_json(text))
+    python = viewer_data(played.documents, played.records)
+    changes = [{path: {**entry, **({"collapsed_zones": [summed_from_frames(zone) for zone
+                                                          in entry["collapsed_zones"]]}
+                                   if "collapsed_zones" in entry else {})}
+                for path, entry in frame.items()} for frame in in_page.pop("changes")]
+    assert viewed(in_page) == viewed(python)
+    documents = played.documents
+    assert changes == [{}] + [
+        packed_changes(documents[i - 1], documents[i], python["frames"][i], python["agents"],
+                       python["charges"]) for i in range(1, len(documents))]

@@ -42,7 +42,10 @@ class PageRun {
   // their places).
   constructor(engine, levelText) {
     this.run = engine.startLevel(levelText);
-    const start = JSON.parse(levelText);
+    // The level as the engine loaded it, with the designer's keys of the file.
+    const file = JSON.parse(levelText);
+    const start = JSON.parse(this.run.levelText);
+    for (const name of studio.designer_keys) if (name in file) start[name] = file[name];
     start.meta = { frame_index: 0, last_event: null, message: studio.start_message,
                    status: "START" };
     this.start = start;

@@ -200,6 +200,9 @@ declare namespace OrvEngine {
      *  charge counts negative), the zones in the order the last frame writes them, each before
      *  its sub-zones (before the first frame, the level's); null for a zone without charges. */
     readonly zoneTotals: [string, number | null][];
+    /** The level as it now stands (before the first frame, as loaded), as the Python module's
+     *  Environment.to_json writes it. */
+    readonly levelText: string;
     /** Whether the level has ended (or its step budget is spent). */
     readonly isFinished: boolean;
     /** Steps taken so far: the frame_index of the last frame. */

@@ -54,6 +54,12 @@
       return this.raw.zoneTotals();
     }
 
+    // The level as it now stands (before the first frame, as loaded), as the Python module's
+    // Environment.to_json writes it.
+    get levelText() {
+      return this.raw.levelText();
+    }
+
     get isFinished() {
       return this.raw.isFinished;
     }

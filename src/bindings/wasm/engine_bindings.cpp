@@ -85,6 +85,7 @@ EMSCRIPTEN_BINDINGS(orv_engine) {
         .function("lastStep", &LevelRun::last_step)
         .function("outcome", &LevelRun::outcome)
         .function("zoneTotals", &LevelRun::zone_totals)
+        .function("levelText", &LevelRun::level_text)
         .property("isFinished", &LevelRun::is_finished)
         .property("currentFrame", &LevelRun::current_frame);
     emscripten::function("rawStartLevel", &orv::wasm::start_level);

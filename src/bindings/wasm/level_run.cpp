@@ -36,6 +36,13 @@ emscripten::val LevelRun::outcome() const {
     return guarded([&] { return emscripten::val(run_->outcome().to_json().dump()); });
 }
 
+std::string LevelRun::level_text() const {
+    TextBuffer text;
+    JsonTextWriter writer(text);
+    run_->write_level(writer);
+    return text.str();
+}
+
 emscripten::val LevelRun::zone_totals() const {
     emscripten::val totals = emscripten::val::array();
     for (const orv::LevelRun::ZoneTotal& zone : run_->zone_totals()) {

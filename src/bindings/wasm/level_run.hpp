@@ -32,6 +32,8 @@ public:
     /// The zones' signed totals in the order the frame writes its zones (orv::LevelRun's
     /// zone_totals): an Array of [id, total] pairs, total null for a zone without charges.
     emscripten::val zone_totals() const;
+    /// The level as it now stands, as orv_engine's Environment.to_json writes it.
+    std::string level_text() const;
     bool is_finished() const { return run_->is_finished(); }
     std::int32_t current_frame() const { return run_->current_frame(); }
 
