@@ -38,12 +38,11 @@ const UNFINISHED_OUTCOME = { outcome: "playing", line: "the run is still being p
                              closed_gates: [], idle_agents: [] };
 
 class PageRun {
-  // Throws the engine's Error for a level it cannot load (with ``problems`` when it names
-  // their places).
-  constructor(engine, levelText) {
+  // ``file`` is the level file's JSON whose text is ``levelText``. Throws the engine's Error
+  // for a level it cannot load (with ``problems`` when it names their places).
+  constructor(engine, levelText, file = JSON.parse(levelText)) {
     this.run = engine.startLevel(levelText);
     // The level as the engine loaded it, with the designer's keys of the file.
-    const file = JSON.parse(levelText);
     const start = JSON.parse(this.run.levelText);
     for (const name of studio.designer_keys) if (name in file) start[name] = file[name];
     start.meta = { frame_index: 0, last_event: null, message: studio.start_message,

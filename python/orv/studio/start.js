@@ -42,14 +42,14 @@ window.addEventListener("resize", keepPanelBelowHeader);
 const fileEvents = new EventSource("api/events?token=" + encodeURIComponent(studio.token));
 fileEvents.addEventListener("file", (event) => fileChanged(JSON.parse(event.data)));
 keepPanelBelowHeader();
-drawEditor();
 updateState();
 // The page has no run until the engine has started; then it plays the level at the frame the
-// address names.
+// address names, and draws the panel once that frame is on screen.
 OrvEngine().then((started) => {
   engine = started;
   shown = frameFromHash();
-  replay();
+  replay(drawEditor);
 }, (error) => {
+  drawEditor();
   showProblems([{ place: "", problem: "the browser engine could not start: " + error.message }]);
 });

@@ -105,18 +105,34 @@ function nextSlice(work) {
   slices.port2.postMessage(null);
 }
 
+// What waits for the new run's frame to be on screen (redrawing the panel), done once, by
+// whichever run draws first.
+let panelPending = null;
+
+function runPending() {
+  const pending = panelPending;
+  panelPending = null;
+  if (pending !== null) pending();
+}
+
 // Plays the level (or the solution's preview) in the page. The viewer draws the frame shown
 // before as soon as the run reaches it; the rest of the run is played a slice at a time, and
-// the charts and the outcome are drawn when it ends.
-function replay() {
+// the charts and the outcome are drawn when it ends. ``afterDrawn`` runs once that frame is on
+// screen, so that a large level's panel does not hold the frame back.
+function replay(afterDrawn) {
   replayTimes.edit = performance.now();
   if (pageRun !== null) pageRun.stop();
   pageRun = null;
-  if (engine === null) return;
+  if (afterDrawn) panelPending = afterDrawn;
+  if (engine === null) {
+    runPending();
+    return;
+  }
   let run;
   try {
-    run = new PageRun(engine, levelText(preview || level));
+    run = new PageRun(engine, levelText(preview || level), preview || level);
   } catch (error) {
+    runPending();
     showProblems(error.problems || [{ place: "", problem: error.message }]);
     updateState();
     return;
@@ -133,6 +149,7 @@ function replay() {
     replayTimes.firstFrame = performance.now();
   };
   const slice = () => {
+    if (drawn) runPending();
     if (pageRun !== run) return;
     try {
       run.advance(performance.now() + STEP_SLICE_MILLISECONDS);
@@ -150,13 +167,14 @@ function replay() {
       replayTimes.ended = performance.now();
       pageRun = null;
       updateState();
+      runPending();
     } else {
       nextSlice(slice);
     }
   };
   drawIfReached();
   updateState();
-  slice();
+  nextSlice(slice);
 }
 
 async function save(force) {
@@ -270,8 +288,7 @@ function redo() {
 function changed() {
   clearSolutions();
   endPreview();
-  drawEditor();
-  replay();
+  replay(drawEditor);
 }
 
 function updateState() {

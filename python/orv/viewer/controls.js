@@ -64,7 +64,9 @@ function show(number, scroll = true) {
   document.getElementById("last").disabled = document.getElementById("next").disabled =
       shown === frames.length - 1;
   markCharts(shown);
-  history.replaceState(null, "", "#frame=" + shown);
+  // The address names the frame shown; writing it costs the browser a while, so only when
+  // it changes.
+  if (location.hash !== "#frame=" + shown) history.replaceState(null, "", "#frame=" + shown);
   if (scroll) reveal();
 }
 

@@ -2,6 +2,10 @@
 // The zone tree of a frame: nested boxes with their charges and agents, and what the step
 // changed in them.
 const folded = new Set();
+// A zone's agents past this many are drawn when asked for (a level may hold thousands, and
+// drawing them all would hold every frame back); those the step changed and gates always are.
+const AGENTS_AT_FIRST = 40;
+const unfoldedAgents = new Set();
 
 // A charge as its polarity's sign and its magnitude; a negative magnitude (possible in a
 // level file) keeps its own sign in brackets, so the polarity is never hidden.
@@ -72,6 +76,17 @@ function zoneTitle(zone, path, ghost, isFolded) {
   return title;
 }
 
+function moreAgents(zoneId, count) {
+  const item = element("li", "more-agents");
+  const button = element("button", "", "show " + counted(count, "more agent"));
+  button.addEventListener("click", () => {
+    unfoldedAgents.add(zoneId);
+    show(shown, false);
+  });
+  item.append(button);
+  return item;
+}
+
 function drawZone(zone, path, changes, ghost) {
   const change = (ghost ? null : changes[path]) || {};
   const isFolded = !ghost && folded.has(zone.id);
@@ -92,8 +107,16 @@ function drawZone(zone, path, changes, ghost) {
   const agents = element("ul", "agents");
   const changed = new Set(change.changed_agents || []);
   const total = zone.total === undefined ? null : zone.total;
-  zone.agents.forEach((a, i) => agents.append(
-      drawAgent(a, changed.has(i) ? "changed" : "", "", total)));
+  const everyAgent = ghost || unfoldedAgents.has(zone.id) || zone.agents.length <= AGENTS_AT_FIRST;
+  let notDrawn = 0;
+  zone.agents.forEach((a, i) => {
+    if (everyAgent || i < AGENTS_AT_FIRST || changed.has(i) || "is_open" in data.agents[a]) {
+      agents.append(drawAgent(a, changed.has(i) ? "changed" : "", "", total));
+    } else {
+      notDrawn += 1;
+    }
+  });
+  if (notDrawn) agents.append(moreAgents(zone.id, notDrawn));
   for (const a of change.departed_agents || []) {
     agents.append(drawAgent(a, "departed", "is_open" in data.agents[a] ? "\u2713 opened" : "cast",
                             total));
