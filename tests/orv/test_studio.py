@@ -170,6 +170,14 @@ def test_the_server_refuses_bad_levels_with_their_places_and_requests_not_from_i
     assert post(address, "/api/save?revision=x&force=1", b"{", token)[0] == 422
     status, answer = post(address, "/api/playtest", level_file.read_bytes(), token)
     assert (status, answer["problems"][0]["place"]) == (422, "top zone")
+    puzzle = json.dumps({**LEVEL, "title": "</script> hall",
+                         "hand": [{"name": "Plus Magician", "visual_id": "extra"}]}).encode()
+    request = urllib.request.Request(address.split("/?")[0] + "/api/playtest", data=puzzle,
+                                     headers=token, method="POST")
+    with urllib.request.urlopen(request, timeout=30) as answer:
+        game = answer.read().decode()
+    # The game page of this puzzle, its title inert.
+    assert "OrvEngine" in game and "<title>&lt;/script&gt; hall</title>" in game
     good = level_file.read_bytes()
     for headers, status in [({}, 403), ({"X-Orv-Token": "guess"}, 403),
                             ({**token, "Origin": "http://attacker.example"}, 403),

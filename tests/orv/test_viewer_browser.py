@@ -287,3 +287,23 @@ def test_the_last_frame_of_a_stuck_level_marks_what_held_each_gate_closed(browse
                      "▾pileno agent left to combine its charges"],
         "reasons": [["plus", "needs 2 charges, has 1"]], "causes": ["frozen"]}
     browser.screenshot(artifacts / "viewer-stuck-causes.png")
+
+
+AGENTS_DRAWN = """[...document.querySelectorAll("#tree .zone[data-path='']  > .agents > li")]
+  .map(item => item.dataset.visualId || item.textContent)"""
+
+
+def test_a_zone_of_many_agents_draws_the_first_ones_gates_and_changed_until_asked(browser,
+                                                                                    tmp_path):
+    top = orv_engine.Environment("crowd")
+    top.add_charge(1, POSITIVE, "a")
+    for number in range(45):
+        top.add_plus_magician(f"p{number}")
+    top.add_equals_gate("goal", 1)
+    page = tmp_path / "crowd.html"
+    page.write_text(viewer_page(level_frames(top), "crowd"), encoding="utf-8")
+    browser.open(page.as_uri())
+    first = [f"p{number}" for number in range(40)]
+    assert browser.evaluate(AGENTS_DRAWN) == [*first, "goal", "show 5 more agents"]
+    browser.evaluate('document.querySelector(".more-agents button").click()')
+    assert browser.evaluate(AGENTS_DRAWN) == [*first, *(f"p{n}" for n in range(40, 45)), "goal"]
