@@ -21,6 +21,19 @@ def environment_without_sanitizer() -> dict[str, str]:
     return {key: value for key, value in os.environ.items() if key not in SANITIZER_VARIABLES}
 
 
+def browser_engine_missing() -> str | None:
+    """Why this build has no browser engine, or None when it has one."""
+    from orv.web import BrowserEngineMissing, browser_engine_path
+
+    try:
+        browser_engine_path()
+    except BrowserEngineMissing as missing:
+        if "ASAN_OPTIONS" in os.environ:
+            return "the sanitizer build has no browser engine: the release build's run tests it"
+        return str(missing)
+    return None
+
+
 T = TypeVar("T")
 # How long a test waits for a condition before it fails: only a hang guard, far beyond what a
 # busy machine needs, never the way a test waits.

@@ -5,6 +5,7 @@ kind table, and Errors, never an abort, for bad input."""
 
 from __future__ import annotations
 
+import argparse
 import json
 import math
 import random
@@ -17,13 +18,16 @@ import pytest
 from headless_chromium import CHROMIUM, HeadlessChromium
 from node_engine import NODE, EngineError, NodeEngine
 from odd_levels import odd_level
-from orv_test_support import environment_without_sanitizer, frame_texts, nested_zones, run_orv
+from orv_test_support import (browser_engine_missing, environment_without_sanitizer, frame_texts,
+                              nested_zones, run_orv)
 from outcome_reference import reference_outcome, told
 from puzzle_cases import BAD_PUZZLE_KEYS, puzzle_text
 
 import orv
 from orv import _native
+from orv.commands import studio as studio_command
 from orv.documents import zone_total
+from orv.exit_status import ExitStatus
 from orv.generating.puzzles import generate_puzzle
 from orv.levels.designer_keys import DESIGNER_KEYS
 from orv.levels.files import LevelError, level_to_json
@@ -48,11 +52,10 @@ PLATFORM_MATH_KINDS = ("Power Sorcerer", "The Extractor", "The Architect")
 def engine():
     if NODE is None:
         pytest.skip("Node is not installed (apt-get install nodejs)")
-    try:
-        path = browser_engine_path()
-    except BrowserEngineMissing as missing:
-        pytest.skip(str(missing))
-    with NodeEngine(path) as node:
+    missing = browser_engine_missing()
+    if missing is not None:
+        pytest.skip(missing)
+    with NodeEngine(browser_engine_path()) as node:
         yield node
 
 
@@ -262,10 +265,10 @@ PAGE = """<!DOCTYPE html>
 @pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed (apt-get install "
                     "chromium); the page needs a real browser")
 def test_a_page_opened_from_a_file_plays_a_level_with_the_single_file(tmp_path):
-    try:
-        engine_file = browser_engine_path()
-    except BrowserEngineMissing as missing:
-        pytest.skip(str(missing))
+    missing = browser_engine_missing()
+    if missing is not None:
+        pytest.skip(missing)
+    engine_file = browser_engine_path()
     text = sample_text("alchemists_tower")
     assert "</" not in text, "a script block's text ends at the first </script"
     page = PAGE.replace('id="level"></script>', f'id="level">{text}</script>')
@@ -278,12 +281,21 @@ def test_a_page_opened_from_a_file_plays_a_level_with_the_single_file(tmp_path):
 
 
 def test_an_installation_without_the_engine_says_in_one_line_how_to_get_it(monkeypatch,
-                                                                               tmp_path):
+                                                                               tmp_path, capsys):
     monkeypatch.setattr("orv.web.FOLDER", tmp_path)
     with pytest.raises(BrowserEngineMissing, match=r"^the browser engine was not built with "
                        r"this installation, since Emscripten was missing; install it \(Debian: "
                        r"apt-get install emscripten\)[^\n]*$"):
         browser_engine_path()
+    # The studio's page plays levels with it: the studio says so before it makes or serves
+    # anything.
+    pytest.importorskip("aiohttp")
+    new_file = tmp_path / "new.json"
+    arguments = argparse.Namespace(level=str(new_file), port=0, host=None, no_browser=True)
+    assert studio_command.run(arguments, "orv studio") == ExitStatus.CANNOT_RUN
+    said = capsys.readouterr().err
+    assert said.startswith("orv studio: the browser engine was not built") and said.count("\n") == 1
+    assert not new_file.exists()
 
 
 def hint_json(hint: orv.Hint) -> dict[str, object]:

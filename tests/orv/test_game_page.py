@@ -7,20 +7,16 @@ import re
 import orv_engine
 import pytest
 from headless_chromium import CHROMIUM, BrowserError, HeadlessChromium
-from orv_test_support import environment_without_sanitizer, run_orv, wait_for
+from orv_test_support import (browser_engine_missing, environment_without_sanitizer, run_orv,
+                              wait_for)
 
 import orv
 from orv.game.page import CONTENT_SECURITY_POLICY
 from orv.levels.files import level_from_json, level_to_json
 from orv.levels.samples import sample_file
 from orv.puzzles.puzzle import Puzzle
-from orv.web import BrowserEngineMissing, browser_engine_path
 
-try:
-    browser_engine_path()
-    ENGINE_MISSING = None
-except BrowserEngineMissing as missing:
-    ENGINE_MISSING = str(missing)
+ENGINE_MISSING = browser_engine_missing()
 
 needs_engine = pytest.mark.skipif(ENGINE_MISSING is not None, reason=ENGINE_MISSING or "")
 needs_browser = pytest.mark.skipif(CHROMIUM is None, reason="chromium is not installed "

@@ -12,10 +12,15 @@ import urllib.request
 
 import pytest
 from headless_chromium import CHROMIUM, HeadlessChromium
-from orv_test_support import environment_without_sanitizer, run_orv, wait_for
+from orv_test_support import (browser_engine_missing, environment_without_sanitizer, run_orv,
+                              wait_for)
 
 from orv.levels.files import level_from_json, load_level
 from orv.playing.outcome import play_outcome
+
+# The page plays every level with the browser engine.
+pytestmark = pytest.mark.skipif(browser_engine_missing() is not None,
+                                reason=browser_engine_missing() or "")
 
 # 4 + 3 where the gate wants 10: stuck until the first charge is edited.
 LEVEL = {"id": "hall", "charges": [{"magnitude": 4.0, "polarity": "positive",
