@@ -3,6 +3,7 @@
 // output ({"result": ...} or {"error": {"name", "message", "problems"}}). A failure that is
 // not an Error of the engine's API (a module abort) is reported as it is, so a test sees it.
 "use strict";
+const crypto = require("crypto");
 const fs = require("fs");
 const readline = require("readline");
 const vm = require("vm");
@@ -31,6 +32,18 @@ async function main() {
   const engine = await require(process.argv[2])();
   let studio = null;
   const calls = {
+    // For each level text, the SHA-256 of its frames, each followed by a newline: what a
+    // comparison of many levels needs, without sending every frame back.
+    frameDigests: (texts) => texts.map((text) => {
+      const hash = crypto.createHash("sha256");
+      const run = engine.startLevel(text);
+      try {
+        while (!run.isFinished) hash.update(run.nextFrame() + "\n");
+      } finally {
+        run.delete();
+      }
+      return hash.digest("hex");
+    }),
     // The viewer's data of a level played as the studio plays it, every frame packed, and
     // what each frame's step changed as the viewer works it out.
     studioRun: (text, scripts, start) => {
