@@ -13,7 +13,7 @@ Run: .venv/bin/python bench/bench_math.py   (needs a C++17 compiler as `c++`)
    Extractors, two Architects and a Plus Magician in six zones of two charges each;
    placements per processor second, best of 3.
 Run it against another build (say the previous one) with PYTHONPATH pointing at that build's
-orv_engine and orv package to compare the spell costs; parts 2 and 3 need no compiler.
+orv_engine and orv package to compare the spell costs; measurements 2 and 3 need no compiler.
 """
 
 import pathlib
@@ -23,6 +23,7 @@ import subprocess
 import sys
 import tempfile
 import time
+from typing import Any
 
 import orv_engine as orv
 
@@ -72,7 +73,8 @@ SEARCH_HAND = [("Power Sorcerer", "w1"), ("Power Sorcerer", "w2"), ("The Extract
                ("Plus Magician", "p1")]
 
 
-def search_placements_per_second() -> tuple[float, int]:
+def spell_search() -> Any:
+    """The native search of SEARCH_HAND over SEARCH_ZONES, up to 6 agents a zone."""
     from orv import _native
 
     top = orv.Environment("top")
@@ -82,7 +84,11 @@ def search_placements_per_second() -> tuple[float, int]:
         for number, magnitude in enumerate(charges):
             zone.add_charge(float(magnitude), orv.POSITIVE, f"c{index}_{number}")
         top.add_sub_environment(zone)
-    search = _native.PuzzleSearch(top.to_json(), SEARCH_HAND, list(range(1, 7)), False)
+    return _native.PuzzleSearch(top.to_json(), SEARCH_HAND, list(range(1, 7)), False)
+
+
+def search_placements_per_second() -> tuple[float, int]:
+    search = spell_search()
     best, tried = 0.0, 0
     for _ in range(3):
         start, tried = time.process_time(), 0

@@ -16,15 +16,18 @@ async function main() {
   const engine = await require(process.argv[2])();
   const calls = {
     // A level's whole run (reading it apart), then `repeats` frames on the finished run: the
-    // frame document alone, as text, and as the raw bytes the module writes before decoding.
-    frames(text, repeats) {
+    // frame document alone, as text, as the raw bytes the module writes before decoding, and
+    // as text read by JSON.parse.
+    frames(text, repeats, parses) {
       const run = engine.startLevel(text);
       try {
         const whole = timed(() => { let frames = 0; while (!run.isFinished) { run.nextFrame(); frames++; } return frames; });
         const doc = timed(() => { let size = 0; for (let i = 0; i < repeats; i++) size = run.nextFrame().length; return size; });
         const raw = timed(() => { for (let i = 0; i < repeats; i++) run.raw.nextFrame(); });
+        const parsed = timed(() => { for (let i = 0; i < parses; i++) JSON.parse(run.nextFrame()); });
         return { frames: whole.result, run: whole, doc: { cpu: doc.cpu / repeats, wall: doc.wall / repeats },
-                 raw: { cpu: raw.cpu / repeats, wall: raw.wall / repeats }, bytes: doc.result };
+                 raw: { cpu: raw.cpu / repeats, wall: raw.wall / repeats },
+                 parsed: { cpu: parsed.cpu / parses, wall: parsed.wall / parses }, bytes: doc.result };
       } finally {
         run.delete();
       }

@@ -72,6 +72,9 @@ def log_rows() -> tuple[list[str], float]:
 FINE_STEPS = 16  # j = -16..16
 FINE_DENOMINATOR = 8192
 
+# log X for the odd X = 1, 3, ..., 255: log x = E log 2 + log X for x = X 2^E.
+SMALL_ODD_COUNT = 128
+
 
 def fine_rows() -> tuple[list[str], mpfr]:
     rows, widest = [], mpfr(0)
@@ -134,6 +137,12 @@ def main() -> int:
         "// The second step, j = -16..16 at [j + 16]: R2 = k / 8192 and -log(R2).",
         f"constexpr LogBin kLogFineBins[{2 * FINE_STEPS + 1}] = {{",
         *fine_table,
+        "};",
+        "",
+        "// log(2i + 1), i = 0..127: the logarithms of the odd whole numbers below 256.",
+        f"constexpr int kSmallOddCount = {SMALL_ODD_COUNT};",
+        f"constexpr DoubleDouble kLogSmallOdd[{SMALL_ODD_COUNT}] = {{",
+        *dd_rows([gmpy2.log(2 * i + 1) for i in range(SMALL_ODD_COUNT)]),
         "};",
         "",
         "// 2^(i/64) and 2^(j/4096), i, j = 0..63.",

@@ -3,6 +3,7 @@
 #include "fast_paths.hpp"
 
 #include <cstdint>
+#include <limits>
 
 #include "float_bits.hpp"
 
@@ -19,9 +20,6 @@ struct LogBin {
 };
 
 #include "tables.inc"
-
-constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << 52) - 1;
-constexpr std::uint64_t kHiddenBit = std::uint64_t{1} << 52;
 
 /// log(1 + z) for z = z.hi + z.lo exact, |z| < 2^-12.8, as hi + lo (not normalised) to a
 /// relative 2^-77.
@@ -44,6 +42,30 @@ DoubleDouble log1p_small(DoubleDouble z) {
 DoubleDouble exact_double_double(std::int64_t value) {
     const auto hi = static_cast<double>(value); // rounded to nearest; integral, |hi| <= 2^63
     return {hi, static_cast<double>(value - static_cast<std::int64_t>(hi))}; // |rest| <= 2^9
+}
+
+/// log10 from log: the product with 1 / log 10, normalised. The product adds about 2^-102
+/// (the constant's and the products' rounding).
+DoubleDouble decimal_of(DoubleDouble natural) {
+    const DoubleDouble product = multiply(natural, kInverseLn10);
+    return fast_two_sum(product.hi, product.lo);
+}
+
+// x = X 2^E with X odd, |E| <= 1074 < 2^11: log x = E log 2 + log X. E kLn2Hi is exact (42
+// bits), E kLn2Lo is off by at most 2^-86 and E d (log 2 = kLn2Hi + kLn2Lo + d, |d| < 2^-96)
+// is below 2^-85; the table's log X (< 5.6) is within 2^-103. The TwoSum is exact, and the
+// two additions into its low part (below 2^-32) round by at most 2^-84 together: in all less
+// than 2^-82.9. The low part stays below |hi| >= 2^-8.1, so the last Fast2Sum is exact.
+bool small_odd_logarithm(double x, DoubleDouble& value) {
+    OddPart part{};
+    if (!odd_part(x, part) || part.odd >= 2 * static_cast<std::uint64_t>(kSmallOddCount)) {
+        return false; // a subnormal x, or an odd part beyond the table
+    }
+    const auto e = static_cast<double>(part.exponent);
+    const DoubleDouble& entry = kLogSmallOdd[part.odd >> 1];
+    const DoubleDouble sum = two_sum(e * kLn2Hi, entry.hi);
+    value = fast_two_sum(sum.hi, sum.lo + (e * kLn2Lo + entry.lo));
+    return true;
 }
 
 } // namespace
@@ -105,10 +127,22 @@ DoubleDouble log_fast(double x) {
     return fast_two_sum(third.hi, lo);
 }
 
-DoubleDouble log10_fast(double x) {
-    // The product adds about 2^-102 (the constant's and the products' rounding).
-    const DoubleDouble product = multiply(log_fast(x), kInverseLn10);
-    return fast_two_sum(product.hi, product.lo);
+DoubleDouble log10_fast(double x) { return decimal_of(log_fast(x)); }
+
+DoubleDouble log_of_small_odd(double x) {
+    DoubleDouble value{0.0, 0.0};
+    small_odd_logarithm(x, value);
+    return value;
+}
+
+double rounded_log_of_small_odd(double x, bool decimal) {
+    DoubleDouble value{};
+    double rounded = 0.0;
+    if (small_odd_logarithm(x, value) &&
+        rounds_alike(decimal ? decimal_of(value) : value, kLogSmallOddError, rounded)) {
+        return rounded;
+    }
+    return std::numeric_limits<double>::quiet_NaN();
 }
 
 // Reduction: N = round(t 4096 / log 2) (|N| < 2^22), r = t - N log(2) / 4096, |r| < 2^-13.5;

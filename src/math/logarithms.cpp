@@ -1,5 +1,5 @@
-// log and log10: the fast double-double path, rounded when its error bound allows, otherwise
-// the precise path.
+// log and log10: whole numbers (and the like) from a table of logarithms, otherwise the fast
+// double-double path, each rounded when its error bound allows, otherwise the precise path.
 #include <cmath>
 #include <limits>
 
@@ -11,25 +11,24 @@ namespace orv::math {
 
 namespace {
 
-/// The special cases of log and log10: true with the result in `result`.
-bool special_logarithm(double x, double& result) {
+/// The special cases of log and log10: NaN, 0, 1, +inf and the negative x.
+double special_logarithm(double x) {
     if (std::isnan(x) || x < 0.0) { // -inf included
-        result = std::numeric_limits<double>::quiet_NaN();
-    } else if (x == 0.0) {
-        result = -std::numeric_limits<double>::infinity();
-    } else if (std::isinf(x)) {
-        result = x;
-    } else if (x == 1.0) {
-        result = 0.0;
-    } else {
-        return false;
+        return std::numeric_limits<double>::quiet_NaN();
     }
-    return true;
+    if (x == 0.0) {
+        return -std::numeric_limits<double>::infinity();
+    }
+    return x == 1.0 ? 0.0 : x; // +inf
 }
 
 double rounded_logarithm(double x, bool decimal) {
-    double result = 0.0;
-    if (special_logarithm(x, result)) {
+    if (!(x > 0.0 && x < std::numeric_limits<double>::infinity()) || x == 1.0) {
+        return special_logarithm(x);
+    }
+    // Whole numbers and the like first: a table lookup instead of the reduction.
+    double result = rounded_log_of_small_odd(x, decimal);
+    if (result == result) {
         return result;
     }
     const DoubleDouble value = decimal ? log10_fast(x) : log_fast(x);

@@ -6,6 +6,7 @@
 
 #include "fast_paths.hpp"
 #include "float_bits.hpp"
+#include "integral_power.hpp"
 #include "orv/math.hpp"
 #include "precise.hpp"
 
@@ -50,10 +51,18 @@ bool special_power(double x, double y, double& result) {
 ///
 /// t = y log x from log_fast (relative error 2^-76.7, so t is off by |t| 2^-76.7, plus
 /// 2^-104 |t| from the products) and exp_fast (2^-80) give |x|^y to a relative |t| 2^-75 +
-/// 2^-77 with margin. Far beyond the range the rough product decides: t > 710 overflows (exp t >
-/// DBL_MAX + half an ulp) and t < -746 underflows to 0 (exp t < 2^-1075).
-double power_of_magnitude(double x, double y) {
-    const DoubleDouble log_x = log_fast(x);
+/// 2^-77 with margin. When x is a whole number or the like, log x comes from
+/// log_of_small_odd instead, off by at most 2^-82.9 absolute: t is then off by |y| 2^-82.9
+/// plus the products' 2^-104 |t| <= 2^-94.5 |y| (|log x| < 745), below |y| 2^-80 with margin.
+/// Far beyond the range the rough product decides: t > 710 overflows (exp t > DBL_MAX + half
+/// an ulp) and t < -746 underflows to 0 (exp t < 2^-1075).
+/// (Kept out of line: inlined into pow, its locals would be saved around every call there.)
+[[gnu::noinline]] double power_of_magnitude(double x, double y) {
+    DoubleDouble log_x = log_of_small_odd(x);
+    const bool from_table = log_x.hi != 0.0;
+    if (!from_table) {
+        log_x = log_fast(x);
+    }
     const double rough = y * log_x.hi;
     if (rough > 710.0) {
         return kInfinity;
@@ -69,7 +78,9 @@ double power_of_magnitude(double x, double y) {
         t = fast_two_sum(t.hi, t.lo);
         int scale = 0;
         const DoubleDouble power = exp_fast(t, scale);
-        const double eps = power.hi * (std::fabs(t.hi) * kLogFastError + kExpFastError);
+        const double t_error = from_table ? std::fabs(y) * kLogSmallOddError
+                                          : std::fabs(t.hi) * kLogFastError;
+        const double eps = power.hi * (t_error + kExpFastError);
         double rounded = 0.0;
         if (rounds_alike(power, eps, rounded)) {
             return rounded * power_of_two(scale);
@@ -88,25 +99,32 @@ double pow(double x, double y) {
     if (!plain && special_power(x, y, result)) {
         return result;
     }
-    // Squares, square roots and reciprocals are one correctly rounded IEEE operation (and the
-    // commonest powers of a level): the same value as the general path, at a fraction of its
-    // cost. (x > 0 for the root: the special cases took the zeros and the negative bases.)
-    if (y == 2.0) {
-        return x * x;
-    }
-    if (y == 0.5) {
+    // Squares, square roots and reciprocals are one correctly rounded IEEE operation, and whole
+    // powers whose result is a double (3^4, 100^7, 2^-3) are found exactly (integral_power.hpp):
+    // the commonest powers of a level, with the same value as the general path at a fraction of
+    // its cost. (x > 0 for the root: the special cases took the zeros and the negative bases.)
+    double size = 0.0;
+    // (The comparison first: the conversion of a larger or NaN y would be undefined.)
+    const bool small_integer =
+        std::fabs(y) <= kLargestIntegralPower && static_cast<double>(static_cast<int>(y)) == y;
+    if (small_integer) {
+        if (y == 2.0) {
+            return x * x;
+        }
+        if (y == -1.0) {
+            return 1.0 / x;
+        }
+        if (y == 1.0) {
+            return x;
+        }
+        if (!integral_power(std::fabs(x), static_cast<int>(y), size)) {
+            size = power_of_magnitude(std::fabs(x), y);
+        }
+    } else if (y == 0.5) {
         return std::sqrt(x);
+    } else {
+        size = power_of_magnitude(std::fabs(x), y);
     }
-    if (y == -1.0) {
-        return 1.0 / x;
-    }
-    if (y == 1.0) {
-        return x;
-    }
-    if (plain) {
-        return power_of_magnitude(x, y);
-    }
-    const double size = power_of_magnitude(std::fabs(x), y);
     return x < 0.0 && is_odd_integer(y) ? -size : size;
 }
 

@@ -85,6 +85,8 @@ ARGUMENTS: dict[str, Callable[[random.Random], float]] = {
     "level": lambda rng: abs(level_number(rng)) or 2.0,
     "near 1": near_one,
     "subnormal": lambda rng: rng.getrandbits(52) * TINY or TINY,
+    "whole": lambda rng: rng.choice([float(rng.randint(2, 300)),
+                                     rng.randint(1, 255) * 2.0 ** rng.randint(-1074, 960)]),
 }
 POWERS: dict[str, Callable[[random.Random], tuple[float, float]]] = {
     "random": lambda rng: (any_double(rng), any_double(rng)),
@@ -93,6 +95,12 @@ POWERS: dict[str, Callable[[random.Random], tuple[float, float]]] = {
     "roots": lambda rng: (abs(level_number(rng)), 1 / rng.randint(2, 20)),
     "near 1": lambda rng: (near_one(rng), rng.uniform(-1e6, 1e6)),
     "subnormal": lambda rng: (rng.getrandbits(52) * TINY, rng.uniform(-1.2, 1.2)),
+    "small powers": lambda rng: (rng.choice([float(rng.randint(-300, 300)),
+                                             rng.randint(-99, 99) / 8,
+                                             2.0 ** rng.randint(-1074, 1023)]),
+                                 float(rng.randint(-66, 66))),
+    "roots of whole": lambda rng: (rng.randint(2, 255) * 2.0 ** rng.randint(-20, 20),
+                                   1 / rng.choice([rng.randint(2, 40), rng.uniform(-9, 9)])),
 }
 
 
