@@ -42,18 +42,16 @@ orv_install_module() {
         "-Cbuild-dir=build/$build_name" "${defines[@]}" "$ORV_ROOT"
 }
 
-# orv_run_cpp_tests VENV: builds the C++ tests of engine internals with the sanitizers and the
-# engine's own checks (ORV_VALIDATE), and runs them.
+# orv_run_cpp_tests BUILD_NAME: runs the C++ tests of engine internals that the module's build
+# in build/BUILD_NAME compiled beside it (-Ccmake.define.ORV_BUILD_CPP_TESTS=ON).
 orv_run_cpp_tests() {
-    local venv build=$ORV_ROOT/build/cpp-tests
-    venv=$(cd "$1" && pwd)
-    "$venv/bin/cmake" -S "$ORV_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-        -DCMAKE_MAKE_PROGRAM="$venv/bin/ninja" -DPython_EXECUTABLE="$venv/bin/python" \
-        -DORV_BUILD_MODULE=OFF -DORV_BUILD_CPP_TESTS=ON -DORV_SANITIZE=ON -DORV_VALIDATE=ON > "$build.log" \
-        || { cat "$build.log"; return 1; }
-    "$venv/bin/cmake" --build "$build"
-    "$build/tests/cpp/orv_cpp_tests"
+    "$ORV_ROOT/build/$1/tests/cpp/orv_cpp_tests"
 }
+
+# The Python suite's options: a test file to a worker on every core (at most 4: each may drive
+# Chromium, Node or a Dask cluster). Arguments given after them override them (-n 0: one
+# process).
+orv_pytest_options=(--numprocesses=auto --maxprocesses=4 --dist=loadfile)
 
 # orv_ensure_chromium: the frame viewer's tests drive a real browser. Installs Debian's
 # chromium when it is missing and this shell can (root with apt-get); otherwise says so.

@@ -24,14 +24,17 @@ fi
 orv_prepare_venv .venv
 orv_install_module .venv release
 echo "== tests: release build"
-.venv/bin/python -m pytest "$@"
+.venv/bin/python -m pytest "${orv_pytest_options[@]}" "$@"
 
-echo "== tests: C++ engine internals (sanitizer build, ORV_VALIDATE)"
-orv_run_cpp_tests .venv
-
+# The sanitizer build compiles the C++ tests beside the module, so the engine is compiled once
+# for both.
 orv_prepare_venv .venv-sanitize
-orv_install_module .venv-sanitize sanitize ORV_SANITIZE=ON ORV_VALIDATE=ON
+orv_install_module .venv-sanitize sanitize ORV_SANITIZE=ON ORV_VALIDATE=ON ORV_BUILD_CPP_TESTS=ON
+echo "== tests: C++ engine internals (sanitizer build, ORV_VALIDATE)"
+orv_run_cpp_tests sanitize
+
 echo "== tests: sanitizer build (ASan + UBSan) with the engine's own checks (ORV_VALIDATE)"
 # The wheel's packaging is checked by the release run; here it would only build the whole
 # project once more without the sanitizers.
-bash scripts/sanitized.sh .venv-sanitize/bin/python -m pytest --ignore=tests/orv/test_wheel_install.py "$@"
+bash scripts/sanitized.sh .venv-sanitize/bin/python -m pytest "${orv_pytest_options[@]}" \
+    --ignore=tests/orv/test_wheel_install.py "$@"

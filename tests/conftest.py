@@ -8,10 +8,17 @@ import signal
 # LeakSanitizer's exit-time tracer has been seen to crash on its own ("LeakSanitizer has
 # encountered a fatal error"), killing a child that had done its work. Children keep every
 # other sanitizer check; only their leak check is off. This process has read its options
-# already, so its own leak check stays on.
-_options = os.environ.get("ASAN_OPTIONS")
-if _options is not None:
-    os.environ["ASAN_OPTIONS"] = _options.replace("detect_leaks=1", "detect_leaks=0")
+# already, so its own leak check stays on. A run spread over workers (pytest-xdist) leaves the
+# options alone in the process that starts them: the workers run the tests and keep theirs.
+
+
+def pytest_configure(config):
+    starts_workers = not hasattr(config, "workerinput") and getattr(
+        config.option, "numprocesses", None)
+    options = os.environ.get("ASAN_OPTIONS")
+    if options is not None and not starts_workers:
+        os.environ["ASAN_OPTIONS"] = options.replace("detect_leaks=1", "detect_leaks=0")
+
 
 # Dask gives up on a connection after 30 s, which a busy machine can take to start a cluster's
 # workers; the tests and the commands they start wait as long as the tests' own hang guard.

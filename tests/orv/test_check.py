@@ -190,6 +190,24 @@ def test_worker_processes_and_dask_give_the_same_results_as_this_process(
     assert without_times(results) == expected
 
 
+def test_a_pool_started_beside_other_threads_is_not_forked(
+        tmp_path: Path, monkeypatch: pytest.MonkeyPatch) -> None:
+    # A forked worker can inherit a lock that another thread held and hang before its first
+    # level: the run would wait for ever.
+    paths = [str(path) for path in generate_levels(4, seed=3, out=tmp_path)]
+    monkeypatch.setattr("orv.running.runners.ProcessPoolExecutor", RecordedPool)
+    stop = threading.Event()
+    other = threading.Thread(target=stop.wait)
+    other.start()
+    try:
+        results = list(check_in_processes(paths, 2))
+    finally:
+        stop.set()
+        other.join()
+    assert without_times(results) == without_times(list(check_here(paths)))
+    assert RecordedPool.made[-1]._mp_context.get_start_method() == "forkserver"  # type: ignore
+
+
 def test_a_batch_that_fails_on_the_cluster_is_an_error_for_each_of_its_levels(
         tmp_path: Path, cluster_client, monkeypatch: pytest.MonkeyPatch) -> None:  # type: ignore
     paths = [str(path) for path in generate_levels(3, seed=1, out=tmp_path)]

@@ -11,6 +11,7 @@ from __future__ import annotations
 
 import multiprocessing
 import signal
+import threading
 from collections import deque
 from collections.abc import Callable, Iterable, Iterator
 from concurrent.futures import FIRST_COMPLETED, Future, ProcessPoolExecutor, wait
@@ -104,13 +105,23 @@ def _deaf_to_ctrl_c() -> None:
     signal.signal(signal.SIGINT, signal.SIG_IGN)
 
 
+def _safe_start_method(start_method: str) -> str:
+    # A fork copies only the thread that makes it: a lock that another thread held at that
+    # moment (the allocator's, a queue's) stays held in the child, whose worker then hangs
+    # before its first unit, and the run with it.
+    if start_method == "fork" and threading.active_count() > 1:
+        return "forkserver"
+    return start_method
+
+
 class ProcessRunner:
     """The units in ``jobs`` worker processes, ``in_flight`` each at most. A worker that dies
     breaks the whole pool: every unit it held fails with ``WorkerDied`` and the next units go
     to a new pool. ``start_method`` is multiprocessing's: "forkserver" for a process that may
     have threads of its own (a notebook's Dask client, the studio's server), which a fork
     would copy in whatever state they are; "fork" where it has none, and the workers then
-    start with the package already imported."""
+    start with the package already imported. "fork" asked for while other threads run gets
+    "forkserver" all the same."""
 
     where: Where = "processes"
 
@@ -144,7 +155,8 @@ class ProcessRunner:
     def _submit(self, work: Callable[[Unit], Output], unit: Unit) -> Future[Output]:
         if self._pool is None:
             self._pool = ProcessPoolExecutor(
-                self.workers, mp_context=multiprocessing.get_context(self._start_method),
+                self.workers, mp_context=multiprocessing.get_context(
+                    _safe_start_method(self._start_method)),
                 initializer=_deaf_to_ctrl_c)
         return self._pool.submit(work, unit)
 
