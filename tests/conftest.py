@@ -3,6 +3,8 @@
 import os
 import signal
 
+import pytest
+
 # Under the sanitizer build the test process checks itself for leaks at exit. The short-lived
 # interpreters that tests start (`python -m orv ...`) inherit the same options, and there
 # LeakSanitizer's exit-time tracer has been seen to crash on its own ("LeakSanitizer has
@@ -12,7 +14,7 @@ import signal
 # options alone in the process that starts them: the workers run the tests and keep theirs.
 
 
-def pytest_configure(config):
+def pytest_configure(config: pytest.Config) -> None:
     starts_workers = not hasattr(config, "workerinput") and getattr(
         config.option, "numprocesses", None)
     options = os.environ.get("ASAN_OPTIONS")
